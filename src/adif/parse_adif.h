@@ -1,0 +1,17 @@
+#pragma once
+
+#include "adif/adif_record.h"
+#include "common/line_reader.h"
+
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace q9xz {
+
+// Reads one line of the log (or several, while a value continues over line ends) into `record`,
+// creating it at its first field. `message` may come back with one problem text.
+AdifStatus parse_ADIF(LineReader& input, std::unique_ptr<AdifRecord>& record,
+                      std::optional<std::string>& message);
+
+} // namespace q9xz
