@@ -168,7 +168,7 @@ class LogWriter {
     Field& add(std::string_view name, std::string_view value, std::string_view type = {}) {
         Field& field = fields_[count_++];
         field.name = name;
-        field.value.assign(value);
+        field.value = std::string(value);
         field.type = type;
         return field;
     }

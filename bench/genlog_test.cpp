@@ -56,10 +56,12 @@ TEST(GeneratedLog, EveryLineEndsInCrLf) {
     ASSERT_GE(text.size(), 2u);
     EXPECT_EQ(text.substr(text.size() - 2), "\r\n");
     for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\n')
+        if (text[i] == '\n') {
             ASSERT_TRUE(i > 0 && text[i - 1] == '\r') << "bare LF at " << i;
-        if (text[i] == '\r')
+        }
+        if (text[i] == '\r') {
             ASSERT_TRUE(i + 1 < text.size() && text[i + 1] == '\n') << "bare CR at " << i;
+        }
     }
 }
 
