@@ -1,43 +1,51 @@
 #include "child_usage.h"
 
-#include <chrono>
+#include <cstdio>
 #include <fcntl.h>
 #include <spawn.h>
-#include <sys/resource.h>
 #include <sys/wait.h>
 
 extern char** environ;
 
 namespace q9xz::bench {
 
-ChildUsage run_child(const std::string& program, const std::vector<std::string>& args) {
+namespace {
+constexpr const char* TIME_PROGRAM = "/usr/bin/time";
+}
+
+ChildUsage run_child(const std::string& program, const std::vector<std::string>& args,
+                     const std::string& scratch) {
+    std::vector<std::string> words{TIME_PROGRAM, "-f", "%M %U %S %e", "-o", scratch, program};
+    words.insert(words.end(), args.begin(), args.end());
     std::vector<char*> argv;
-    argv.push_back(const_cast<char*>(program.c_str()));
-    for (const std::string& arg : args)
-        argv.push_back(const_cast<char*>(arg.c_str()));
+    for (std::string& word : words)
+        argv.push_back(word.data());
     argv.push_back(nullptr);
 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
     posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    pid_t pid = 0;
+    int spawned = posix_spawn(&pid, TIME_PROGRAM, &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
 
     ChildUsage usage;
-    auto start = std::chrono::steady_clock::now();
-    pid_t pid = 0;
-    int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0)
-        return usage;
-
-    // wait4 gives this child's own figures, not the sum over every child so far.
     int status = 0;
-    rusage resources{};
-    if (wait4(pid, &status, 0, &resources) != pid)
+    if (spawned != 0 || waitpid(pid, &status, 0) != pid)
         return usage;
-    usage.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    usage.peak_rss_kib = resources.ru_maxrss;
-    usage.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    // time exits with the program's own status.
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        return usage;
+    std::FILE* report = std::fopen(scratch.c_str(), "r");
+    if (report == nullptr)
+        return usage;
+    double user = 0;
+    double system = 0;
+    usage.ok = std::fscanf(report, "%ld %lf %lf %lf", &usage.peak_rss_kib, &user, &system,
+                           &usage.wall_seconds) == 4;
+    usage.cpu_seconds = user + system;
+    std::fclose(report);
     return usage;
 }
 
