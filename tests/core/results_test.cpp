@@ -98,7 +98,7 @@ TEST_F(Results, RowsShowDatesAndLotwAndCountCells) {
                               "\r\n"
                               "Alaska,CW,"));
     EXPECT_EQ(0u, others.find("American Samoa,CW,"));
-    EXPECT_NE(std::string::npos, others.find("\r\nGuam,PH,,,LOTW,,,,,,,,,,\r\n\r\nGuantanamo,"));
+    EXPECT_NE(std::string::npos, others.find("\r\nGuam,PH,,LOTW,,,,,,,,,,\r\n\r\nGuantanamo,"));
     EXPECT_EQ(7 * 4, std::count(others.begin(), others.end(), '\n'));
 }
 
