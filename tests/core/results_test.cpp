@@ -2,11 +2,10 @@
 #include "results/csv_writer.h"
 #include "results/summary.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <cstdlib>
 #include <ctime>
+#include <gtest/gtest.h>
 
 using namespace q9xz;
 
@@ -25,7 +24,7 @@ std::vector<std::string> summary_lines(const StateEntry* tally) {
 constexpr std::int64_t JULY_5 = 1404561600;
 
 class Results : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         setenv("TZ", "UTC", 1);
         tzset();
@@ -109,9 +108,9 @@ TEST_F(Results, CellDatesFollowTheLocalZone) {
         const char* cell;
     } cases[] = {
         {"UTC", JULY_5, "05-Jul"},
-        {"UTC", 1420070399, "31-Dec"},  // 2014-12-31 23:59:59 UTC
+        {"UTC", 1420070399, "31-Dec"}, // 2014-12-31 23:59:59 UTC
         {"America/New_York", 1420070399, "31-Dec"},
-        {"UTC", 1393632000, "01-Mar"},  // 2014-03-01 00:00 UTC
+        {"UTC", 1393632000, "01-Mar"}, // 2014-03-01 00:00 UTC
         {"America/New_York", 1393632000, "28-Feb"},
         {"UTC", MARK_CONFIRMED, "LOTW"},
         {"UTC", MARK_NONE, ""},
