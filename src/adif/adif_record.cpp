@@ -8,42 +8,41 @@ namespace q9xz {
 
 namespace {
 
+// The tree is rebalanced in place: moving the links in and out of every level of the
+// recursion costs more than the comparisons when a record is read.
+
 // A left child on the same level becomes the root.
-std::unique_ptr<AdifField> skew(std::unique_ptr<AdifField> root) {
+void skew(std::unique_ptr<AdifField>& root) {
     if (root->left && root->left->level == root->level) {
         std::unique_ptr<AdifField> left = std::move(root->left);
         root->left = std::move(left->right);
         left->right = std::move(root);
-        return left;
+        root = std::move(left);
     }
-    return root;
 }
 
 // Two right links on the same level: the middle node moves up a level.
-std::unique_ptr<AdifField> split(std::unique_ptr<AdifField> root) {
+void split(std::unique_ptr<AdifField>& root) {
     if (root->right && root->right->right && root->right->right->level == root->level) {
         std::unique_ptr<AdifField> right = std::move(root->right);
         root->right = std::move(right->left);
         right->left = std::move(root);
         ++right->level;
-        return right;
+        root = std::move(right);
     }
-    return root;
 }
 
-} // namespace
-
-std::unique_ptr<AdifField> insert_field(std::unique_ptr<AdifField> root,
-                                        std::unique_ptr<AdifField> field,
-                                        std::optional<std::string>& message,
-                                        std::unique_ptr<AdifField>& rejected) {
-    if (!root)
-        return field;
+void insert_into(std::unique_ptr<AdifField>& root, std::unique_ptr<AdifField>& field,
+                 std::optional<std::string>& message, std::unique_ptr<AdifField>& rejected) {
+    if (!root) {
+        root = std::move(field);
+        return;
+    }
     int order = field->name.compare(root->name);
     if (order < 0) {
-        root->left = insert_field(std::move(root->left), std::move(field), message, rejected);
+        insert_into(root->left, field, message, rejected);
     } else if (order > 0) {
-        root->right = insert_field(std::move(root->right), std::move(field), message, rejected);
+        insert_into(root->right, field, message, rejected);
     } else {
         std::string text = "Duplicate field: <";
         text += c_text(field->name);
@@ -53,9 +52,20 @@ std::unique_ptr<AdifField> insert_field(std::unique_ptr<AdifField> root,
         text += c_text(field->value);
         message = std::move(text);
         rejected = std::move(field);
-        return root;
+        return;
     }
-    return split(skew(std::move(root)));
+    skew(root);
+    split(root);
+}
+
+} // namespace
+
+std::unique_ptr<AdifField> insert_field(std::unique_ptr<AdifField> root,
+                                        std::unique_ptr<AdifField> field,
+                                        std::optional<std::string>& message,
+                                        std::unique_ptr<AdifField>& rejected) {
+    insert_into(root, field, message, rejected);
+    return root;
 }
 
 const AdifField* find_field(const AdifField* root, std::string_view name) {

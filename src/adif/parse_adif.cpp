@@ -1,5 +1,6 @@
 #include "adif/parse_adif.h"
 
+#include "adif/field_pool.h"
 #include "common/text.h"
 
 #include <cstring>
@@ -47,10 +48,33 @@ const AdifField** slot_for(AdifRecord& record, std::string_view name) {
     return nullptr;
 }
 
+// Upper-cases a tag name in place, a-z only.
+void upper_case_name(std::string& name) {
+    for (char& c : name)
+        if (c >= 'a' && c <= 'z')
+            c = char(c - 'a' + 'A');
+}
+
+// A tag name that, upper-cased, equals `upper` (which holds no lower-case letters).
+bool is_tag(std::string_view name, std::string_view upper) {
+    if (name.size() != upper.size())
+        return false;
+    for (std::size_t i = 0; i < name.size(); ++i)
+        if (ascii_upper(name[i]) != upper[i])
+            return false;
+    return true;
+}
+
 } // namespace
 
 AdifStatus parse_ADIF(LineReader& input, std::unique_ptr<AdifRecord>& record,
                       std::optional<std::string>& message) {
+    FieldPool pool;
+    return parse_ADIF(input, record, message, pool);
+}
+
+AdifStatus parse_ADIF(LineReader& input, std::unique_ptr<AdifRecord>& record,
+                      std::optional<std::string>& message, FieldPool& pool) {
     const std::string_view line = input.read_line();
     if (line.empty())
         return ADIF_END_OF_FILE;
@@ -70,11 +94,21 @@ AdifStatus parse_ADIF(LineReader& input, std::unique_ptr<AdifRecord>& record,
         const std::size_t open = text.find('<', pos);
         if (open == std::string_view::npos)
             return ADIF_LINE_DONE;
-        const std::size_t name_end = text.find_first_of(":>", open + 1);
-        if (name_end == std::string_view::npos)
+        // The name runs to the first ":" or ">"; as a C text it ends at a NUL byte.
+        std::size_t name_end = open + 1;
+        std::size_t name_stop = std::string_view::npos;
+        for (; name_end < text.size(); ++name_end) {
+            const char c = text[name_end];
+            if (c == ':' || c == '>')
+                break;
+            if (c == '\0' && name_stop == std::string_view::npos)
+                name_stop = name_end;
+        }
+        if (name_end == text.size())
             return ADIF_LINE_DONE; // an unclosed tag: the rest of the line is not data
-        std::string name(c_text(text.substr(open + 1, name_end - open - 1)));
-        upper_case_ascii(name);
+        if (name_stop == std::string_view::npos)
+            name_stop = name_end;
+        const std::string_view raw_name = text.substr(open + 1, name_stop - open - 1);
 
         std::int32_t length = -1;
         std::size_t close = name_end;
@@ -88,9 +122,9 @@ AdifStatus parse_ADIF(LineReader& input, std::unique_ptr<AdifRecord>& record,
         pos = value_start;
 
         if (length < 0) {
-            if (name == "EOH")
+            if (is_tag(raw_name, "EOH"))
                 return ADIF_HEADER_END;
-            if (name == "EOR")
+            if (is_tag(raw_name, "EOR"))
                 return ADIF_RECORD_END;
             continue; // a tag without a value, such as a word in the header's free text
         }
@@ -98,6 +132,11 @@ AdifStatus parse_ADIF(LineReader& input, std::unique_ptr<AdifRecord>& record,
             message = truncated_message(head.empty() ? line : std::string_view(head));
             return ADIF_TRUNCATED_LINE;
         }
+
+        // The name is copied now: the text it lies in may be replaced below.
+        std::unique_ptr<AdifField> field = pool.take_field();
+        field->name.assign(raw_name);
+        upper_case_name(field->name);
 
         while (text.size() - value_start < static_cast<std::size_t>(length)) {
             if (head.empty())
@@ -108,8 +147,10 @@ AdifStatus parse_ADIF(LineReader& input, std::unique_ptr<AdifRecord>& record,
                 joined.assign(text.substr(value_start));
             }
             const std::string_view next = input.read_line();
-            if (next.empty())
+            if (next.empty()) {
+                pool.give_back(std::move(field));
                 return ADIF_END_OF_FILE; // the unfinished field is dropped
+            }
             if (head.size() < QUOTE_LIMIT)
                 head.append(next.substr(0, QUOTE_LIMIT - head.size()));
             joined.append(next);
@@ -117,13 +158,11 @@ AdifStatus parse_ADIF(LineReader& input, std::unique_ptr<AdifRecord>& record,
             value_start = 0;
         }
 
-        auto field = std::make_unique<AdifField>();
-        field->name = std::move(name);
         field->value.assign(text.substr(value_start, static_cast<std::size_t>(length)));
         field->length = length;
         const AdifField* stored = field.get();
         if (!record)
-            record = std::make_unique<AdifRecord>();
+            record = pool.take_record();
         std::unique_ptr<AdifField> rejected;
         record->fields =
             insert_field(std::move(record->fields), std::move(field), message, rejected);
@@ -132,6 +171,8 @@ AdifStatus parse_ADIF(LineReader& input, std::unique_ptr<AdifRecord>& record,
             if (rejected)
                 record->repeated.push_back(std::move(rejected));
         }
+        if (rejected)
+            pool.give_back(std::move(rejected));
         pos = value_start + static_cast<std::size_t>(length);
     }
 }

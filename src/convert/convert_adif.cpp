@@ -1,5 +1,6 @@
 #include "convert/convert_adif.h"
 
+#include "adif/field_pool.h"
 #include "adif/parse_adif.h"
 #include "analysis/evaluate_qso.h"
 
@@ -12,11 +13,12 @@ StateTally convert_ADIF(LineReader& input, ConvertOptions& options, MessageLists
     // A log is judged by its own header, never by one converted earlier in the same run.
     options.program_id.reset();
 
+    FieldPool pool;
     std::unique_ptr<AdifRecord> record;
     std::optional<std::string> message;
     int status = ADIF_LINE_DONE;
     do {
-        status = parse_ADIF(input, record, message);
+        status = parse_ADIF(input, record, message, pool);
         // Listed before the status is acted on, so a duplicate field on the line that ended a
         // record comes before that record's own problem lines.
         if (message) {
@@ -38,7 +40,7 @@ StateTally convert_ADIF(LineReader& input, ConvertOptions& options, MessageLists
         case ADIF_RECORD_END:
             if (record)
                 evaluate_QSO(*record, tally.get(), options, lists);
-            record.reset();
+            pool.recycle(std::move(record));
             break;
         default:
             std::fprintf(stderr, "ERROR:\tUnrecognized status %0d returned from parse_ADIF()\n",
