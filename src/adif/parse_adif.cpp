@@ -3,6 +3,7 @@
 #include "adif/field_pool.h"
 #include "common/text.h"
 
+#include <array>
 #include <cstring>
 
 namespace q9xz {
@@ -48,11 +49,27 @@ const AdifField** slot_for(AdifRecord& record, std::string_view name) {
     return nullptr;
 }
 
-// Upper-cases a tag name in place, a-z only.
-void upper_case_name(std::string& name) {
+// Bytes that end the scan of a tag name: ":" and ">" end the name, a NUL ends it as a C text.
+constexpr std::array<bool, 256> NAME_STOPS = [] {
+    std::array<bool, 256> stops{};
+    stops[':'] = stops['>'] = stops[0] = true;
+    return stops;
+}();
+
+// Each byte with a-z changed to A-Z.
+constexpr std::array<char, 256> UPPER = [] {
+    std::array<char, 256> upper{};
+    for (int c = 0; c < 256; ++c)
+        upper[c] = static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+    return upper;
+}();
+
+// Copies a tag name, upper-cased, into the (reused) text of a field.
+void set_name(std::string& name, std::string_view raw) {
+    name.clear();
+    name.append(raw);
     for (char& c : name)
-        if (c >= 'a' && c <= 'z')
-            c = char(c - 'a' + 'A');
+        c = UPPER[static_cast<unsigned char>(c)];
 }
 
 // A tag name that, upper-cased, equals `upper` (which holds no lower-case letters).
@@ -63,6 +80,32 @@ bool is_tag(std::string_view name, std::string_view upper) {
         if (ascii_upper(name[i]) != upper[i])
             return false;
     return true;
+}
+
+// The next "<" at or after `pos`. Tags mostly follow a value after a blank or two, so the
+// first bytes are looked at before the search is handed to memchr.
+std::size_t next_tag(std::string_view text, std::size_t pos) {
+    for (std::size_t end = pos + 4 < text.size() ? pos + 4 : text.size(); pos < end; ++pos)
+        if (text[pos] == '<')
+            return pos;
+    return text.find('<', pos);
+}
+
+// Reads the length that starts at `start` (after the ":") and returns the position of the
+// ">" that closes the tag, or npos. The usual plain digits followed by ">" are read here; all
+// else, such as blanks, signs, long numbers or a data type, goes the general way.
+std::size_t read_length(std::string_view text, std::size_t start, std::int32_t& length) {
+    constexpr std::size_t SHORT_NUMBER = 9; // digits that cannot overflow 32 bits
+    std::size_t i = start;
+    std::int32_t value = 0;
+    while (i < text.size() && i - start < SHORT_NUMBER && text[i] >= '0' && text[i] <= '9')
+        value = value * 10 + (text[i++] - '0');
+    if (i > start && i < text.size() && text[i] == '>') {
+        length = value;
+        return i;
+    }
+    length = leading_number(text.substr(start));
+    return text.find('>', start);
 }
 
 } // namespace
@@ -91,17 +134,19 @@ AdifStatus parse_ADIF(LineReader& input, std::unique_ptr<AdifRecord>& record,
     std::size_t pos = 0;
 
     for (;;) {
-        const std::size_t open = text.find('<', pos);
+        const std::size_t open = next_tag(text, pos);
         if (open == std::string_view::npos)
             return ADIF_LINE_DONE;
         // The name runs to the first ":" or ">"; as a C text it ends at a NUL byte.
         std::size_t name_end = open + 1;
         std::size_t name_stop = std::string_view::npos;
-        for (; name_end < text.size(); ++name_end) {
-            const char c = text[name_end];
-            if (c == ':' || c == '>')
+        for (;; ++name_end) {
+            while (name_end < text.size() &&
+                   !NAME_STOPS[static_cast<unsigned char>(text[name_end])])
+                ++name_end;
+            if (name_end == text.size() || text[name_end] != '\0')
                 break;
-            if (c == '\0' && name_stop == std::string_view::npos)
+            if (name_stop == std::string_view::npos)
                 name_stop = name_end;
         }
         if (name_end == text.size())
@@ -113,8 +158,7 @@ AdifStatus parse_ADIF(LineReader& input, std::unique_ptr<AdifRecord>& record,
         std::int32_t length = -1;
         std::size_t close = name_end;
         if (text[name_end] == ':') {
-            length = leading_number(text.substr(name_end + 1));
-            close = text.find('>', name_end + 1);
+            close = read_length(text, name_end + 1, length);
             if (close == std::string_view::npos)
                 return ADIF_LINE_DONE;
         }
@@ -135,8 +179,7 @@ AdifStatus parse_ADIF(LineReader& input, std::unique_ptr<AdifRecord>& record,
 
         // The name is copied now: the text it lies in may be replaced below.
         std::unique_ptr<AdifField> field = pool.take_field();
-        field->name.assign(raw_name);
-        upper_case_name(field->name);
+        set_name(field->name, raw_name);
 
         while (text.size() - value_start < static_cast<std::size_t>(length)) {
             if (head.empty())
@@ -158,7 +201,8 @@ AdifStatus parse_ADIF(LineReader& input, std::unique_ptr<AdifRecord>& record,
             value_start = 0;
         }
 
-        field->value.assign(text.substr(value_start, static_cast<std::size_t>(length)));
+        field->value.clear();
+        field->value.append(text.substr(value_start, static_cast<std::size_t>(length)));
         field->length = length;
         const AdifField* stored = field.get();
         if (!record)
