@@ -49,27 +49,25 @@ const AdifField** slot_for(AdifRecord& record, std::string_view name) {
     return nullptr;
 }
 
-// Bytes that end the scan of a tag name: ":" and ">" end the name, a NUL ends it as a C text.
-constexpr std::array<bool, 256> NAME_STOPS = [] {
-    std::array<bool, 256> stops{};
-    stops[':'] = stops['>'] = stops[0] = true;
-    return stops;
+// What the scan of a tag name needs to know of a byte: whether it ends the name (":" and ">"
+// end it, a NUL ends it as a C text) and whether it is a lower-case letter.
+constexpr unsigned char NAME_STOP = 1;
+constexpr unsigned char LOWER = 2;
+constexpr std::array<unsigned char, 256> NAME_BYTES = [] {
+    std::array<unsigned char, 256> bytes{};
+    bytes[':'] = bytes['>'] = bytes[0] = NAME_STOP;
+    for (int c = 'a'; c <= 'z'; ++c)
+        bytes[c] = LOWER;
+    return bytes;
 }();
 
-// Each byte with a-z changed to A-Z.
-constexpr std::array<char, 256> UPPER = [] {
-    std::array<char, 256> upper{};
-    for (int c = 0; c < 256; ++c)
-        upper[c] = static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
-    return upper;
-}();
-
-// Copies a tag name, upper-cased, into the (reused) text of a field.
-void set_name(std::string& name, std::string_view raw) {
+// Copies a tag name into the (reused) text of a field, upper-cased when it has lower case.
+void set_name(std::string& name, std::string_view raw, bool has_lower) {
     name.clear();
     name.append(raw);
-    for (char& c : name)
-        c = UPPER[static_cast<unsigned char>(c)];
+    if (has_lower)
+        for (char& c : name)
+            c = ascii_upper(c);
 }
 
 // A tag name that, upper-cased, equals `upper` (which holds no lower-case letters).
@@ -140,10 +138,14 @@ AdifStatus parse_ADIF(LineReader& input, std::unique_ptr<AdifRecord>& record,
         // The name runs to the first ":" or ">"; as a C text it ends at a NUL byte.
         std::size_t name_end = open + 1;
         std::size_t name_stop = std::string_view::npos;
+        unsigned char seen = 0;
         for (;; ++name_end) {
-            while (name_end < text.size() &&
-                   !NAME_STOPS[static_cast<unsigned char>(text[name_end])])
-                ++name_end;
+            for (; name_end < text.size(); ++name_end) {
+                const unsigned char kind = NAME_BYTES[static_cast<unsigned char>(text[name_end])];
+                if (kind & NAME_STOP)
+                    break;
+                seen |= kind;
+            }
             if (name_end == text.size() || text[name_end] != '\0')
                 break;
             if (name_stop == std::string_view::npos)
@@ -179,7 +181,7 @@ AdifStatus parse_ADIF(LineReader& input, std::unique_ptr<AdifRecord>& record,
 
         // The name is copied now: the text it lies in may be replaced below.
         std::unique_ptr<AdifField> field = pool.take_field();
-        set_name(field->name, raw_name);
+        set_name(field->name, raw_name, (seen & LOWER) != 0);
 
         while (text.size() - value_start < static_cast<std::size_t>(length)) {
             if (head.empty())
