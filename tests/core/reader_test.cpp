@@ -112,8 +112,12 @@ TEST(ParseAdif, ReadsFieldsAndEndsRecords) {
          {{"COMMENT", "ab\nc"}, {"BAND", "20m"}}},
         {"lone CR in a value is kept", "<COMMENT:3>a\rb<EOR>\n", {2, 3}, {{"COMMENT", "a\rb"}}},
         {"value over several lines ending a record",
-         "<COMMENT:7>ab\n\ncd\nef<EOR>\n",
+         "<COMMENT:8>ab\n\ncd\nef<EOR>\n",
          {2, 3},
+         {{"COMMENT", "ab\n\ncd\ne"}}},
+        {"value ending at a line end: the next line is the next call",
+         "<COMMENT:7>ab\n\ncd\nef<EOR>\n",
+         {0, 2, 3},
          {{"COMMENT", "ab\n\ncd\n"}}},
         {"value taking in tags up to its length",
          "<COMMENT:30>ab<CALL:4>Q9XZ<EOR>\n<BAND:3>20m<EOR>\n",
@@ -429,9 +433,10 @@ TEST(ParseAdif, LongValueOverManyLines) {
     for (char ch : value)
         in_file += ch == '\n' ? "\r\n" : std::string(1, ch);
     log += in_file + "<BAND:3>20m<EOR>\r\n";
+    // The value ends with its last line; the BAND line is the next call.
     std::vector<Call> calls = read_log(log);
-    ASSERT_EQ(statuses(calls), (std::vector<int>{2, 3}));
-    const AdifRecord* record = calls[0].taken.get();
+    ASSERT_EQ(statuses(calls), (std::vector<int>{0, 2, 3}));
+    const AdifRecord* record = calls[1].taken.get();
     ASSERT_NE(record, nullptr);
     const AdifField* comment = find_field(record->fields.get(), "COMMENT");
     ASSERT_NE(comment, nullptr);
@@ -439,13 +444,13 @@ TEST(ParseAdif, LongValueOverManyLines) {
     EXPECT_EQ(slot_value(record->band), "20m");
 }
 
-TEST(ParseAdif, ValueGrowsOverLinesLongerThanTheLimit) {
-    // Continuation reads are whole reads of the limit, with no CR/LF test.
-    const std::string value = "a\n" + std::string(39, 'b');
-    const std::string log = "<COMMENT:41>" + value + "<BAND:3>20m\n<EOR>\n";
+TEST(ParseAdif, ContinuationReadsHaveNoLineEndTest) {
+    // The second read is the reader's whole limit (16) with no CR or LF: part of the value.
+    const std::string value = "a\n" + std::string(14, 'b');
+    const std::string log = "<COMMENT:16>" + value + "xx\n<EOR>\n";
     std::vector<Call> calls = read_log(log, 16);
-    ASSERT_EQ(statuses(calls), (std::vector<int>{0, 2, 3})) << calls[0].message.value_or("");
-    EXPECT_EQ(fields_of(calls[1].taken.get()), (Fields{{"COMMENT", value}, {"BAND", "20m"}}));
+    ASSERT_EQ(statuses(calls), (std::vector<int>{0, 0, 2, 3})) << calls[0].message.value_or("");
+    EXPECT_EQ(fields_of(calls[2].taken.get()), (Fields{{"COMMENT", value}}));
 }
 
 TEST(ParseAdif, ManyFieldsKeepTheTreeBalanced) {
