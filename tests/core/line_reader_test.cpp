@@ -197,6 +197,30 @@ TEST(LineReader, LargeRandomFileMatchesTheModel) {
     EXPECT_TRUE(read_all(reader) == model_lines(bytes, LineReader::MAX_LINE));
 }
 
+TEST(LineReader, CtrlZFarIntoAFileEndsTheInput) {
+    std::string bytes;
+    while (bytes.size() < (5u << 19))
+        bytes += "<CALL:4>Q9XZ<EOR>\r\n";
+    const std::size_t kept = bytes.size();
+    bytes += "<CALL:4>W1AW\x1a<EOR>\r\n<CALL:4>K1AB<EOR>\r\n";
+    LineReader reader(temp_file_with(bytes));
+    std::size_t count = 0;
+    std::string last;
+    for (std::string_view line = reader.read_line(); !line.empty(); line = reader.read_line()) {
+        ++count;
+        last = line;
+    }
+    EXPECT_EQ(count, kept / 19 + 1);
+    EXPECT_EQ(last, "<CALL:4>W1AW");
+}
+
+TEST(LineReader, ReadsFromTheFilesCurrentPosition) {
+    std::FILE* file = temp_file_with("header line\r\nsecond\r\n");
+    ASSERT_EQ(std::fseek(file, 13, SEEK_SET), 0);
+    LineReader reader(file);
+    EXPECT_EQ(read_all(reader), (std::vector<std::string>{"second\n"}));
+}
+
 TEST(LineReader, TheLimitIsOneMebibyteLineEndIncluded) {
     EXPECT_EQ(LineReader::MAX_LINE, std::size_t(1048576));
 

@@ -81,6 +81,13 @@ std::vector<int> statuses(const std::vector<Call>& calls) {
     return result;
 }
 
+std::vector<std::string> names_of(const AdifRecord* record) {
+    std::vector<std::string> names;
+    for (const auto& [name, value] : fields_of(record))
+        names.push_back(name);
+    return names;
+}
+
 std::string slot_value(const AdifField* slot) { return slot ? slot->value : "<none>"; }
 
 TEST(ParseAdif, ReadsFieldsAndEndsRecords) {
@@ -142,6 +149,11 @@ TEST(ParseAdif, ReadsFieldsAndEndsRecords) {
          {{"C\xe9LL_X9", "a"}}},
         {"NUL bytes in a value", "<NOTE:3>a\0b<EOR>\n"s, {2, 3}, {{"NOTE", "a\0b"s}}},
         {"last line without line end", "<CALL:4>Q9XZ<EOR>", {2, 3}, {{"CALL", "Q9XZ"}}},
+        {"CR-only line ends make one last line",
+         "<CALL:4>Q9XZ\r<BAND:3>20m\r<EOR>\r",
+         {2, 3},
+         {{"CALL", "Q9XZ"}, {"BAND", "20m"}}},
+        {"empty name", "<:4>abcd<EOR>\n", {2, 3}, {{"", "abcd"}}},
         {"second record on a line is lost",
          "<BAND:3>20m <EOR> <BAND:3>40m <EOR>\n",
          {2, 3},
@@ -194,6 +206,15 @@ TEST(ParseAdif, RecordsLeftOpen) {
          "<CALL:4>Q9XZ\n<BAND:3>20m<COMMENT:50>abc\nde\n",
          {0, 3},
          {{"CALL", "Q9XZ"}, {"BAND", "20m"}}},
+        {"last line without line end ends inside a value",
+         "<DXCC:3>291<CALL:10>Q9",
+         {3},
+         {{"DXCC", "291"}}},
+        {"Ctrl-Z ends the input inside a value",
+         "<DXCC:3>291<COMMENT:10>ab\x1a"
+         "cdefghijk\n<EOR>\n",
+         {3},
+         {{"DXCC", "291"}}},
         {"length exactly the limit, input ends inside it",
          "<CALL:4>Q9XZ\n<COMMENT:1048576>abc\n",
          {0, 3},
@@ -401,9 +422,11 @@ TEST(ParseAdif, DeclaredLengthAboveTheLimitStopsTheConversion) {
     };
     const Case cases[] = {
         {"just above", "<COMMENT:1048577>abc"},
+        {"just above, other name", "<COMMENT_X:1048577>abc"},
         {"saturated", "<COMMENT:99999999999999999999>abc"},
         {"after another field", "<CALL:4>Q9XZ<COMMENT:2000000>abc<EOR>"},
         {"long line", "<COMMENT:99999999>" + std::string(3000, 'x')},
+        {"after a value over two lines", "<COMMENT:4>ab\ncd<COMMENT_X:2000000>zz"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.label);
@@ -418,7 +441,11 @@ TEST(ParseAdif, DeclaredLengthAboveTheLimitStopsTheConversion) {
         EXPECT_TRUE(message == prefix + quoted ||
                     (c.line.size() < 2047 && message == prefix + quoted + "\n"))
             << message.substr(0, 120);
-        EXPECT_EQ(find_field(record->fields.get(), "COMMENT"), nullptr);
+        for (const std::string& name : names_of(record.get()))
+            EXPECT_NE(name, "COMMENT_X");
+        if (c.line.rfind("<COMMENT:", 0) == 0 && c.line.find('\n') == std::string::npos) {
+            EXPECT_EQ(find_field(record->fields.get(), "COMMENT"), nullptr);
+        }
     }
 }
 
