@@ -106,6 +106,7 @@ TEST_F(Evaluate, OtherYearsAndStationsPassSilently) {
         contact("", "20140105"),
         contact("Q9XZ/4", "20140105", {{"CALL", DROP}, {"STATE", "GA"}}),
         contact("W1AW/4", "20140105", {{"BAND", "60m"}}),
+        contact("W1AW\0Q9XZ/4"s, "20140105", {{"STATE", "GA"}}), // a C text ends at NUL
         {},
     };
     const std::vector<std::int64_t> unmarked = all_marks(tally_.get());
@@ -276,6 +277,7 @@ TEST_F(Evaluate, RecordedContacts) {
         {contact("Q9XZ/3", "20140501", {{"STATE", "dc"}}), {}, "District of Columbia", "dc"},
         // State texts.
         {contact("Q9XZ/1", "20140105", {{"STATE", "CT   "}}), {}, "Connecticut", ""},
+        {contact("Q9XZ/4", "20140105", {{"STATE", "GA\0XX"s}}), {}, "Georgia", ""},
         {contact("Q9XZ/1", "20140105", {{"STATE", "ct"}}), {}, "Connecticut", ""},
         {contact("Q9XZ/4", "20140105", {{"STATE", "ct"}}), {}, "Connecticut", "ct"},
         {contact("Q9XZ/4", "20140105", {{"STATE", "GA"}, {"NAME", "CT"}}), {}, "Georgia", ""},
@@ -678,6 +680,7 @@ TEST(QsoTime, UniversalTime) {
         // Six characters, whatever they are, read as hours, minutes and seconds.
         {"20140105", "12:30Z", utc_seconds(2014, 1, 5, 0, 0, 12)},
         {"20140105", "1230  ", utc_seconds(2014, 1, 5, 0, 12, 30)},
+        {"20140105", "0930\0\0"s, utc_seconds(2014, 1, 5, 9, 30)}, // a C text of 4
         {"20140105", "235960", utc_seconds(2014, 1, 6)},
         {"20140105", "-0100", utc_seconds(2014, 1, 5, -1)},
         {"20140105", "-00030", utc_seconds(2014, 1, 5, 0, 0, -30)},

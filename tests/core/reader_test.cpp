@@ -572,7 +572,7 @@ TEST(ParseAdif, SurvivesJunk) {
     const std::string alphabet = "<>:-+0123456789 eorEORhCALb\r\n\0\x1a\xff\t"s;
     for (int round = 0; round < 2000; ++round) {
         std::string log;
-        const std::size_t length = random() % 200;
+        const std::size_t length = 1 + random() % 200;
         for (std::size_t i = 0; i < length; ++i)
             log.push_back(alphabet[random() % alphabet.size()]);
         const std::size_t max_line = round % 2 ? 8 + random() % 32 : LineReader::MAX_LINE;
