@@ -135,12 +135,26 @@ std::string tile_tip(std::string_view name, const StateEntry* entry, ModeColumn 
     return tip;
 }
 
+// A check mark whose short stroke starts at x, y.
+void append_tick(std::string& out, int x, int y, int size, std::string_view ink) {
+    std::string path = "M";
+    path += std::to_string(x);
+    path += ' ';
+    path += std::to_string(y);
+    path += " l" + std::to_string(size) + ' ' + std::to_string(size);
+    path += " l7 -" + std::to_string(size + 4);
+    out += "<path" + attr("d", path) + attr("fill", "none") + attr("stroke", ink) +
+           attr("stroke-width", 2) + "/>";
+}
+
 void draw_tile(std::string& out, int x, int y, const EntityPair& pair, const StateEntry* entry,
                ModeColumn column, std::optional<int> band) {
     MapStatus status = entry ? map_status(*entry, column, band) : MapStatus::not_worked;
     const Look& look = look_of(status);
-    out += "<g" + attr("id", "tile-" + std::string(pair.abbrev)) +
-           attr("data-abbrev", pair.abbrev) + attr("data-status", look.name) + ">";
+    std::string id = "tile-";
+    id += pair.abbrev;
+    out += "<g" + attr("id", id) + attr("data-abbrev", pair.abbrev) +
+           attr("data-status", look.name) + ">";
     out += "<title>" + escaped(tile_tip(pair.name, entry, column, band)) + "</title>";
     out += "<rect" + attr("x", x) + attr("y", y) + attr("width", TILE) + attr("height", TILE) +
            attr("rx", 5) + attr("fill", look.fill) + attr("stroke", look.stroke) +
@@ -149,10 +163,7 @@ void draw_tile(std::string& out, int x, int y, const EntityPair& pair, const Sta
            attr("text-anchor", "middle") + attr("font-size", 17) + attr("font-weight", "bold") +
            attr("fill", look.ink) + ">" + escaped(pair.abbrev) + "</text>";
     if (status == MapStatus::confirmed) // a second cue beside the colour
-        out +=
-            "<path" +
-            attr("d", "M" + std::to_string(x + 35) + " " + std::to_string(y + 9) + " l4 4 l7 -8") +
-            attr("fill", "none") + attr("stroke", look.ink) + attr("stroke-width", 2) + "/>";
+        append_tick(out, x + 35, y + 9, 4, look.ink);
     out += "</g>\n";
 }
 
@@ -165,10 +176,7 @@ void draw_legend(std::string& out) {
                attr("width", 18) + attr("height", 18) + attr("rx", 3) + attr("fill", look.fill) +
                attr("stroke", look.stroke) + "/>";
         if (look.name == look_of(MapStatus::confirmed).name)
-            out += "<path" +
-                   attr("d",
-                        "M" + std::to_string(x + 4) + " " + std::to_string(y + 9) + " l3 3 l7 -7") +
-                   attr("fill", "none") + attr("stroke", look.ink) + attr("stroke-width", 2) + "/>";
+            append_tick(out, x + 4, y + 9, 3, look.ink);
         out += "<text" + attr("x", x + 25) + attr("y", y + 14) + attr("fill", "#333333") + ">" +
                escaped(look.label) + "</text>\n";
         x += 25 + static_cast<int>(look.label.size()) * 8 + 22;
@@ -227,13 +235,16 @@ std::string draw_state_map(const StateEntry* tally, const MapOptions& options) {
     else
         std::snprintf(counts, sizeof counts, "%2d state(s) worked on %-3s", worked, label.c_str());
     std::string scope = band ? std::string(band_names[*band]) + " only" : "all bands";
-    std::string choice = "choice " + std::string(options.choice);
+    std::string choice = "choice ";
+    choice += options.choice;
+
+    std::string view_box = "0 0 ";
+    view_box += std::to_string(WIDTH) + ' ' + std::to_string(HEIGHT);
 
     std::string out;
     out += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
     out += "<svg xmlns=\"http://www.w3.org/2000/svg\"" + attr("width", WIDTH) +
-           attr("height", HEIGHT) +
-           attr("viewBox", "0 0 " + std::to_string(WIDTH) + " " + std::to_string(HEIGHT)) +
+           attr("height", HEIGHT) + attr("viewBox", view_box) +
            attr("font-family", "DejaVu Sans, Verdana, Arial, Helvetica, sans-serif") + ">\n";
     out += "<title>Q9XZ Centennial QSOs: " + escaped(counts) + ", " + escaped(scope) + ", " +
            escaped(choice) + "</title>\n";
