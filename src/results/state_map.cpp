@@ -1,5 +1,6 @@
 #include "results/state_map.h"
 
+#include "common/text.h"
 #include "results/state_map_layout.h"
 
 #include <array>
@@ -200,6 +201,20 @@ MapStatus map_status(const StateEntry& entry, ModeColumn column, std::optional<i
             status = MapStatus::worked;
     }
     return status;
+}
+
+std::optional<ModeColumn> map_mode_column(std::string_view label) {
+    for (int column = 0; column < MODE_COLUMN_COUNT; ++column)
+        if (equals_ignore_case(label, mode_names[column]))
+            return static_cast<ModeColumn>(column);
+    return std::nullopt;
+}
+
+std::optional<int> map_band(std::string_view label) {
+    for (int band = 0; band < BAND_COUNT; ++band)
+        if (equals_ignore_case(label, band_names[band]))
+            return band;
+    return std::nullopt;
 }
 
 std::string_view choice_label(const ConvertOptions& options) {

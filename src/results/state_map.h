@@ -22,6 +22,11 @@ struct MapOptions {
 // not worked. A band outside 0 to 10 counts as all bands.
 MapStatus map_status(const StateEntry& entry, ModeColumn column, std::optional<int> band);
 
+// The mode column named "MIX", "CW", "DIG" or "PH" in any case, or none.
+std::optional<ModeColumn> map_mode_column(std::string_view label);
+// The band index of a band label such as "20m" in any case, or none.
+std::optional<int> map_band(std::string_view label);
+
 // "LoTW", "First" or "Last": the choice the evaluator follows.
 std::string_view choice_label(const ConvertOptions& options);
 

@@ -525,6 +525,29 @@ TEST(StateMap, CountsAgreeWithTheSummaryLines) {
     }
 }
 
+TEST(StateMap, NamesOfColumnsBandsAndChoices) {
+    EXPECT_EQ(map_mode_column("cw"), CW);
+    EXPECT_EQ(map_mode_column("Dig"), DIG);
+    EXPECT_EQ(map_mode_column("PH"), PH);
+    EXPECT_EQ(map_mode_column("MIX"), MIX);
+    for (const char* bad : {"", "SSB", "CW ", "P"})
+        EXPECT_EQ(map_mode_column(bad), std::nullopt) << bad;
+    EXPECT_EQ(map_band("160m"), 0);
+    EXPECT_EQ(map_band("20M"), 4);
+    EXPECT_EQ(map_band("2m"), 10);
+    for (const char* bad : {"", "20", "60m", "2", "20m ", "6mm"})
+        EXPECT_EQ(map_band(bad), std::nullopt) << bad;
+
+    ConvertOptions options; // starts on Last
+    EXPECT_EQ(choice_label(options), "Last");
+    options.last = 0;
+    options.first = 1;
+    EXPECT_EQ(choice_label(options), "First");
+    options.first = 0;
+    options.lotw = 1;
+    EXPECT_EQ(choice_label(options), "LoTW");
+}
+
 TEST(StateMap, TextsAreEscaped) {
     MapOptions options{"<&\"'\x01>", MIX, {}};
     ParsedMap map = parse_map(draw_state_map(nullptr, options));
