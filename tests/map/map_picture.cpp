@@ -1,6 +1,9 @@
-// Writes the map of a hand-filled tally: a fixed picture for the render test and the docs, made
-// without any log so that it shows every kind of tile.
+// Writes a map to render: of a log read through the conversion (with the LoTW choice, so that
+// confirmed tiles show), or, without a log, of a hand-filled tally that has every kind of tile.
+#include "analysis/message_lists.h"
 #include "analysis/state_tally.h"
+#include "common/line_reader.h"
+#include "convert/convert_adif.h"
 #include "results/state_map.h"
 
 #include <cstdio>
@@ -8,11 +11,9 @@
 
 using namespace q9xz;
 
-int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s OUT.svg\n", argv[0]);
-        return 2;
-    }
+namespace {
+
+StateTally hand_filled_tally() {
     constexpr std::int64_t july_2014 = 1404561600;
     StateTally tally = build_state_tally();
     auto set = [&](const char* abbrev, int band, std::int64_t value) {
@@ -26,10 +27,35 @@ int main(int argc, char** argv) {
         set(abbrev, 4, july_2014);
     for (const char* abbrev : {"TX", "KS", "MN", "WI", "MI", "MA", "NJ", "TN", "AK", "PR"})
         set(abbrev, 2, MARK_CONFIRMED);
+    return tally;
+}
 
-    MapOptions options;
-    options.choice = "LoTW";
-    std::string svg = draw_state_map(tally.get(), options);
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2 && argc != 3) {
+        std::fprintf(stderr, "usage: %s OUT.svg [LOG.adi]\n", argv[0]);
+        return 2;
+    }
+    ConvertOptions options;
+    options.last = 0;
+    options.lotw = 1;
+    StateTally tally;
+    if (argc == 3) {
+        std::unique_ptr<LineReader> log = LineReader::open(argv[2]);
+        if (!log) {
+            std::perror(argv[2]);
+            return 1;
+        }
+        MessageLists lists;
+        tally = convert_ADIF(*log, options, lists);
+    } else {
+        tally = hand_filled_tally();
+    }
+
+    MapOptions map;
+    map.choice = choice_label(options);
+    std::string svg = draw_state_map(tally.get(), map);
     std::FILE* out = std::fopen(argv[1], "wb");
     if (out == nullptr) {
         std::perror(argv[1]);
