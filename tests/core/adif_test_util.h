@@ -6,11 +6,10 @@
 #include "adif/parse_adif.h"
 #include "common/line_reader.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <cstdlib>
 #include <ctime>
+#include <gtest/gtest.h>
 #include <memory>
 #include <optional>
 #include <string>
@@ -62,7 +61,7 @@ make_record(const std::vector<std::pair<std::string, std::string>>& fields) {
 
 // Sets TZ for the lifetime of the object and puts the old value back afterwards.
 class ScopedTimeZone {
-public:
+  public:
     explicit ScopedTimeZone(const char* zone) {
         if (const char* old = std::getenv("TZ"))
             old_ = old;
@@ -79,7 +78,7 @@ public:
     ScopedTimeZone(const ScopedTimeZone&) = delete;
     ScopedTimeZone& operator=(const ScopedTimeZone&) = delete;
 
-private:
+  private:
     std::optional<std::string> old_;
 };
 

@@ -1,10 +1,9 @@
 #include "common/line_reader.h"
 
-#include <gtest/gtest.h>
-
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <random>
 #include <string>
 #include <string_view>
@@ -79,16 +78,19 @@ TEST(LineReader, AppliesTheTextModeRules) {
         {"LF CR", "a\n\rb\n", 100, {"a\n", "\rb\n"}},
         {"empty lines", "\r\n\n\r\n", 100, {"\n", "\n", "\n"}},
         {"no line end at the end", "abc\ndef", 100, {"abc\n", "def"}},
-        {"Ctrl-Z ends the input", "ab\x1a"
-                                  "cd\n",
+        {"Ctrl-Z ends the input",
+         "ab\x1a"
+         "cd\n",
          100,
          {"ab"}},
-        {"Ctrl-Z first", "\x1a"
-                         "abc\n",
+        {"Ctrl-Z first",
+         "\x1a"
+         "abc\n",
          100,
          {}},
-        {"Ctrl-Z after a line", "ab\n\x1a"
-                                "cd\n",
+        {"Ctrl-Z after a line",
+         "ab\n\x1a"
+         "cd\n",
          100,
          {"ab\n"}},
         {"CR before Ctrl-Z stays", "ab\r\x1a\n", 100, {"ab\r"}},
@@ -148,8 +150,7 @@ TEST(LineReader, CarriageReturnLineFeedSplitAcrossBlocks) {
         LineReader reader(temp_file_with(bytes.substr(lead)));
         std::size_t count = 0;
         bool all_right = true;
-        for (std::string_view line = reader.read_line(); !line.empty();
-             line = reader.read_line()) {
+        for (std::string_view line = reader.read_line(); !line.empty(); line = reader.read_line()) {
             const std::string_view expected = (count == 0 && lead == 0) ? "a\n" : "\n";
             if (line != expected && all_right) {
                 ADD_FAILURE() << "read " << count << " gave " << line.size() << " characters";
@@ -247,7 +248,7 @@ TEST(LineReader, TheLimitIsOneMebibyteLineEndIncluded) {
 }
 
 class LineReaderFile : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
         path_ = std::filesystem::temp_directory_path() /

@@ -3,10 +3,9 @@
 #include "adif_test_util.h"
 #include "common/line_reader.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <cstdint>
+#include <gtest/gtest.h>
 #include <map>
 #include <memory>
 #include <optional>
@@ -22,7 +21,9 @@ namespace {
 
 using Fields = std::map<std::string, std::string>;
 
-std::string field_key(const AdifField& field) { return field.name; }
+std::string field_key(const AdifField& field) {
+    return field.name;
+}
 
 // Every field of the tree by name, after checking the tree's shape and each field's own rules.
 Fields fields_of(const AdifRecord* record) {
@@ -59,8 +60,7 @@ std::vector<Call> read_log(LineReader& input, std::unique_ptr<AdifRecord>& recor
         call.status = parse_ADIF(input, record, call.message);
         if (call.status == ADIF_HEADER_END || call.status == ADIF_RECORD_END)
             call.taken = std::move(record);
-        const bool done =
-            call.status == ADIF_END_OF_FILE || call.status == ADIF_TRUNCATED_LINE;
+        const bool done = call.status == ADIF_END_OF_FILE || call.status == ADIF_TRUNCATED_LINE;
         calls.push_back(std::move(call));
         if (done)
             break;
@@ -88,7 +88,9 @@ std::vector<std::string> names_of(const AdifRecord* record) {
     return names;
 }
 
-std::string slot_value(const AdifField* slot) { return slot ? slot->value : "<none>"; }
+std::string slot_value(const AdifField* slot) {
+    return slot ? slot->value : "<none>";
+}
 
 TEST(ParseAdif, ReadsFieldsAndEndsRecords) {
     struct Case {
@@ -130,23 +132,33 @@ TEST(ParseAdif, ReadsFieldsAndEndsRecords) {
          "<COMMENT:30>ab<CALL:4>Q9XZ<EOR>\n<BAND:3>20m<EOR>\n",
          {2, 3},
          {{"COMMENT", "ab<CALL:4>Q9XZ<EOR>\n<BAND:3>20"}}},
-        {"EOR with a length is a field", "<CALL:4>Q9XZ<EOR:0>\n<EOR>\n", {0, 2, 3},
+        {"EOR with a length is a field",
+         "<CALL:4>Q9XZ<EOR:0>\n<EOR>\n",
+         {0, 2, 3},
          {{"CALL", "Q9XZ"}, {"EOR", ""}}},
-        {"EOR with a negative length ends the record", "<CALL:4>Q9XZ<EOR:-1>\n", {2, 3},
+        {"EOR with a negative length ends the record",
+         "<CALL:4>Q9XZ<EOR:-1>\n",
+         {2, 3},
          {{"CALL", "Q9XZ"}}},
-        {"negative length skipped", "<CALL:-1>Q9XZ<BAND:3>20m<EOR>\n", {2, 3},
+        {"negative length skipped", "<CALL:-1>Q9XZ<BAND:3>20m<EOR>\n", {2, 3}, {{"BAND", "20m"}}},
+        {"saturated negative length skipped",
+         "<CALL:-99999999999>x<BAND:3>20m<EOR>\n",
+         {2, 3},
          {{"BAND", "20m"}}},
-        {"saturated negative length skipped", "<CALL:-99999999999>x<BAND:3>20m<EOR>\n", {2, 3},
-         {{"BAND", "20m"}}},
-        {"length not a number", "<CALL:abc>Q9XZ<BAND:3>20m<EOR>\n", {2, 3},
+        {"length not a number",
+         "<CALL:abc>Q9XZ<BAND:3>20m<EOR>\n",
+         {2, 3},
          {{"CALL", ""}, {"BAND", "20m"}}},
-        {"length with blanks and sign", "<CALL: +4>Q9XZ<BAND:3x:S>20m<EOR>\n", {2, 3},
+        {"length with blanks and sign",
+         "<CALL: +4>Q9XZ<BAND:3x:S>20m<EOR>\n",
+         {2, 3},
          {{"CALL", "Q9XZ"}, {"BAND", "20m"}}},
-        {"tag without length skipped", "<APP_X>junk<CALL:4>Q9XZ<EOR>\n", {2, 3},
+        {"tag without length skipped",
+         "<APP_X>junk<CALL:4>Q9XZ<EOR>\n",
+         {2, 3},
          {{"CALL", "Q9XZ"}}},
         {"unknown names are stored", "<APP_N1MM_X:2>ok<EOR>\n", {2, 3}, {{"APP_N1MM_X", "ok"}}},
-        {"only a-z upper-cased in names", "<c\xe9ll_x9:1>a<EOR>\n", {2, 3},
-         {{"C\xe9LL_X9", "a"}}},
+        {"only a-z upper-cased in names", "<c\xe9ll_x9:1>a<EOR>\n", {2, 3}, {{"C\xe9LL_X9", "a"}}},
         {"NUL bytes in a value", "<NOTE:3>a\0b<EOR>\n"s, {2, 3}, {{"NOTE", "a\0b"s}}},
         {"last line without line end", "<CALL:4>Q9XZ<EOR>", {2, 3}, {{"CALL", "Q9XZ"}}},
         {"CR-only line ends make one last line",
@@ -158,9 +170,13 @@ TEST(ParseAdif, ReadsFieldsAndEndsRecords) {
          "<BAND:3>20m <EOR> <BAND:3>40m <EOR>\n",
          {2, 3},
          {{"BAND", "20m"}}},
-        {"header", "Exported by a logger <neat>\n<adif_ver:5>3.1.0\n<PROGRAMID:10>ADIFMaster<EOH>\n",
-         {0, 0, 1, 3}, {{"ADIF_VER", "3.1.0"}, {"PROGRAMID", "ADIFMaster"}}},
-        {"header end in lower case", "<programid:4>LoTW <eoh> <CALL:4>lost\n", {1, 3},
+        {"header",
+         "Exported by a logger <neat>\n<adif_ver:5>3.1.0\n<PROGRAMID:10>ADIFMaster<EOH>\n",
+         {0, 0, 1, 3},
+         {{"ADIF_VER", "3.1.0"}, {"PROGRAMID", "ADIFMaster"}}},
+        {"header end in lower case",
+         "<programid:4>LoTW <eoh> <CALL:4>lost\n",
+         {1, 3},
          {{"PROGRAMID", "LoTW"}}},
     };
     for (const Case& c : cases) {
@@ -188,10 +204,7 @@ TEST(ParseAdif, RecordsLeftOpen) {
     const Case cases[] = {
         {"blank tag name is no end", "<CALL:4>Q9XZ< EOR>\n", {0, 3}, {{"CALL", "Q9XZ"}}},
         {"no line end, no EOR", "<CALL:4>Q9XZ", {0, 3}, {{"CALL", "Q9XZ"}}},
-        {"unclosed tag name ignores the rest",
-         "<CALL:4>Q9XZ<BAND\n",
-         {0, 3},
-         {{"CALL", "Q9XZ"}}},
+        {"unclosed tag name ignores the rest", "<CALL:4>Q9XZ<BAND\n", {0, 3}, {{"CALL", "Q9XZ"}}},
         {"tag with a length but no > ignores the rest",
          "<CALL:4>Q9XZ<BAND:3\n",
          {0, 3},
@@ -234,9 +247,9 @@ TEST(ParseAdif, RecordsLeftOpen) {
 }
 
 TEST(ParseAdif, LinesWithoutFieldsCreateNoRecord) {
-    for (const std::string log : {"\n", "\r\n", "free text of a header\n", "<CALL:-1>\n",
-                                  "<just a tag> and < words\n", "<\n", "<>\n", "<EOH>\n",
-                                  "<EOR>\n"}) {
+    for (const std::string log :
+         {"\n", "\r\n", "free text of a header\n", "<CALL:-1>\n", "<just a tag> and < words\n",
+          "<\n", "<>\n", "<EOH>\n", "<EOR>\n"}) {
         SCOPED_TRACE(log);
         LineReader input(log);
         std::unique_ptr<AdifRecord> record;
@@ -279,8 +292,8 @@ TEST(ParseAdif, SlotsReferToTheirFields) {
 
     auto bare = test::parse_one_record("<STATE:2>GA<EOR>\n");
     ASSERT_NE(bare, nullptr);
-    for (const AdifField* slot : {bare->call, bare->dxcc, bare->qso_date, bare->time_on,
-                                  bare->band, bare->mode})
+    for (const AdifField* slot :
+         {bare->call, bare->dxcc, bare->qso_date, bare->time_on, bare->band, bare->mode})
         EXPECT_EQ(slot, nullptr);
 }
 
@@ -313,8 +326,11 @@ TEST(ParseAdif, RepeatedFields) {
          {"Duplicate field: <BAND:4>4\n0m", std::nullopt},
          "20m",
          "4\n0m"},
-        {"empty repeat", "<BAND:3>20m<BAND:0><EOR>\n",
-         {"Duplicate field: <BAND:0>", std::nullopt}, "20m", ""},
+        {"empty repeat",
+         "<BAND:3>20m<BAND:0><EOR>\n",
+         {"Duplicate field: <BAND:0>", std::nullopt},
+         "20m",
+         ""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.label);
@@ -369,8 +385,12 @@ TEST(ParseAdif, TruncatedLineOnlyAtTheReadersLimit) {
         bool truncated;
     };
     const Case cases[] = {
-        {2047, 2046, false}, {2047, 2047, true}, {2048, 2047, false}, {2048, 2048, true},
-        {2048, 5000, true},  {LineReader::MAX_LINE, 3000, false},
+        {2047, 2046, false},
+        {2047, 2047, true},
+        {2048, 2047, false},
+        {2048, 2048, true},
+        {2048, 5000, true},
+        {LineReader::MAX_LINE, 3000, false},
         {LineReader::MAX_LINE, 500000, false},
     };
     for (const Case& c : cases) {

@@ -2,9 +2,8 @@
 #include "analysis/state_tally.h"
 #include "analysis/tables.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
+#include <gtest/gtest.h>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -12,9 +11,13 @@
 namespace q9xz {
 namespace {
 
-std::string_view entry_name(const StateEntry& entry) { return entry.name; }
+std::string_view entry_name(const StateEntry& entry) {
+    return entry.name;
+}
 
-int path_length_max(const StateEntry* entry) { return test::tree_height(entry); }
+int path_length_max(const StateEntry* entry) {
+    return test::tree_height(entry);
+}
 
 TEST(StateTally, FreshTallyShape) {
     StateTally tally = build_state_tally();
@@ -25,20 +28,62 @@ TEST(StateTally, FreshTallyShape) {
 
     const std::vector<std::string> names = test::check_aa_tree(tally.get(), entry_name);
     const std::vector<std::string> expected = {
-        "Alabama",        "Alaska",          "American Samoa",    "Arizona",
-        "Arkansas",       "California",      "Colorado",          "Connecticut",
-        "Delaware",       "District of Columbia", "Florida",      "Georgia",
-        "Guam",           "Guantanamo",      "Hawaii",            "Idaho",
-        "Illinois",       "Indiana",         "Iowa",              "Kansas",
-        "Kentucky",       "Louisiana",       "Maine",             "Maryland",
-        "Massachusetts",  "Michigan",        "Minnesota",         "Mississippi",
-        "Missouri",       "Montana",         "Nebraska",          "Nevada",
-        "New Hampshire",  "New Jersey",      "New Mexico",        "New York",
-        "North Carolina", "North Dakota",    "Northern Marianas", "Ohio",
-        "Oklahoma",       "Oregon",          "Pennsylvania",      "Puerto Rico",
-        "Rhode Island",   "South Carolina",  "South Dakota",      "Tennessee",
-        "Texas",          "US Virgin Islands", "Utah",            "Vermont",
-        "Virginia",       "Washington",      "West Virginia",     "Wisconsin",
+        "Alabama",
+        "Alaska",
+        "American Samoa",
+        "Arizona",
+        "Arkansas",
+        "California",
+        "Colorado",
+        "Connecticut",
+        "Delaware",
+        "District of Columbia",
+        "Florida",
+        "Georgia",
+        "Guam",
+        "Guantanamo",
+        "Hawaii",
+        "Idaho",
+        "Illinois",
+        "Indiana",
+        "Iowa",
+        "Kansas",
+        "Kentucky",
+        "Louisiana",
+        "Maine",
+        "Maryland",
+        "Massachusetts",
+        "Michigan",
+        "Minnesota",
+        "Mississippi",
+        "Missouri",
+        "Montana",
+        "Nebraska",
+        "Nevada",
+        "New Hampshire",
+        "New Jersey",
+        "New Mexico",
+        "New York",
+        "North Carolina",
+        "North Dakota",
+        "Northern Marianas",
+        "Ohio",
+        "Oklahoma",
+        "Oregon",
+        "Pennsylvania",
+        "Puerto Rico",
+        "Rhode Island",
+        "South Carolina",
+        "South Dakota",
+        "Tennessee",
+        "Texas",
+        "US Virgin Islands",
+        "Utah",
+        "Vermont",
+        "Virginia",
+        "Washington",
+        "West Virginia",
+        "Wisconsin",
         "Wyoming",
     };
     EXPECT_EQ(names, expected);
@@ -52,9 +97,9 @@ TEST(StateTally, EntriesReferToTheTablesAndStartUnmarked) {
         SCOPED_TRACE(std::string(entry.name));
         const auto in = [&](const auto& table) {
             return std::find_if(table.begin(), table.end(), [&](const EntityPair& pair) {
-                return pair.abbrev.data() == entry.abbrev.data() &&
-                       pair.name.data() == entry.name.data();
-            }) != table.end();
+                       return pair.abbrev.data() == entry.abbrev.data() &&
+                              pair.name.data() == entry.name.data();
+                   }) != table.end();
         };
         if (entry.is_state == 1) {
             ++states;

@@ -1,8 +1,7 @@
 #include "analysis/tables.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
+#include <gtest/gtest.h>
 #include <map>
 #include <optional>
 #include <string>
@@ -24,8 +23,8 @@ TEST(Tables, StatesAreInAbbreviationOrderAndDistinct) {
     }
     for (std::string_view abbrev : abbrevs) {
         EXPECT_EQ(abbrev.size(), 2u);
-        EXPECT_TRUE(std::all_of(abbrev.begin(), abbrev.end(),
-                                [](char c) { return c >= 'A' && c <= 'Z'; }));
+        EXPECT_TRUE(
+            std::all_of(abbrev.begin(), abbrev.end(), [](char c) { return c >= 'A' && c <= 'Z'; }));
     }
 }
 
@@ -67,14 +66,37 @@ TEST(BandIndex, ComparesLeadingNumbers) {
         std::optional<int> index;
     };
     const Case cases[] = {
-        {"160m", 0}, {"80m", 1}, {"40m", 2}, {"30m", 3},  {"20m", 4},
-        {"17m", 5},  {"15m", 6}, {"12m", 7}, {"10m", 8},  {"6m", 9},
-        {"2m", 10},  {"20M", 4}, {"20", 4},  {" 40m", 2}, {"+40m", 2},
-        {"6mm", 9},  {"2mm", 10}, {"10", 8},  {"160", 0},  {"20 m", 4},
-        {"60m", std::nullopt},   {"70cm", std::nullopt},  {"", std::nullopt},
-        {"1.25m", std::nullopt}, {"-40m", std::nullopt},  {"0", std::nullopt},
-        {"m", std::nullopt},     {"abc", std::nullopt},   {"99999999999m", std::nullopt},
-        {"1600m", std::nullopt}, {"4", std::nullopt},
+        {"160m", 0},
+        {"80m", 1},
+        {"40m", 2},
+        {"30m", 3},
+        {"20m", 4},
+        {"17m", 5},
+        {"15m", 6},
+        {"12m", 7},
+        {"10m", 8},
+        {"6m", 9},
+        {"2m", 10},
+        {"20M", 4},
+        {"20", 4},
+        {" 40m", 2},
+        {"+40m", 2},
+        {"6mm", 9},
+        {"2mm", 10},
+        {"10", 8},
+        {"160", 0},
+        {"20 m", 4},
+        {"60m", std::nullopt},
+        {"70cm", std::nullopt},
+        {"", std::nullopt},
+        {"1.25m", std::nullopt},
+        {"-40m", std::nullopt},
+        {"0", std::nullopt},
+        {"m", std::nullopt},
+        {"abc", std::nullopt},
+        {"99999999999m", std::nullopt},
+        {"1600m", std::nullopt},
+        {"4", std::nullopt},
     };
     for (const Case& c : cases)
         EXPECT_EQ(band_index(c.band), c.index) << '"' << c.band << '"';
@@ -86,10 +108,10 @@ TEST(ModeClass, CwPhoneOrDigital) {
         ModeColumn column;
     };
     const Case cases[] = {
-        {"CW", CW},    {"cw", CW},     {"Cw", CW},    {"SSB", PH},  {"ssb", PH},   {"Sstv", PH},
-        {"am", PH},    {"FM", PH},     {"LSB", PH},   {"usb", PH},  {"SSTV", PH},  {"RTTY", DIG},
-        {"PSK31", DIG}, {"FT8", DIG},  {"", DIG},     {"CWR", DIG}, {"C", DIG},    {"SSB ", DIG},
-        {" CW", DIG},  {"SS", DIG},    {"AMTOR", DIG}, {"DV", DIG},
+        {"CW", CW},     {"cw", CW},   {"Cw", CW},     {"SSB", PH},  {"ssb", PH},  {"Sstv", PH},
+        {"am", PH},     {"FM", PH},   {"LSB", PH},    {"usb", PH},  {"SSTV", PH}, {"RTTY", DIG},
+        {"PSK31", DIG}, {"FT8", DIG}, {"", DIG},      {"CWR", DIG}, {"C", DIG},   {"SSB ", DIG},
+        {" CW", DIG},   {"SS", DIG},  {"AMTOR", DIG}, {"DV", DIG},
     };
     for (const Case& c : cases)
         EXPECT_EQ(mode_class(c.mode), c.column) << '"' << c.mode << '"';
@@ -101,11 +123,12 @@ TEST(PrefixState, ExactThreeCharacterSuffixes) {
         std::optional<std::string_view> abbrev;
     };
     const Case cases[] = {
-        {"KG4", "KG"}, {"KH0", "MP"}, {"KH2", "GU"}, {"KH6", "HI"},
-        {"KH8", "AS"}, {"KL7", "AK"}, {"KP2", "VI"}, {"KP4", "PR"},
-        {"KH7", std::nullopt}, {"KP3", std::nullopt}, {"kh6", std::nullopt},
-        {"Kh6", std::nullopt}, {"KH", std::nullopt},  {"KH6X", std::nullopt},
-        {"", std::nullopt},    {"KH6 ", std::nullopt},
+        {"KG4", "KG"},          {"KH0", "MP"},          {"KH2", "GU"},
+        {"KH6", "HI"},          {"KH8", "AS"},          {"KL7", "AK"},
+        {"KP2", "VI"},          {"KP4", "PR"},          {"KH7", std::nullopt},
+        {"KP3", std::nullopt},  {"kh6", std::nullopt},  {"Kh6", std::nullopt},
+        {"KH", std::nullopt},   {"KH6X", std::nullopt}, {"", std::nullopt},
+        {"KH6 ", std::nullopt},
     };
     for (const Case& c : cases)
         EXPECT_EQ(prefix_state(c.suffix), c.abbrev) << '"' << c.suffix << '"';
@@ -118,9 +141,9 @@ TEST(StateInCallArea, AnyCaseWholeText) {
         int expected;
     };
     const Case cases[] = {
-        {"CA", 6, 1}, {"ca", 6, 1}, {"Ca", 6, 1}, {"OH", 8, 1}, {"oh", 8, 1}, {"SD", 0, 1},
-        {"WY", 7, 1}, {"VA", 4, 1}, {"wi", 9, 1}, {"NJ", 2, 1}, {"PA", 3, 1}, {"VT", 1, 1},
-        {"OH", 9, 0}, {"DC", 3, 0}, {"dc", 3, 0}, {"CA", 4, 0}, {"", 6, 0},  {"C", 6, 0},
+        {"CA", 6, 1},  {"ca", 6, 1},  {"Ca", 6, 1},  {"OH", 8, 1}, {"oh", 8, 1}, {"SD", 0, 1},
+        {"WY", 7, 1},  {"VA", 4, 1},  {"wi", 9, 1},  {"NJ", 2, 1}, {"PA", 3, 1}, {"VT", 1, 1},
+        {"OH", 9, 0},  {"DC", 3, 0},  {"dc", 3, 0},  {"CA", 4, 0}, {"", 6, 0},   {"C", 6, 0},
         {"CAL", 6, 0}, {"CA ", 6, 0}, {" CA", 6, 0}, {"XX", 0, 0},
     };
     for (const Case& c : cases)

@@ -1,8 +1,7 @@
 #include "common/text.h"
 
-#include <gtest/gtest.h>
-
 #include <cstdint>
+#include <gtest/gtest.h>
 #include <string>
 #include <string_view>
 
