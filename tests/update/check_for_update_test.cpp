@@ -152,14 +152,14 @@ TEST_F(CheckForUpdate, FailedSendShowsTheErrorCode) {
     http.responses[VERSION].send_error = 12029;
     run();
     EXPECT_EQ(toolkit.boxes,
-              std::vector{error_box("HttpSendRequest failed, error = 12029ud (0x2efdux)\n")});
+              std::vector{error_box("HttpSendRequest failed, error = 12029d (0x12029x)\n")});
 }
 
 TEST_F(CheckForUpdate, UnreadableHeadersAreReportedAndTheCheckGoesOn) {
     http.responses[VERSION].header_error = 12150;
     run();
     EXPECT_EQ(toolkit.boxes, (std::vector{error_box("HttpQueryInfo failed, error = 12150 "
-                                                    "(0x2f76ux)\n"),
+                                                    "(0x12150x)\n"),
                                           question_box("2.7")}));
 }
 
@@ -168,7 +168,7 @@ TEST_F(CheckForUpdate, FailedVersionReadCountsAsUpToDate) {
     http.responses[VERSION].read_error = 12030;
     run();
     EXPECT_EQ(toolkit.boxes, (std::vector{error_box("(1) InternetReadFile failed, error = 12030 "
-                                                    "(0x2efeux)\n"),
+                                                    "(0x12030x)\n"),
                                           up_to_date_box()}));
 }
 
@@ -220,8 +220,8 @@ TEST_F(CheckForUpdate, BrokenDownloadPutsTheOldProgramBack) {
              t.http.responses[PROGRAM].read_fails_at = 1;
              t.http.responses[PROGRAM].read_error = 12030;
          },
-         {question_box("2.7"), error_box("(3) InternetReadFile failed, error = 12030ud "
-                                         "(0x2efeux)\n"),
+         {question_box("2.7"), error_box("(3) InternetReadFile failed, error = 12030d "
+                                         "(0x12030x)\n"),
           download_failed_box()}},
         {"transfer broke off",
          [](auto& t) { t.http.responses[PROGRAM].available_fails_at_end = true; },

@@ -111,7 +111,7 @@ void TestHttpServer::answer(int connection) {
     const std::string path = request.request_line.substr(
         path_start, request.request_line.find(' ', path_start) - path_start);
 
-    ServedResponse response{"404 Not Found", "<html>Not Found</html>"};
+    ServedResponse response("<html>Not Found</html>", "404 Not Found");
     {
         const std::lock_guard lock(mutex_);
         requests_.push_back(request);

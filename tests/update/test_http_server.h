@@ -7,13 +7,17 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace q9xz::test {
 
 // What the server answers for one path.
 struct ServedResponse {
-    std::string status = "200 OK";
+    explicit ServedResponse(std::string body_text = {}, std::string status_line = "200 OK")
+        : status(std::move(status_line)), body(std::move(body_text)) {}
+
+    std::string status;
     std::string body;
     std::vector<std::string> extra_headers; // whole lines without CR LF
     // Content-Length sent; the body's size when not set.

@@ -122,11 +122,21 @@ size_t on_body(char* data, size_t size, size_t count, void* user) {
     return bytes;
 }
 
+void forget_response(Entry& request) {
+    request.sent = false;
+    request.headers_complete = false;
+    request.headers.clear();
+    request.body.clear();
+    request.position = 0;
+    request.result = CURLE_OK;
+}
+
 std::string request_url(const Entry& connection, const Entry& request) {
+    // An IPv6 address is written in brackets, or its colons would read as the port.
     const bool ipv6 = connection.text.find(':') != std::string::npos;
     std::string url = "http://";
-    url += ipv6 ? "[" + connection.text + "]" : connection.text;
-    url += ":" + std::to_string(connection.port) + "/" + request.text;
+    url.append(ipv6 ? "[" : "").append(connection.text).append(ipv6 ? "]" : "");
+    url.append(":").append(std::to_string(connection.port)).append("/").append(request.text);
     return url;
 }
 
@@ -209,7 +219,7 @@ bool CurlHttpClient::send(HttpHandle handle) {
     const Entry& connection = *entries_.at(request->parent);
     const Entry& internet = *entries_.at(connection.parent);
 
-    *request = Entry{REQUEST, request->parent, request->text};
+    forget_response(*request);
     const std::unique_ptr<CURL, EasyDeleter> easy(curl_easy_init());
     if (!easy) {
         return fail(ERROR_INTERNAL);
@@ -238,7 +248,7 @@ bool CurlHttpClient::send(HttpHandle handle) {
     request->result = curl_easy_perform(e);
     if (!request->headers_complete) {
         const CURLcode result = request->result == CURLE_OK ? CURLE_GOT_NOTHING : request->result;
-        *request = Entry{REQUEST, request->parent, request->text};
+        forget_response(*request);
         return fail(error_code(result));
     }
     request->sent = true;
