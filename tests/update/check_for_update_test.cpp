@@ -1,14 +1,13 @@
 // The update check's logic against a scripted HTTP client and in-memory files: the order of the
 // calls and releases, and what each failure shows and leaves behind.
-#include <functional>
-#include <sstream>
-
-#include <gtest/gtest.h>
-
 #include "app/update/check_for_update.h"
 #include "fake_http.h"
 #include "fake_toolkit.h"
 #include "memory_files.h"
+
+#include <functional>
+#include <gtest/gtest.h>
+#include <sstream>
 
 namespace q9xz::test {
 namespace {
@@ -80,8 +79,8 @@ TEST_F(CheckForUpdate, AcceptedUpdateMakesTheCallsInOrder) {
     };
     EXPECT_EQ(http.calls, expected);
     EXPECT_EQ(toolkit.boxes, (std::vector{question_box("2.7"), complete_box()}));
-    EXPECT_EQ(files.files, (std::map<std::string, std::string>{{"Q9XZ.exe", "newexe"},
-                                                               {"Q9XZ.~xe", "old"}}));
+    EXPECT_EQ(files.files,
+              (std::map<std::string, std::string>{{"Q9XZ.exe", "newexe"}, {"Q9XZ.~xe", "old"}}));
     EXPECT_EQ(header_log.str(), "HTTP/1.1 200 OK\r\nContent-Length: 6\r\n\r\n\n");
 }
 
@@ -94,8 +93,7 @@ TEST_F(CheckForUpdate, ReleasesTheCurrentRequestThenTheRoot) {
         bool second_request;
     };
     const Case cases[] = {
-        {"first send fails", [](auto& t) { t.http.responses[VERSION].send_error = 12029; },
-         false},
+        {"first send fails", [](auto& t) { t.http.responses[VERSION].send_error = 12029; }, false},
         {"version not found",
          [](auto& t) { t.http.responses[VERSION].headers = "HTTP/1.1 404 Not Found\r\n\r\n"; },
          false},
@@ -201,9 +199,9 @@ TEST_F(CheckForUpdate, StatusOtherThanOkStopsBeforeAnythingIsRenamed) {
     http.responses[PROGRAM].headers = "HTTP/1.1 503 Service Unavailable\r\n\r\n";
     toolkit.answers = {MessageAnswer::Yes};
     run();
-    EXPECT_EQ(toolkit.boxes, (std::vector{question_box("2.7"),
-                                          error_box("The update server answered with status "
-                                                    "503.")}));
+    EXPECT_EQ(toolkit.boxes,
+              (std::vector{question_box("2.7"), error_box("The update server answered with status "
+                                                          "503.")}));
     EXPECT_TRUE(files.log.empty());
     EXPECT_EQ(header_log.str(), "HTTP/1.1 503 Service Unavailable\r\n\r\n\n");
 }
@@ -220,8 +218,9 @@ TEST_F(CheckForUpdate, BrokenDownloadPutsTheOldProgramBack) {
              t.http.responses[PROGRAM].read_fails_at = 1;
              t.http.responses[PROGRAM].read_error = 12030;
          },
-         {question_box("2.7"), error_box("(3) InternetReadFile failed, error = 12030d "
-                                         "(0x12030x)\n"),
+         {question_box("2.7"),
+          error_box("(3) InternetReadFile failed, error = 12030d "
+                    "(0x12030x)\n"),
           download_failed_box()}},
         {"transfer broke off",
          [](auto& t) { t.http.responses[PROGRAM].available_fails_at_end = true; },
@@ -237,7 +236,8 @@ TEST_F(CheckForUpdate, BrokenDownloadPutsTheOldProgramBack) {
              t.http.responses[PROGRAM].blocks.clear();
          },
          {question_box("2.7"), download_failed_box()}},
-        {"disk full", [](auto& t) { t.files.writes_fail = true; },
+        {"disk full",
+         [](auto& t) { t.files.writes_fail = true; },
          {question_box("2.7"), download_failed_box()}},
     };
     for (const Case& c : cases) {
@@ -249,9 +249,8 @@ TEST_F(CheckForUpdate, BrokenDownloadPutsTheOldProgramBack) {
         EXPECT_EQ(t.toolkit.boxes, c.boxes);
         EXPECT_EQ(t.files.files, (std::map<std::string, std::string>{{"Q9XZ.exe", "old"}}));
         EXPECT_EQ(t.files.log, (std::vector<std::string>{
-                                   "rename Q9XZ.exe Q9XZ.~xe", "create Q9XZ.exe",
-                                   "close Q9XZ.exe", "remove Q9XZ.exe",
-                                   "rename Q9XZ.~xe Q9XZ.exe"}));
+                                   "rename Q9XZ.exe Q9XZ.~xe", "create Q9XZ.exe", "close Q9XZ.exe",
+                                   "remove Q9XZ.exe", "rename Q9XZ.~xe Q9XZ.exe"}));
     }
 }
 
@@ -259,8 +258,8 @@ TEST_F(CheckForUpdate, OutputThatCannotBeCreatedLeavesTheBackup) {
     toolkit.answers = {MessageAnswer::Yes};
     files.creation_fails = true;
     run();
-    EXPECT_EQ(toolkit.boxes, (std::vector{question_box("2.7"),
-                                          error_box("Unable to open output file Q9XZ.exe")}));
+    EXPECT_EQ(toolkit.boxes,
+              (std::vector{question_box("2.7"), error_box("Unable to open output file Q9XZ.exe")}));
     EXPECT_EQ(files.files, (std::map<std::string, std::string>{{"Q9XZ.~xe", "old"}}));
 }
 

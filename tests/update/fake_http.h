@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/update/http_client.h"
+
 #include <algorithm>
 #include <cstring>
 #include <map>
@@ -7,25 +9,23 @@
 #include <string>
 #include <vector>
 
-#include "app/update/http_client.h"
-
 namespace q9xz::test {
 
 // The scripted answer to one object name.
 struct FakeResponse {
     std::uint32_t send_error = 0; // not 0: the send fails with this code
     std::string headers = "HTTP/1.1 200 OK\r\n\r\n";
-    std::uint32_t header_error = 0; // not 0: the header query fails with this code
-    std::vector<std::string> blocks; // what each "bytes available" offers, in turn
+    std::uint32_t header_error = 0;           // not 0: the header query fails with this code
+    std::vector<std::string> blocks;          // what each "bytes available" offers, in turn
     std::optional<std::size_t> read_fails_at; // this block's read fails...
     std::uint32_t read_error = 0;             // ...with this code
-    bool available_fails_at_end = false; // after the blocks, "bytes available" fails
+    bool available_fails_at_end = false;      // after the blocks, "bytes available" fails
 };
 
 // An HTTP client that plays scripted responses and writes down every call, with handles
 // numbered from 1 in the order they are opened.
 class FakeHttp : public HttpClient {
-public:
+  public:
     std::map<std::string, FakeResponse> responses;
     std::vector<std::string> calls;
 
@@ -73,8 +73,7 @@ public:
         count = static_cast<std::uint32_t>(response.blocks[state.block].size());
         return true;
     }
-    bool read(HttpHandle request, char* buffer, std::uint32_t count,
-              std::uint32_t& done) override {
+    bool read(HttpHandle request, char* buffer, std::uint32_t count, std::uint32_t& done) override {
         log("read", request, count);
         State& state = states_[request];
         const FakeResponse& response = responses[state.object];
@@ -92,7 +91,7 @@ public:
     void close(HttpHandle handle) override { log("close", handle); }
     std::uint32_t last_error() override { return last_error_; }
 
-private:
+  private:
     struct State {
         std::string object;
         std::size_t block = 0;

@@ -1,11 +1,11 @@
 #pragma once
 
+#include "app/toolkit.h"
+
 #include <deque>
 #include <ostream>
 #include <string>
 #include <vector>
-
-#include "app/toolkit.h"
 
 namespace q9xz::test {
 
@@ -27,9 +27,9 @@ inline void PrintTo(const ShownBox& box, std::ostream* out) {
 
 // Records every message box; a question is answered from `answers`, No when they run out.
 class FakeToolkit : public Toolkit {
-public:
-    MessageAnswer message_box(std::string_view text, std::string_view title,
-                              MessageButtons buttons, MessageIcon icon, bool owned) override {
+  public:
+    MessageAnswer message_box(std::string_view text, std::string_view title, MessageButtons buttons,
+                              MessageIcon icon, bool owned) override {
         boxes.push_back({std::string(text), std::string(title), buttons, icon, owned});
         if (buttons == MessageButtons::Ok) {
             return MessageAnswer::Ok;

@@ -1,16 +1,16 @@
 #pragma once
 
+#include "app/update/update_files.h"
+
 #include <map>
 #include <string>
 #include <vector>
-
-#include "app/update/update_files.h"
 
 namespace q9xz::test {
 
 // Files kept in memory, with a log of what was done to them.
 class MemoryFiles : public UpdateFiles {
-public:
+  public:
     std::map<std::string, std::string> files;
     std::vector<std::string> log;
     bool creation_fails = false;
@@ -42,9 +42,9 @@ public:
         return files.erase(name) == 1;
     }
 
-private:
+  private:
     class File : public BinaryFile {
-    public:
+      public:
         File(MemoryFiles& owner, std::string name) : owner_(owner), name_(std::move(name)) {}
         bool write(const char* data, std::size_t size) override {
             if (owner_.writes_fail) {
@@ -58,7 +58,7 @@ private:
             return true;
         }
 
-    private:
+      private:
         MemoryFiles& owner_;
         std::string name_;
     };

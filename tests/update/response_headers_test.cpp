@@ -1,6 +1,6 @@
-#include <gtest/gtest.h>
-
 #include "app/update/response_headers.h"
+
+#include <gtest/gtest.h>
 
 namespace q9xz {
 namespace {

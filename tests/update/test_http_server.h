@@ -34,7 +34,7 @@ struct ReceivedRequest {
 // A small HTTP/1.1 server on 127.0.0.1 with an ephemeral port, one connection at a time, for
 // the update tests. Unknown paths answer "404 Not Found".
 class TestHttpServer {
-public:
+  public:
     TestHttpServer();
     ~TestHttpServer();
     TestHttpServer(const TestHttpServer&) = delete;
@@ -45,7 +45,7 @@ public:
     void clear();
     std::vector<ReceivedRequest> requests() const;
 
-private:
+  private:
     void run();
     void answer(int connection);
 

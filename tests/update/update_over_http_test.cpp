@@ -1,16 +1,15 @@
 // The whole Update command with the libcurl client, real files in a scratch current directory
 // and a real HTTP server on 127.0.0.1.
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-
-#include <gtest/gtest.h>
-
 #include "app/update/check_for_update.h"
 #include "app/update/curl_http.h"
 #include "fake_toolkit.h"
 #include "test_http_server.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sstream>
 
 namespace q9xz::test {
 namespace {
@@ -27,7 +26,7 @@ std::string program_bytes(char seed, std::size_t size) {
 }
 
 class UpdateOverHttp : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ::setenv("NO_PROXY", "127.0.0.1", 1);
         ::setenv("no_proxy", "127.0.0.1", 1);
@@ -79,7 +78,7 @@ protected:
     FakeToolkit toolkit;
     std::ostringstream header_log;
 
-private:
+  private:
     fs::path previous_;
     fs::path scratch_;
 };
@@ -171,8 +170,7 @@ TEST_F(UpdateOverHttp, ServerDownFailsTheSend) {
 TEST_F(UpdateOverHttp, MissingVersionFileIsNotAnAnswer) {
     write_file("Q9XZ.exe", "old program");
     run(); // the server knows no object at all
-    EXPECT_EQ(toolkit.boxes,
-              std::vector{error_box("The update server answered with status 404.")});
+    EXPECT_EQ(toolkit.boxes, std::vector{error_box("The update server answered with status 404.")});
     EXPECT_EQ(server.requests().size(), 1U);
 }
 
@@ -182,8 +180,7 @@ TEST_F(UpdateOverHttp, RedirectIsNotFollowed) {
     redirect.extra_headers = {"Location: http://127.0.0.1:1/elsewhere.txt"};
     server.serve("/Q9XZ/version.txt", redirect);
     run();
-    EXPECT_EQ(toolkit.boxes,
-              std::vector{error_box("The update server answered with status 302.")});
+    EXPECT_EQ(toolkit.boxes, std::vector{error_box("The update server answered with status 302.")});
     EXPECT_EQ(server.requests().size(), 1U);
 }
 
@@ -192,9 +189,9 @@ TEST_F(UpdateOverHttp, MissingProgramFileChangesNothing) {
     server.serve("/Q9XZ/version.txt", ServedResponse("2.7"));
     toolkit.answers = {MessageAnswer::Yes};
     run();
-    EXPECT_EQ(toolkit.boxes, (std::vector{question_box("2.7"),
-                                          error_box("The update server answered with status "
-                                                    "404.")}));
+    EXPECT_EQ(toolkit.boxes,
+              (std::vector{question_box("2.7"), error_box("The update server answered with status "
+                                                          "404.")}));
     EXPECT_TRUE(header_log.str().starts_with("HTTP/1.1 404 Not Found\r\n"));
     EXPECT_EQ(listing(), std::vector<std::string>{"Q9XZ.exe"});
     EXPECT_EQ(read_file("Q9XZ.exe"), "old program");
@@ -203,10 +200,10 @@ TEST_F(UpdateOverHttp, MissingProgramFileChangesNothing) {
 TEST_F(UpdateOverHttp, BrokenDownloadLeavesTheOldProgram) {
     const std::string program = program_bytes('c', 100000);
     std::vector<ServedResponse> broken(3, ServedResponse(program));
-    broken[0].cut_after = 40000;         // connection cut
-    broken[1].body.resize(1000);         // a longer length announced than sent
+    broken[0].cut_after = 40000; // connection cut
+    broken[1].body.resize(1000); // a longer length announced than sent
     broken[1].announced_length = 2000;
-    broken[2].body.clear();              // nothing at all
+    broken[2].body.clear(); // nothing at all
     for (const ServedResponse& response : broken) {
         SCOPED_TRACE(response.body.size());
         write_file("Q9XZ.exe", "old program");

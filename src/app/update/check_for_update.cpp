@@ -1,5 +1,7 @@
 #include "app/update/check_for_update.h"
 
+#include "app/update/response_headers.h"
+
 #include <algorithm>
 #include <array>
 #include <cstdarg>
@@ -7,8 +9,6 @@
 #include <memory>
 #include <optional>
 #include <ostream>
-
-#include "app/update/response_headers.h"
 
 namespace q9xz {
 
@@ -51,7 +51,7 @@ std::string_view c_string(const char* data, std::size_t size) {
 }
 
 class UpdateRun {
-public:
+  public:
     explicit UpdateRun(const UpdateContext& context) : context_(context), http_(context.http) {}
 
     HttpHandle open_internet() { return http_.open_internet(USER_AGENT); }
@@ -77,7 +77,7 @@ public:
     // the request to release afterwards: the version request, or the program-file request.
     void exchange(HttpHandle connection, HttpHandle& request, std::string_view own_version);
 
-private:
+  private:
     void show_error(const std::string& text) {
         context_.toolkit.message_box(text, "Error", MessageButtons::Ok, MessageIcon::Error, false);
     }
@@ -161,8 +161,8 @@ bool UpdateRun::download(HttpHandle request, BinaryFile& file,
         std::uint32_t done = 0;
         if (!http_.read(request, buffer.get(), available, done)) {
             const unsigned long error = http_.last_error();
-            show_error(format_message("(3) InternetReadFile failed, error = %lud (0x%lux)\n",
-                                      error, error));
+            show_error(format_message("(3) InternetReadFile failed, error = %lud (0x%lux)\n", error,
+                                      error));
             break;
         }
         done = std::min(done, available);
@@ -187,8 +187,7 @@ void UpdateRun::undo_rename() {
     }
 }
 
-void UpdateRun::exchange(HttpHandle connection, HttpHandle& request,
-                         std::string_view own_version) {
+void UpdateRun::exchange(HttpHandle connection, HttpHandle& request, std::string_view own_version) {
     if (!send_request(request)) {
         return;
     }
@@ -202,8 +201,8 @@ void UpdateRun::exchange(HttpHandle connection, HttpHandle& request,
                                      MessageButtons::Ok, MessageIcon::Information, false);
         return;
     }
-    const std::string question = format_message(
-        "Version %s is available.\nDo you want to download it?", version.c_str());
+    const std::string question =
+        format_message("Version %s is available.\nDo you want to download it?", version.c_str());
     if (context_.toolkit.message_box(question, "Information", MessageButtons::YesNo,
                                      MessageIcon::Question, false) != MessageAnswer::Yes) {
         return;

@@ -1,13 +1,13 @@
 #pragma once
 
+#include "app/toolkit.h"
+#include "app/update/http_client.h"
+#include "app/update/update_files.h"
+
 #include <cstdint>
 #include <iosfwd>
 #include <string>
 #include <string_view>
-
-#include "app/toolkit.h"
-#include "app/update/http_client.h"
-#include "app/update/update_files.h"
 
 namespace q9xz {
 
@@ -19,10 +19,10 @@ struct UpdateServer {
 
 // What the update check talks to.
 struct UpdateContext {
-    Toolkit& toolkit;          // the message boxes and the question
-    HttpClient& http;          // the two requests
-    UpdateFiles& files;        // the program file and its backup in the current directory
-    std::ostream& header_log;  // receives the headers of the program-file response
+    Toolkit& toolkit;         // the message boxes and the question
+    HttpClient& http;         // the two requests
+    UpdateFiles& files;       // the program file and its backup in the current directory
+    std::ostream& header_log; // receives the headers of the program-file response
 };
 
 // The Update command: asks `server` for the newest version text, and when it sorts after

@@ -2,10 +2,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <curl/curl.h>
 #include <string>
 #include <vector>
-
-#include <curl/curl.h>
 
 namespace q9xz {
 
@@ -142,7 +141,9 @@ std::string request_url(const Entry& connection, const Entry& request) {
 
 } // namespace
 
-CurlHttpClient::CurlHttpClient() { static const CurlLibrary library; }
+CurlHttpClient::CurlHttpClient() {
+    static const CurlLibrary library;
+}
 
 CurlHttpClient::~CurlHttpClient() = default;
 
@@ -186,8 +187,7 @@ HttpHandle CurlHttpClient::open_internet(std::string_view agent) {
     return add(std::move(entry));
 }
 
-HttpHandle CurlHttpClient::connect(HttpHandle internet, std::string_view host,
-                                   std::uint16_t port) {
+HttpHandle CurlHttpClient::connect(HttpHandle internet, std::string_view host, std::uint16_t port) {
     if (find(internet, INTERNET) == nullptr) {
         return 0;
     }
@@ -199,8 +199,7 @@ HttpHandle CurlHttpClient::connect(HttpHandle internet, std::string_view host,
     return add(std::move(entry));
 }
 
-HttpHandle CurlHttpClient::open_GET_request(HttpHandle connection,
-                                            std::string_view object_name) {
+HttpHandle CurlHttpClient::open_GET_request(HttpHandle connection, std::string_view object_name) {
     if (find(connection, CONNECTION) == nullptr) {
         return 0;
     }

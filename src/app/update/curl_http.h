@@ -1,9 +1,9 @@
 #pragma once
 
+#include "app/update/http_client.h"
+
 #include <map>
 #include <memory>
-
-#include "app/update/http_client.h"
 
 namespace q9xz {
 
@@ -12,7 +12,7 @@ namespace q9xz {
 // bytes that did arrive have been read. Error codes are the Windows Internet client's numbers,
 // so that messages read the same on every platform.
 class CurlHttpClient : public HttpClient {
-public:
+  public:
     CurlHttpClient();
     ~CurlHttpClient() override;
     CurlHttpClient(const CurlHttpClient&) = delete;
@@ -24,14 +24,13 @@ public:
     bool send(HttpHandle request) override;
     bool raw_headers(HttpHandle request, char* buffer, std::uint32_t& length) override;
     bool bytes_available(HttpHandle request, std::uint32_t& count) override;
-    bool read(HttpHandle request, char* buffer, std::uint32_t count,
-              std::uint32_t& done) override;
+    bool read(HttpHandle request, char* buffer, std::uint32_t count, std::uint32_t& done) override;
     void close(HttpHandle handle) override;
     std::uint32_t last_error() override { return last_error_; }
 
     struct Entry;
 
-private:
+  private:
     HttpHandle add(std::unique_ptr<Entry> entry);
     // The entry of `handle` when it is of `kind`; else null, with the last error set.
     Entry* find(HttpHandle handle, int kind);

@@ -7,7 +7,7 @@ namespace q9xz {
 namespace {
 
 class StdioBinaryFile : public BinaryFile {
-public:
+  public:
     explicit StdioBinaryFile(std::FILE* file) : file_(file) {}
     ~StdioBinaryFile() override { close(); }
     StdioBinaryFile(const StdioBinaryFile&) = delete;
@@ -26,7 +26,7 @@ public:
         return closed;
     }
 
-private:
+  private:
     std::FILE* file_;
 };
 
@@ -40,6 +40,8 @@ std::unique_ptr<BinaryFile> DiskUpdateFiles::create_binary(const std::string& na
     return std::make_unique<StdioBinaryFile>(file);
 }
 
-bool DiskUpdateFiles::remove(const std::string& name) { return std::remove(name.c_str()) == 0; }
+bool DiskUpdateFiles::remove(const std::string& name) {
+    return std::remove(name.c_str()) == 0;
+}
 
 } // namespace q9xz

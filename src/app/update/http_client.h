@@ -19,7 +19,7 @@ constexpr std::uint32_t HTTP_ERROR_INVALID_HANDLE = 6;
 // The few synchronous HTTP operations the update check needs, shaped after the Windows Internet
 // client so that one command logic runs on WinInet, on libcurl and on a test fake.
 class HttpClient {
-public:
+  public:
     virtual ~HttpClient() = default;
 
     // The root handle, identifying the client by `agent`; the system's proxy settings apply.

@@ -1,8 +1,8 @@
 #pragma once
 
-#include <string_view>
-
 #include "app/toolkit.h"
+
+#include <string_view>
 
 namespace q9xz {
 

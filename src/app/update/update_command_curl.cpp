@@ -1,9 +1,8 @@
+#include "app/update/check_for_update.h"
+#include "app/update/curl_http.h"
 #include "app/update/update_command.h"
 
 #include <iostream>
-
-#include "app/update/check_for_update.h"
-#include "app/update/curl_http.h"
 
 namespace q9xz {
 

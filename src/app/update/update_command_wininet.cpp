@@ -1,9 +1,8 @@
+#include "app/update/check_for_update.h"
 #include "app/update/update_command.h"
+#include "app/update/wininet_http.h"
 
 #include <iostream>
-
-#include "app/update/check_for_update.h"
-#include "app/update/wininet_http.h"
 
 namespace q9xz {
 

@@ -8,7 +8,7 @@ namespace q9xz {
 
 // A file being written byte for byte, without line-end translation.
 class BinaryFile {
-public:
+  public:
     virtual ~BinaryFile() = default;
     // False when not all bytes could be written.
     virtual bool write(const char* data, std::size_t size) = 0;
@@ -19,7 +19,7 @@ public:
 // The file operations of the update: the program file is swapped under the running program, so
 // the tests put these on a fake to watch them.
 class UpdateFiles {
-public:
+  public:
     virtual ~UpdateFiles() = default;
     // Renames `from` to `to`, replacing an existing file of that name; true on success.
     virtual bool rename_replacing(const std::string& from, const std::string& to) = 0;
@@ -31,7 +31,7 @@ public:
 
 // The real files, relative to the current directory.
 class DiskUpdateFiles : public UpdateFiles {
-public:
+  public:
     bool rename_replacing(const std::string& from, const std::string& to) override;
     std::unique_ptr<BinaryFile> create_binary(const std::string& name) override;
     bool remove(const std::string& name) override;

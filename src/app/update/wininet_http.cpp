@@ -1,7 +1,6 @@
 #include "app/update/wininet_http.h"
 
 #include <string>
-
 #include <windows.h>
 #include <wininet.h>
 
@@ -9,8 +8,12 @@ namespace q9xz {
 
 namespace {
 
-HINTERNET to_system(HttpHandle handle) { return reinterpret_cast<HINTERNET>(handle); }
-HttpHandle from_system(HINTERNET handle) { return reinterpret_cast<HttpHandle>(handle); }
+HINTERNET to_system(HttpHandle handle) {
+    return reinterpret_cast<HINTERNET>(handle);
+}
+HttpHandle from_system(HINTERNET handle) {
+    return reinterpret_cast<HttpHandle>(handle);
+}
 
 // Always from the server, nothing kept; redirects, cookies and authentication are left to us
 // (and we take none of them), and nothing may pop up a dialog.
@@ -30,8 +33,8 @@ HttpHandle WinInetHttpClient::open_internet(std::string_view agent) {
 HttpHandle WinInetHttpClient::connect(HttpHandle internet, std::string_view host,
                                       std::uint16_t port) {
     const std::string name(host);
-    return from_system(InternetConnectA(to_system(internet), name.c_str(), port, nullptr,
-                                        nullptr, INTERNET_SERVICE_HTTP, 0, 0));
+    return from_system(InternetConnectA(to_system(internet), name.c_str(), port, nullptr, nullptr,
+                                        INTERNET_SERVICE_HTTP, 0, 0));
 }
 
 HttpHandle WinInetHttpClient::open_GET_request(HttpHandle connection,
@@ -68,8 +71,12 @@ bool WinInetHttpClient::read(HttpHandle request, char* buffer, std::uint32_t cou
     return ok != FALSE;
 }
 
-void WinInetHttpClient::close(HttpHandle handle) { InternetCloseHandle(to_system(handle)); }
+void WinInetHttpClient::close(HttpHandle handle) {
+    InternetCloseHandle(to_system(handle));
+}
 
-std::uint32_t WinInetHttpClient::last_error() { return GetLastError(); }
+std::uint32_t WinInetHttpClient::last_error() {
+    return GetLastError();
+}
 
 } // namespace q9xz
