@@ -228,7 +228,11 @@ bool CurlHttpClient::send(HttpHandle handle) {
     const std::string url = request_url(connection, *request);
     CURL* e = easy.get();
     curl_easy_setopt(e, CURLOPT_URL, url.c_str());
+#if LIBCURL_VERSION_NUM >= 0x075500
     curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http");
+#else
+    curl_easy_setopt(e, CURLOPT_PROTOCOLS, static_cast<long>(CURLPROTO_HTTP));
+#endif
     curl_easy_setopt(e, CURLOPT_USERAGENT, internet.text.c_str());
     curl_easy_setopt(e, CURLOPT_HTTPGET, 1L);
     curl_easy_setopt(e, CURLOPT_HTTPHEADER, extra.get());
