@@ -182,6 +182,7 @@ TEST_F(CheckForUpdate, VersionComesFromTheFirstBlockOnly) {
         {{"3.0\n2.5"}, "3.0"},
         {{"3.0\rjunk\n"}, "3.0"},
         {{std::string("2.7\0 9", 6)}, "2.7"},
+        {{"\xE9t\xE9"}, "\xE9t\xE9"}, // bytes compare unsigned: above any digit
         {{}, std::nullopt},
         {{""}, std::nullopt},
     };
