@@ -9,7 +9,7 @@ rm -rf "$work/srv" "$work/run"
 mkdir -p "$work/srv/Q9XZ" "$work/run"
 
 src=$root/src/app/update
-nice x86_64-w64-mingw32-g++-posix -std=c++20 -Wall -Wextra -Werror -O1 -I"$root/src" \
+nice x86_64-w64-mingw32-g++-posix -std=c++20 -Wall -Wextra -Werror -O1 -I"$root/src" -I"$root/tests/update" \
     "$root/tests/update/wine/wininet_update_probe.cpp" \
     "$src/check_for_update.cpp" "$src/response_headers.cpp" "$src/disk_update_files.cpp" \
     "$src/disk_rename_win32.cpp" "$src/wininet_http.cpp" \

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/toolkit.h"
+#include "box_only_toolkit.h"
 
 #include <deque>
 #include <ostream>
@@ -26,7 +26,7 @@ inline void PrintTo(const ShownBox& box, std::ostream* out) {
 }
 
 // Records every message box; a question is answered from `answers`, No when they run out.
-class FakeToolkit : public Toolkit {
+class FakeToolkit : public BoxOnlyToolkit {
   public:
     MessageAnswer message_box(std::string_view text, std::string_view title, MessageButtons buttons,
                               MessageIcon icon, bool owned) override {

@@ -2,6 +2,7 @@
 // answering Yes, and prints every message box; the Wine check drives it.
 #include "app/update/check_for_update.h"
 #include "app/update/wininet_http.h"
+#include "box_only_toolkit.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -10,7 +11,7 @@
 
 namespace {
 
-class PrintingToolkit : public q9xz::Toolkit {
+class PrintingToolkit : public q9xz::test::BoxOnlyToolkit {
   public:
     q9xz::MessageAnswer message_box(std::string_view text, std::string_view title,
                                     q9xz::MessageButtons buttons, q9xz::MessageIcon,
