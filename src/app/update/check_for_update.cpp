@@ -32,7 +32,7 @@ constexpr std::uint32_t MAX_BLOCK = 1U << 20;
 constexpr int HTTP_OK = 200;
 
 // The error texts below keep their odd "%lud" and "0x%lux": they print the code twice in decimal
-// with a stray letter, and users' reports quote them that way.
+// with a stray letter, and the program has always shown them so.
 
 #if defined(__GNUC__)
 __attribute__((format(printf, 1, 2)))
