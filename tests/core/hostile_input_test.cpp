@@ -226,6 +226,8 @@ const std::vector<HostileCase>& hostile_cases() {
     return cases;
 }
 
+void PrintTo(const HostileCase& hostile, std::ostream* out) { *out << hostile.name; }
+
 class HostileInput : public testing::TestWithParam<HostileCase> {};
 
 TEST_P(HostileInput, EndsWithTheDocumentedResult) {
