@@ -111,8 +111,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (choice.lotw == 0)
             FUZZ_CHECK(cells.lotw == 0);
         check_lines(shown_lines(result.lists));
-        FUZZ_CHECK(completion_text(result.written, options.lotw_confirmed_count, "log.CSV").size() <=
-                   259);
+        FUZZ_CHECK(
+            completion_text(result.written, options.lotw_confirmed_count, "log.CSV").size() <= 259);
     }
     return 0;
 }

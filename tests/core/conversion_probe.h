@@ -70,7 +70,7 @@ inline Outcome convert_text(const std::string& log, ConvertOptions options = {})
 
 // Contact times are local times: pins the zone for one test and puts the old one back.
 class TimeZoneGuard {
-public:
+  public:
     explicit TimeZoneGuard(const char* zone) {
         if (const char* old = std::getenv("TZ"))
             old_ = old;
@@ -87,7 +87,7 @@ public:
     TimeZoneGuard(const TimeZoneGuard&) = delete;
     TimeZoneGuard& operator=(const TimeZoneGuard&) = delete;
 
-private:
+  private:
     std::optional<std::string> old_;
 };
 

@@ -7,14 +7,13 @@
 #include "common/line_reader.h"
 #include "conversion_probe.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <gtest/gtest.h>
 #include <iterator>
 #include <string>
 #include <vector>
@@ -35,11 +34,14 @@ std::string read_data(const std::string& name) {
 }
 
 std::string contact(const std::string& date, const std::string& band) {
-    return "<CALL:6>Q9XZ/4 <QSO_DATE:8>" + date + " <TIME_ON:4>1200 <BAND:" +
-           std::to_string(band.size()) + ">" + band + " <MODE:2>CW <STATE:2>GA <EOR>\n";
+    return "<CALL:6>Q9XZ/4 <QSO_DATE:8>" + date +
+           " <TIME_ON:4>1200 <BAND:" + std::to_string(band.size()) + ">" + band +
+           " <MODE:2>CW <STATE:2>GA <EOR>\n";
 }
 
-std::string cut(const std::string& text) { return text.substr(0, 79); }
+std::string cut(const std::string& text) {
+    return text.substr(0, 79);
+}
 
 // The largest texts the reader hands out for a log: what one read returns, and what a record,
 // a field value or a message holds.
@@ -96,7 +98,9 @@ std::string no_line_end() {
         text += "<BAND:3>20m ";
     return text;
 }
-std::string first_of_no_line_end() { return no_line_end().substr(0, QUOTED_MAX); }
+std::string first_of_no_line_end() {
+    return no_line_end().substr(0, QUOTED_MAX);
+}
 
 std::string thousands_of_fields() {
     std::string line = "<CALL:6>Q9XZ/4 <QSO_DATE:8>20140101 <TIME_ON:4>1200 <MODE:2>CW ";
@@ -106,13 +110,15 @@ std::string thousands_of_fields() {
 }
 
 std::string same_field_repeated() {
-    std::string log = "<CALL:6>Q9XZ/4 <QSO_DATE:8>20140101 <TIME_ON:4>1200 <MODE:2>CW <STATE:2>GA\n";
+    std::string log =
+        "<CALL:6>Q9XZ/4 <QSO_DATE:8>20140101 <TIME_ON:4>1200 <MODE:2>CW <STATE:2>GA\n";
     for (int i = 0; i < 9999; ++i)
         log += "<BAND:3>40m\n";
     return log + "<BAND:3>20m <EOR>\n";
 }
 std::vector<std::string> same_field_problems() {
-    std::vector<std::string> lines(9998, "Q9XZ/4 on 20140101 at 1200: Duplicate field: <BAND:3>40m");
+    std::vector<std::string> lines(9998,
+                                   "Q9XZ/4 on 20140101 at 1200: Duplicate field: <BAND:3>40m");
     lines.push_back("Q9XZ/4 on 20140101 at 1200: Duplicate field: <BAND:3>20m");
     return lines;
 }
@@ -128,7 +134,8 @@ std::string value_over_a_million_lines() {
 // A value of exactly `length` characters of 1023 x's and a line end each, then the contact.
 std::string long_value(std::size_t length) {
     std::string log = "<CALL:6>Q9XZ/4 <QSO_DATE:8>20140101 <TIME_ON:4>1200 <MODE:2>CW <STATE:2>GA "
-                      "<COMMENT:" + std::to_string(length) + ">";
+                      "<COMMENT:" +
+                      std::to_string(length) + ">";
     while (length >= 1024) {
         log += std::string(1023, 'x') + "\n";
         length -= 1024;
@@ -164,8 +171,15 @@ const std::vector<HostileCase>& hostile_cases() {
          true,
          {cut("Q9XZ/4 on 20140101 at 1200: " + TRUNCATED + long_value(LIMIT + 1))},
          {}},
-        {"value at the limit", [] { return long_value(LIMIT); }, true, {}, {"Georgia CW 20m 01-Jan"}},
-        {"line one below the limit", [] { return padded_line(LIMIT - 1); }, true, {},
+        {"value at the limit",
+         [] { return long_value(LIMIT); },
+         true,
+         {},
+         {"Georgia CW 20m 01-Jan"}},
+        {"line one below the limit",
+         [] { return padded_line(LIMIT - 1); },
+         true,
+         {},
          {"Georgia CW 20m 01-Jan"}},
         {"line at the limit",
          [] { return padded_line(LIMIT); },
@@ -183,9 +197,15 @@ const std::vector<HostileCase>& hostile_cases() {
          {},
          {"Georgia CW 20m 01-Jan"}},
         {"thousands of fields", thousands_of_fields, true, {}, {"Georgia CW 20m 01-Jan"}},
-        {"same field ten thousand times", same_field_repeated, true, same_field_problems(),
+        {"same field ten thousand times",
+         same_field_repeated,
+         true,
+         same_field_problems(),
          {"Georgia CW 20m 01-Jan"}},
-        {"value over a million lines", value_over_a_million_lines, true, {},
+        {"value over a million lines",
+         value_over_a_million_lines,
+         true,
+         {},
          {"Georgia CW 20m 01-Jan"}},
         {"extreme_dates_times.adi",
          [] { return read_data("extreme_dates_times.adi"); },
@@ -205,7 +225,10 @@ const std::vector<HostileCase>& hostile_cases() {
          true,
          {},
          {"Georgia CW 20m 01-Jan"}},
-        {"utf8_bom.adi", [] { return read_data("utf8_bom.adi"); }, true, {},
+        {"utf8_bom.adi",
+         [] { return read_data("utf8_bom.adi"); },
+         true,
+         {},
          {"Georgia CW 20m 01-Jan"}},
         {"nul_in_tags_and_values.adi",
          [] { return read_data("nul_in_tags_and_values.adi"); },
@@ -226,7 +249,9 @@ const std::vector<HostileCase>& hostile_cases() {
     return cases;
 }
 
-void PrintTo(const HostileCase& hostile, std::ostream* out) { *out << hostile.name; }
+void PrintTo(const HostileCase& hostile, std::ostream* out) {
+    *out << hostile.name;
+}
 
 class HostileInput : public testing::TestWithParam<HostileCase> {};
 
@@ -255,31 +280,38 @@ TEST_P(HostileInput, HoldsNoTextBeyondTheLimit) {
     EXPECT_LE(held.message, TRUNCATED.size() + QUOTED_MAX);
 }
 
-std::string case_name(const testing::TestParamInfo<HostileCase>& info) {
+std::string case_name_of(const HostileCase& hostile) {
     std::string name;
-    for (const char c : std::string(info.param.name))
+    for (const char c : std::string(hostile.name))
         name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
     return name;
 }
+std::string case_name(const testing::TestParamInfo<HostileCase>& info) {
+    return case_name_of(info.param);
+}
 
-INSTANTIATE_TEST_SUITE_P(Logs, HostileInput, testing::ValuesIn(hostile_cases()), case_name);
-
-// The same bytes through the real file path, which reads in blocks.
-TEST(HostileFile, TwentyMegabytesWithoutLineEndStopAtTheFirstRead) {
+// The same bytes through the real file path, which reads in blocks of 1 MiB: the large inputs
+// cross block boundaries, some of them between the CR and the LF of a pair.
+TEST_P(HostileInput, ReadsTheSameFromAFile) {
+    const probe::TimeZoneGuard zone("UTC");
+    const std::string log = GetParam().make();
     const std::filesystem::path path =
-        std::filesystem::path(testing::TempDir()) / "q9xz_no_line_end.adi";
+        std::filesystem::path(testing::TempDir()) / ("q9xz_hostile_" + case_name_of(GetParam()));
     {
         std::ofstream out(path, std::ios::binary);
-        out << no_line_end();
+        out << log;
     }
     std::unique_ptr<LineReader> input = LineReader::open(path.string());
     ASSERT_NE(input, nullptr);
     ConvertOptions options;
-    const Outcome outcome = probe::convert(*input, options);
-    EXPECT_EQ(outcome.problems, std::vector<std::string>{TRUNCATED + first_of_no_line_end()});
-    EXPECT_TRUE(outcome.cells.empty());
+    const Outcome from_file = probe::convert(*input, options);
+    const Outcome from_memory = probe::convert_text(log);
+    EXPECT_EQ(from_file.problems, from_memory.problems);
+    EXPECT_EQ(from_file.cells, from_memory.cells);
     std::filesystem::remove(path);
 }
+
+INSTANTIATE_TEST_SUITE_P(Logs, HostileInput, testing::ValuesIn(hostile_cases()), case_name);
 
 TEST(HostileTree, ThousandsOfFieldsStayBalancedAndFindable) {
     LineReader input(thousands_of_fields());
@@ -294,8 +326,11 @@ TEST(HostileTree, ThousandsOfFieldsStayBalancedAndFindable) {
     };
     // An AA tree of n nodes is at most 2 log2(n + 1) high: 10,006 fields give 27 at most.
     EXPECT_LE(height(record->fields.get()), 27);
-    for (int i = 0; i < 10000; ++i)
-        EXPECT_NE(find_field(record->fields.get(), "F" + std::to_string(i)), nullptr) << i;
+    for (int i = 0; i < 10000; ++i) {
+        std::string name = "F";
+        name += std::to_string(i); // (GCC 12 warns wrongly about "F" + std::to_string(i))
+        EXPECT_NE(find_field(record->fields.get(), name), nullptr) << i;
+    }
 }
 
 } // namespace

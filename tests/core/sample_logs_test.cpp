@@ -6,12 +6,11 @@
 #include "common/line_reader.h"
 #include "conversion_probe.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <iterator>
 #include <string>
 #include <vector>
@@ -27,7 +26,9 @@ std::string repo_sample(const std::string& name) {
     return std::string(Q9XZ_SAMPLES) + "/real/" + name;
 }
 // The shared sample folder sits beside the repository's clone.
-fs::path shared_samples() { return fs::path(Q9XZ_SAMPLES) / ".." / ".." / "shared" / "samples"; }
+fs::path shared_samples() {
+    return fs::path(Q9XZ_SAMPLES) / ".." / ".." / "shared" / "samples";
+}
 
 // A log read the way the conversion reads it: the header's record stays current, every QSO
 // record is kept when its EOR is read.
@@ -78,7 +79,8 @@ std::size_t eor_tags(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     std::size_t count = 0;
-    for (std::size_t at = text.find("<eor>"); at != std::string::npos; at = text.find("<eor>", at + 1))
+    for (std::size_t at = text.find("<eor>"); at != std::string::npos;
+         at = text.find("<eor>", at + 1))
         ++count;
     return count;
 }
@@ -102,15 +104,15 @@ TEST(SampleLog4OM, ReadsEveryLongRecordLineWhole) {
     EXPECT_EQ(log.records.front()->call->value, "KE8LVA");
     // The header's PROGRAMID came through the BOM, the "#" banner and the header's own line.
     EXPECT_EQ(value_of(*log.records.front(), "PROGRAMID"), "Log4OM2");
-    const auto spanning = std::find_if(log.records.begin(), log.records.end(), [](const auto& r) {
-        return r->call->value == "AC3LZ";
-    });
+    const auto spanning = std::find_if(log.records.begin(), log.records.end(),
+                                       [](const auto& r) { return r->call->value == "AC3LZ"; });
     ASSERT_NE(spanning, log.records.end());
     EXPECT_EQ(value_of(**spanning, "NOTES"), "OMISS #12261\nNATA #165 ");
 }
 
 TEST(SampleLog4OM, ConvertsWithOnlyTheRepeatedHeaderField) {
-    std::unique_ptr<LineReader> input = LineReader::open(repo_sample("log4om2_bom_hash_header.adi"));
+    std::unique_ptr<LineReader> input =
+        LineReader::open(repo_sample("log4om2_bom_hash_header.adi"));
     ASSERT_NE(input, nullptr);
     ConvertOptions options;
     const probe::Outcome outcome = probe::convert(*input, options);
@@ -147,8 +149,8 @@ TEST(SampleWsjtx, ReadsLowerCaseTagsAfterHeaderTextOnTheEohLine) {
 
 TEST(SampleHeaderText, EohAfterTextOnOneLineEndsTheHeader) {
     const ReadLog log = read_log(repo_sample("odd_header_text_same_line_as_eoh.adi"));
-    EXPECT_EQ(log.statuses, (std::vector<AdifStatus>{ADIF_HEADER_END, ADIF_RECORD_END,
-                                                     ADIF_END_OF_FILE}));
+    EXPECT_EQ(log.statuses,
+              (std::vector<AdifStatus>{ADIF_HEADER_END, ADIF_RECORD_END, ADIF_END_OF_FILE}));
     ASSERT_EQ(log.records.size(), 1u);
     EXPECT_EQ(value_of(*log.records.front(), "MYCALL"), "KF4MDV");
 }
@@ -175,7 +177,7 @@ TEST(SampleSkcc, ReadsOneFieldPerLine) {
 
 // The rest needs the shared sample folder, which is not part of the repository.
 class SharedSamples : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         if (!fs::is_directory(shared_samples()))
             GTEST_SKIP() << "no shared sample folder at " << shared_samples();
