@@ -62,7 +62,7 @@ FltkToolkit::FltkToolkit(std::string command_line, std::function<void(int)> on_c
             auto* button = new Fl_Button(c.x, c.y, c.width, c.height, c.text);
             button->labelsize(LABEL_SIZE);
             button->callback(clicked, this);
-            button->argument(c.id);
+            ids_[button] = c.id;
             if (!(c.style & STYLE_TAB_STOP))
                 button->clear_visible_focus();
             break;
@@ -76,7 +76,7 @@ FltkToolkit::FltkToolkit(std::string command_line, std::function<void(int)> on_c
             choice->type(FL_RADIO_BUTTON);
             choice->labelsize(LABEL_SIZE);
             choice->callback(clicked, this);
-            choice->argument(c.id);
+            ids_[choice] = c.id;
             choices_[c.id] = choice;
             break;
         }
@@ -102,7 +102,8 @@ void FltkToolkit::show() {
 }
 
 void FltkToolkit::clicked(Fl_Widget* widget, void* self) {
-    static_cast<FltkToolkit*>(self)->on_command_(static_cast<int>(widget->argument()));
+    auto* toolkit = static_cast<FltkToolkit*>(self);
+    toolkit->on_command_(toolkit->ids_.at(widget));
 }
 
 void FltkToolkit::closing(Fl_Widget*, void* self) {

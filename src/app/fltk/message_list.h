@@ -18,8 +18,14 @@ class MessageList : public Fl_Browser {
         extent_ = pixels;
         redraw();
     }
-    // Lines are data from the log: "@." stops the browser from reading format codes in them.
-    void append(std::string_view line) { add(("@." + std::string(line)).c_str()); }
+    // Lines are data from the log: a line that starts with the browser's format character gets
+    // "@." in front, which shows the rest as it is.
+    void append(std::string_view line) {
+        std::string text(line);
+        if (!text.empty() && text[0] == format_char())
+            text.insert(0, "@.");
+        add(text.c_str());
+    }
 
   protected:
     int full_width() const override { return std::max(extent_, Fl_Browser::full_width()); }
