@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# The Linux window under a virtual X server: it maps with its exact title and size, Help starts
+# the desktop's opener (a stub here) with the help address, and Exit ends it with status 0.
+# Exits 77 (skipped) when the X tools are not installed.
+set -euo pipefail
+program=$(realpath "$1")
+if [[ -z "${Q9XZ_IN_XVFB:-}" ]]; then
+    for tool in xvfb-run xdotool; do
+        command -v "$tool" >/dev/null || { echo "skipped: $tool is not installed"; exit 77; }
+    done
+    exec env Q9XZ_IN_XVFB=1 timeout 100 xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$program"
+fi
+
+title=' Create Spreadsheet of Q9XZ Centennial QSOs'
+help_url=$(sed -n 's/^#define STR_HELP_URL "\(.*\)"$/\1/p' "$(dirname "$0")/../../resources/strings.h")
+work=$(mktemp -d)
+pid=
+trap '[[ -n "$pid" ]] && kill "$pid" 2>/dev/null; rm -rf "$work"' EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+mkdir "$work/bin"
+printf '#!/bin/sh\nprintf "%%s\\n" "$@" >>"%s/opened"\n' "$work" >"$work/bin/xdg-open"
+chmod +x "$work/bin/xdg-open"
+
+PATH="$work/bin:$PATH" "$program" &
+pid=$!
+window=$(timeout 20 xdotool search --sync --onlyvisible --name "^${title}\$" | head -1) ||
+    fail "no window titled '$title'"
+[[ "$(xdotool getwindowname "$window")" == "$title" ]] || fail "title is '$(xdotool getwindowname "$window")'"
+xdotool getwindowgeometry "$window" | grep -q 'Geometry: 545x480' ||
+    fail "size: $(xdotool getwindowgeometry "$window")"
+sleep 0.5
+
+xdotool mousemove --window "$window" 165 137 click 1 # Help
+for _ in $(seq 50); do
+    [[ -s "$work/opened" ]] && break
+    sleep 0.1
+done
+[[ "$(cat "$work/opened" 2>/dev/null)" == "$help_url" ]] ||
+    fail "Help opened '$(cat "$work/opened" 2>/dev/null)', expected '$help_url'"
+
+xdotool mousemove --window "$window" 480 137 click 1 # Exit
+status=0
+timeout 10 tail --pid="$pid" -f /dev/null || fail "Exit did not end the program"
+wait "$pid" || status=$?
+pid=
+[[ $status -eq 0 ]] || fail "exit status $status"
+echo "ok: window mapped, Help opened $help_url, Exit ended it with status 0"
