@@ -47,7 +47,7 @@ class FltkToolkit : public Toolkit {
     std::string command_line_;
     std::function<void(int)> on_command_;
     std::unique_ptr<Fl_Double_Window> window_; // owns every widget below
-    std::map<const Fl_Widget*, int> ids_; // the control id of each button
+    std::map<const Fl_Widget*, int> ids_;      // the control id of each button
     std::map<int, Fl_Output*> fields_;
     std::map<int, Fl_Round_Button*> choices_;
     MessageList* list_ = nullptr;
