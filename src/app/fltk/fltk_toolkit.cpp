@@ -116,9 +116,10 @@ void FltkToolkit::closing(Fl_Widget*, void* self) {
 MessageAnswer FltkToolkit::message_box(std::string_view text, std::string_view title,
                                        MessageButtons buttons, MessageIcon icon, bool owned) {
     const std::string body(text);
+    // FLTK's boxes are modal to the whole program and open at the pointer, which is over the
+    // main window after a click: that is as close to an owned box as FLTK 1.3 comes.
+    (void)owned;
     fl_message_title(std::string(title).c_str());
-    // A box of the main window opens over it; others where the pointer is.
-    fl_message_hotspot(owned ? 0 : 1);
     if (buttons == MessageButtons::YesNo)
         return fl_choice("%s", "No", "Yes", nullptr, body.c_str()) == 1 ? MessageAnswer::Yes
                                                                         : MessageAnswer::No;
