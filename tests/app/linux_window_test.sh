@@ -41,10 +41,28 @@ done
 [[ "$(cat "$work/opened" 2>/dev/null)" == "$help_url" ]] ||
     fail "Help opened '$(cat "$work/opened" 2>/dev/null)', expected '$help_url'"
 
+# A button's message box maps with its title and closes with Return.
+box_after_click() {
+    local x=$1 y=$2 box_title=$3 box
+    xdotool mousemove --window "$window" "$x" "$y" click 1
+    box=$(timeout 10 xdotool search --sync --onlyvisible --name "^${box_title}\$" | head -1) ||
+        fail "no box titled '$box_title'"
+    sleep 0.3
+    xdotool windowfocus --sync "$box" key Return
+    for _ in $(seq 50); do
+        xdotool search --onlyvisible --name "^${box_title}\$" >/dev/null || return 0
+        sleep 0.1
+    done
+    fail "box '$box_title' did not close"
+}
+box_after_click 60 137 'About this program\.\.\.' # About
+box_after_click 480 87 'Error'                    # Open before any Convert
+box_after_click 480 37 'Error'                    # Convert without a log
+
 xdotool mousemove --window "$window" 480 137 click 1 # Exit
 status=0
 timeout 10 tail --pid="$pid" -f /dev/null || fail "Exit did not end the program"
 wait "$pid" || status=$?
 pid=
 [[ $status -eq 0 ]] || fail "exit status $status"
-echo "ok: window mapped, Help opened $help_url, Exit ended it with status 0"
+echo "ok: window mapped, Help opened $help_url, About and error boxes shown, Exit ended it with status 0"
