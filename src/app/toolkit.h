@@ -28,9 +28,7 @@ struct FileDialog {
 };
 
 // The platform operations the window's commands and the update check need. The Windows program,
-// the Linux window and the tests' scripted fake each implement it. Only message_box must be
-// given; the others default to doing nothing (empty texts, cancelled dialogs, a failed shell
-// open), so a toolkit that only shows boxes, as the update check's tests use, stays small.
+// the Linux window and the tests' scripted fake each implement it.
 class Toolkit {
   public:
     virtual ~Toolkit() = default;
@@ -41,39 +39,35 @@ class Toolkit {
                                       MessageButtons buttons, MessageIcon icon, bool owned) = 0;
 
     // The whole command line as one text, the program's own path included.
-    virtual std::string command_line() { return {}; }
+    virtual std::string command_line() = 0;
 
     // The string-table text of `id`, cut to `buffer_size` - 1 characters; empty when unknown.
-    virtual std::string load_string(int /*id*/, std::size_t /*buffer_size*/) { return {}; }
+    virtual std::string load_string(int id, std::size_t buffer_size) = 0;
 
     // The open-file and save-file dialogs, without owner. `path` proposes a name and receives
     // the chosen full path; false (and `path` unchanged) when the user cancels.
-    virtual bool open_file_dialog(const FileDialog& /*dialog*/, std::string& /*path*/) {
-        return false;
-    }
-    virtual bool save_file_dialog(const FileDialog& /*dialog*/, std::string& /*path*/) {
-        return false;
-    }
+    virtual bool open_file_dialog(const FileDialog& dialog, std::string& path) = 0;
+    virtual bool save_file_dialog(const FileDialog& dialog, std::string& path) = 0;
 
     // Shows a text in one of the two file-name fields, by control id.
-    virtual void set_field_text(int /*control_id*/, std::string_view /*text*/) {}
+    virtual void set_field_text(int control_id, std::string_view text) = 0;
 
     // The message list box. The extent is the scrollable width in pixels; append puts the line
     // at the end. The backend gives the list its fixed-pitch font when it makes it.
-    virtual void list_clear() {}
-    virtual int list_extent() { return 0; }
-    virtual void set_list_extent(int /*pixels*/) {}
-    virtual void list_append(std::string_view /*line*/) {}
+    virtual void list_clear() = 0;
+    virtual int list_extent() = 0;
+    virtual void set_list_extent(int pixels) = 0;
+    virtual void list_append(std::string_view line) = 0;
 
     // Marks a radio button by control id; the others of its group lose their mark.
-    virtual void check_radio_button(int /*control_id*/) {}
+    virtual void check_radio_button(int control_id) = 0;
 
     // Opens a document or a web address with the desktop's default program. A result greater
     // than 32 means it was started.
-    virtual int shell_open(const std::string& /*target*/) { return 0; }
+    virtual int shell_open(const std::string& target) = 0;
 
     // Asks the message loop to end with exit code 0.
-    virtual void quit() {}
+    virtual void quit() = 0;
 };
 
 } // namespace q9xz
