@@ -1,0 +1,200 @@
+#include "analysis/evaluate_qso.h"
+
+#include "analysis/tables.h"
+#include "common/local_time.h"
+#include "common/text.h"
+
+#include <cstdio>
+#include <string>
+
+namespace q9xz {
+
+namespace {
+
+// Problem and message lines are formatted into 80 bytes: at most 79 characters are kept.
+constexpr std::size_t LINE_BUFFER = 80;
+
+std::string_view value_of(const AdifField* field) {
+    return field != nullptr ? c_text(field->value) : std::string_view{};
+}
+
+std::string format_line(const char* format, std::string_view text) {
+    char buffer[LINE_BUFFER];
+    const std::string copy(text);
+    std::snprintf(buffer, sizeof buffer, format, copy.c_str());
+    return buffer;
+}
+
+std::string_view trim_trailing_blanks(std::string_view text) {
+    while (!text.empty() && text.back() == ' ')
+        text.remove_suffix(1);
+    return text;
+}
+
+std::string_view trim_blanks(std::string_view text) {
+    while (!text.empty() && text.front() == ' ')
+        text.remove_prefix(1);
+    return trim_trailing_blanks(text);
+}
+
+// A QSL flag that counts as confirmed: the value starts with Y or V in either case.
+bool confirms(const AdifField* field) {
+    if (field == nullptr)
+        return false;
+    const std::string_view value = c_text(field->value);
+    if (value.empty())
+        return false;
+    const char first = ascii_upper(value.front());
+    return first == 'Y' || first == 'V';
+}
+
+bool is_confirmed(const AdifRecord& record, const ConvertOptions& options) {
+    if (!options.lotw)
+        return false;
+    if (confirms(find_field(record.fields.get(), "LOTW_QSL_RCVD")))
+        return true;
+    // LoTW's own reports carry the confirmation in QSL_RCVD; elsewhere it means a paper card.
+    return options.program_id && equals_ignore_case(c_text(*options.program_id), "LoTW") &&
+           confirms(find_field(record.fields.get(), "QSL_RCVD"));
+}
+
+// The state text a record names for a call-area digit, following the log's conventions.
+std::optional<std::string_view> state_for_digit(const AdifRecord& record, std::int32_t date,
+                                                int digit, const ConvertOptions& options) {
+    // The station operated from Washington, DC in the first week of October.
+    if (date >= 20141001 && date <= 20141007 && digit == 3)
+        return std::string_view("DC");
+    if (const AdifField* state = find_field(record.fields.get(), "STATE"))
+        return c_text(state->value);
+    if (const AdifField* name = find_field(record.fields.get(), "NAME")) {
+        const std::string_view trimmed = trim_blanks(c_text(name->value));
+        if (trimmed.size() == 2)
+            return trimmed;
+        return std::nullopt;
+    }
+    // ADIFMaster exports keep the state in COMMENT.
+    if (options.program_id && equals_ignore_case(c_text(*options.program_id), "ADIFMaster")) {
+        if (const AdifField* comment = find_field(record.fields.get(), "COMMENT"))
+            return c_text(comment->value);
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+std::int32_t evaluate_QSO(AdifRecord& record, StateEntry* tally, ConvertOptions& options,
+                          MessageLists& lists) {
+    if (record.call == nullptr || record.qso_date == nullptr)
+        return 0;
+    const std::string_view call = value_of(record.call);
+    const std::int32_t date = leading_number(value_of(record.qso_date));
+    if (date / 10000 != 2014)
+        return 0;
+    if (call.find("Q9XZ") == std::string_view::npos)
+        return 0;
+
+    auto reject = [&](std::string_view message) {
+        report_problem(lists, &record, message);
+        return 1;
+    };
+
+    const std::size_t slash = call.find('/');
+    if (slash == std::string_view::npos)
+        return reject("Not a valid callsign.");
+    const std::string_view suffix = call.substr(slash);
+    int digit = -1;
+    std::optional<std::string_view> state;
+    if (suffix.size() == 2) {
+        if (suffix[1] < '0' || suffix[1] > '9')
+            return reject("Not a valid callsign.");
+        digit = suffix[1] - '0';
+        state = state_for_digit(record, date, digit, options);
+    } else if (suffix.size() == 4) {
+        state = prefix_state(suffix.substr(1));
+        if (!state)
+            return reject("Not a valid callsign.");
+    } else {
+        return reject("Not a valid callsign.");
+    }
+    if (!state)
+        return reject("STATE is not defined!");
+    if (record.time_on == nullptr)
+        return reject("TIME_ON is not defined!");
+    if (record.band == nullptr)
+        return reject("BAND is not defined!");
+    if (record.mode == nullptr)
+        return reject("MODE is not defined!");
+
+    const std::optional<int> band = band_index(value_of(record.band));
+    if (!band)
+        return reject(format_line("Unrecognized BAND %s", value_of(record.band)));
+    const ModeColumn mode = mode_class(value_of(record.mode));
+
+    const std::string_view state_text = trim_trailing_blanks(*state);
+    StateEntry* entry = find_state(tally, state_text);
+    if (entry == nullptr)
+        return reject(format_line("[%s] is not a state", state_text));
+
+    if (digit >= 0 && !state_in_call_area(state_text, digit) &&
+        !(digit == 3 && state_text == "DC")) {
+        report_problem(lists, &record,
+                       format_line("[%s] is not likely for this call area.", state_text));
+    }
+
+    options.qso_confirmed = is_confirmed(record, options) ? 1 : 0;
+    const std::int64_t time = QSO_time(record);
+    std::int64_t& by_mode = mark(*entry, *band, mode);
+    by_mode = choose_mark(by_mode, time, options);
+    std::int64_t& all_modes = mark(*entry, *band, MIX);
+    all_modes = choose_mark(all_modes, time, options);
+    return 0;
+}
+
+std::int64_t QSO_time(const AdifRecord& record) {
+    const std::int32_t date = leading_number(value_of(record.qso_date));
+    const std::string_view time_text = value_of(record.time_on);
+    std::int32_t time = leading_number(time_text);
+    LocalFields fields;
+    fields.day = date % 100;
+    fields.month = (date / 100) % 100;
+    fields.year = date / 10000;
+    // Four digits are hours and minutes; six add the seconds.
+    if (time_text.size() == 6) {
+        fields.second = time % 100;
+        time /= 100;
+    }
+    fields.minute = time % 100;
+    fields.hour = time / 100;
+    return make_local_time(fields);
+}
+
+std::int64_t choose_mark(std::int64_t current, std::int64_t time, const ConvertOptions& options) {
+    if (current == MARK_CONFIRMED)
+        return current;
+    if (options.qso_confirmed)
+        return MARK_CONFIRMED;
+    if (current == MARK_NONE)
+        return time;
+    if (options.first && time < current)
+        return time;
+    if (options.last && time > current)
+        return time;
+    return current;
+}
+
+void report_problem(MessageLists& lists, const AdifRecord* record, std::string_view message) {
+    if (record == nullptr) {
+        add_line(2, lists, message);
+        return;
+    }
+    char buffer[LINE_BUFFER];
+    const std::string call(value_of(record->call));
+    const std::string date(value_of(record->qso_date));
+    const std::string time(value_of(record->time_on));
+    const std::string text(c_text(message));
+    std::snprintf(buffer, sizeof buffer, "%s on %s at %s: %s", call.c_str(), date.c_str(),
+                  time.c_str(), text.c_str());
+    add_line(2, lists, buffer);
+}
+
+} // namespace q9xz

@@ -1,0 +1,132 @@
+#include "common/line_reader.h"
+
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+#include <utility>
+
+namespace q9xz {
+
+namespace {
+
+// Bytes asked of the file per read; large blocks keep the per-line cost at a memchr.
+constexpr std::size_t BLOCK = 1u << 20;
+constexpr char CTRL_Z = 0x1A;
+
+} // namespace
+
+LineReader::LineReader(std::FILE* file, std::size_t max_line)
+    : file_(file), max_line_(max_line == 0 ? 1 : max_line) {
+    if (file_ == nullptr) {
+        at_end_ = true;
+        return;
+    }
+    // Our own buffer does the buffering.
+    std::setvbuf(file_, nullptr, _IONBF, 0);
+    buffer_.resize(max_line_ + 1 + BLOCK);
+}
+
+LineReader::LineReader(std::string text, std::size_t max_line)
+    : max_line_(max_line == 0 ? 1 : max_line), buffer_(text.begin(), text.end()) {
+    end_ = buffer_.size();
+    if (const void* z = std::memchr(buffer_.data(), CTRL_Z, end_))
+        end_ = static_cast<const char*>(z) - buffer_.data();
+    at_end_ = true;
+}
+
+LineReader::~LineReader() { close(); }
+
+LineReader::LineReader(LineReader&& other) noexcept
+    : file_(std::exchange(other.file_, nullptr)), max_line_(other.max_line_),
+      buffer_(std::move(other.buffer_)), begin_(other.begin_), end_(other.end_),
+      at_end_(other.at_end_) {}
+
+LineReader& LineReader::operator=(LineReader&& other) noexcept {
+    if (this != &other) {
+        close();
+        file_ = std::exchange(other.file_, nullptr);
+        max_line_ = other.max_line_;
+        buffer_ = std::move(other.buffer_);
+        begin_ = other.begin_;
+        end_ = other.end_;
+        at_end_ = other.at_end_;
+    }
+    return *this;
+}
+
+std::unique_ptr<LineReader> LineReader::open(const std::string& path, std::size_t max_line) {
+    std::error_code error;
+    if (path.empty() || std::filesystem::is_directory(path, error))
+        return nullptr;
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr)
+        return nullptr;
+    return std::make_unique<LineReader>(file, max_line);
+}
+
+void LineReader::close() {
+    if (file_ != nullptr) {
+        std::fclose(file_);
+        file_ = nullptr;
+    }
+    at_end_ = true;
+    begin_ = end_ = 0;
+    buffer_.clear();
+    buffer_.shrink_to_fit();
+}
+
+bool LineReader::refill() {
+    if (at_end_ || file_ == nullptr)
+        return false;
+    if (begin_ > 0) {
+        std::memmove(buffer_.data(), buffer_.data() + begin_, end_ - begin_);
+        end_ -= begin_;
+        begin_ = 0;
+    }
+    std::size_t room = buffer_.size() - end_;
+    std::size_t got = std::fread(buffer_.data() + end_, 1, room, file_);
+    if (got == 0) {
+        at_end_ = true;
+        return false;
+    }
+    if (const void* z = std::memchr(buffer_.data() + end_, CTRL_Z, got)) {
+        got = static_cast<const char*>(z) - (buffer_.data() + end_);
+        at_end_ = true;
+    }
+    end_ += got;
+    return got > 0;
+}
+
+std::string_view LineReader::read_line() {
+    for (;;) {
+        std::size_t available = end_ - begin_;
+        // A CR LF pair counts as one character, so one more raw byte may belong to the line.
+        std::size_t window = available < max_line_ + 1 ? available : max_line_ + 1;
+        char* start = buffer_.data() + begin_;
+        if (auto* lf = static_cast<char*>(std::memchr(start, '\n', window))) {
+            std::size_t raw = static_cast<std::size_t>(lf - start) + 1;
+            if (raw >= 2 && lf[-1] == '\r') {
+                lf[-1] = '\n';
+                begin_ += raw;
+                return {start, raw - 1};
+            }
+            if (raw <= max_line_) {
+                begin_ += raw;
+                return {start, raw};
+            }
+        }
+        if (available >= max_line_ + 1 || (at_end_ && available >= max_line_)) {
+            begin_ += max_line_;
+            return {start, max_line_};
+        }
+        if (!refill()) {
+            if (available == 0)
+                return {};
+            // The last line of the input has no line end.
+            begin_ += available;
+            return {buffer_.data() + begin_ - available, available};
+        }
+    }
+}
+
+} // namespace q9xz

@@ -1,0 +1,54 @@
+#include "common/text.h"
+
+#include <cstring>
+
+namespace q9xz {
+
+std::int32_t leading_number(std::string_view text) {
+    std::size_t i = 0;
+    auto is_space = [](char c) {
+        return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+    };
+    while (i < text.size() && is_space(text[i]))
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    // Accumulate as a negative number so that -2147483648 is reachable without overflow.
+    constexpr std::int64_t lowest = -2147483648LL;
+    std::int64_t value = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+        value = value * 10 - (text[i] - '0');
+        if (value < lowest)
+            value = lowest - 1; // saturated; keeps the loop cheap for long digit runs
+    }
+    if (negative)
+        return value < lowest ? std::int32_t(lowest) : std::int32_t(value);
+    return value < -2147483647LL ? 2147483647 : std::int32_t(-value);
+}
+
+void upper_case_ascii(std::string& text) {
+    for (char& c : text)
+        c = ascii_upper(c);
+}
+
+bool equals_ignore_case(std::string_view a, std::string_view b) {
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (ascii_lower(a[i]) != ascii_lower(b[i]))
+            return false;
+    }
+    return true;
+}
+
+std::string_view c_text(std::string_view text) {
+    const void* nul = std::memchr(text.data(), '\0', text.size());
+    if (nul == nullptr)
+        return text;
+    return text.substr(0, static_cast<const char*>(nul) - text.data());
+}
+
+} // namespace q9xz

@@ -1,0 +1,54 @@
+#include "convert/convert_adif.h"
+
+#include "adif/parse_adif.h"
+#include "analysis/evaluate_qso.h"
+
+#include <cstdio>
+
+namespace q9xz {
+
+StateTally convert_ADIF(LineReader& input, ConvertOptions& options, MessageLists& lists) {
+    StateTally tally = build_state_tally();
+    // A log is judged by its own header, never by one converted earlier in the same run.
+    options.program_id.reset();
+
+    std::unique_ptr<AdifRecord> record;
+    std::optional<std::string> message;
+    int status = ADIF_LINE_DONE;
+    do {
+        status = parse_ADIF(input, record, message);
+        // Listed before the status is acted on, so a duplicate field on the line that ended a
+        // record comes before that record's own problem lines.
+        if (message) {
+            report_problem(lists, record.get(), *message);
+            message.reset();
+        }
+        switch (status) {
+        case ADIF_LINE_DONE:
+        case ADIF_END_OF_FILE:
+        case ADIF_TRUNCATED_LINE:
+            break;
+        case ADIF_HEADER_END:
+            // The header's record stays current: the first QSO's fields join it.
+            if (record) {
+                if (const AdifField* id = find_field(record->fields.get(), "PROGRAMID"))
+                    options.program_id = id->value;
+            }
+            break;
+        case ADIF_RECORD_END:
+            if (record)
+                evaluate_QSO(*record, tally.get(), options, lists);
+            record.reset();
+            break;
+        default:
+            std::fprintf(stderr, "ERROR:\tUnrecognized status %0d returned from parse_ADIF()\n",
+                         status);
+            break;
+        }
+    } while (status == ADIF_LINE_DONE || status == ADIF_HEADER_END || status == ADIF_RECORD_END);
+
+    input.close();
+    return tally;
+}
+
+} // namespace q9xz

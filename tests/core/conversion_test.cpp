@@ -1,0 +1,179 @@
+#include "convert/convert_adif.h"
+#include "test_logs.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <ctime>
+
+using namespace q9xz;
+using q9xz::testing::choice;
+using q9xz::testing::convert_text;
+using q9xz::testing::shown_text;
+
+namespace {
+
+class UtcZone : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const char* old = std::getenv("TZ");
+        saved_ = old ? std::optional<std::string>(old) : std::nullopt;
+        setenv("TZ", "UTC", 1);
+        tzset();
+    }
+    void TearDown() override {
+        if (saved_)
+            setenv("TZ", saved_->c_str(), 1);
+        else
+            unsetenv("TZ");
+        tzset();
+    }
+
+private:
+    std::optional<std::string> saved_;
+};
+
+std::vector<std::string> list_of(const ConversionResult& result, int index) {
+    std::vector<std::string> lines(result.lists.lists[index].begin(),
+                                   result.lists.lists[index].end());
+    return {lines.rbegin(), lines.rend()};
+}
+
+using ConversionDriver = UtcZone;
+
+TEST_F(ConversionDriver, EmptyLogGivesFullSheetAndZeroSummary) {
+    ConvertOptions options;
+    const ConversionResult result = convert_text("", options);
+    EXPECT_EQ(0, result.written);
+    EXPECT_TRUE(result.lists.lists[2].empty());
+    EXPECT_EQ(" 0 state(s) worked on MIX\n"
+              " 0 state(s) worked on CW \n"
+              " 0 state(s) worked on DIG\n"
+              " 0 state(s) worked on PH \n"
+              "\n"
+              "\n",
+              shown_text(result));
+    std::size_t lines = 0;
+    for (std::size_t at = 0; (at = result.csv.find("\r\n", at)) != std::string::npos; at += 2)
+        ++lines;
+    EXPECT_EQ(229u, lines);
+    EXPECT_EQ(0u, result.csv.find("STATE,MODE,,160m,80m,40m,30m,20m,17m,15m,12m,10m,6m,2m\r\n"
+                                  "Alabama,CW,,,,,,,,,,,,\r\n"
+                                  "Alabama,DIG,,,,,,,,,,,,\r\n"
+                                  "Alabama,PH,,,,,,,,,,,,\r\n\r\n"
+                                  "Alaska,CW,"));
+    EXPECT_NE(std::string::npos, result.csv.find("Wyoming,PH,,,,,,,,,,,,\r\n\r\n"
+                                                 "American Samoa,CW,"));
+    EXPECT_EQ(result.csv.size() - 2, result.csv.rfind("\r\n\r\n") + 2);
+}
+
+TEST_F(ConversionDriver, TruncatedLineStopsTheConversion) {
+    // A small line limit stands in for a line too long to read.
+    const std::string log = "<CALL:6>Q9XZ/8<QSO_DATE:8>20140105<TIME_ON:4>1200\n"
+                            "<BAND:3>20m<MODE:2>CW<STATE:2>OH<EOR>\n" +
+                            std::string(100, 'x') +
+                            "\n<CALL:6>Q9XZ/9<QSO_DATE:8>20140105<TIME_ON:4>1200<EOR>\n";
+    ConvertOptions options;
+    MessageLists lists;
+    LineReader input(log, 80);
+    const StateTally tally = convert_ADIF(input, options, lists);
+    EXPECT_EQ(std::vector<std::string>{"ERROR: Truncated input line: " + std::string(80, 'x')},
+              std::vector<std::string>(lists.lists[2].begin(), lists.lists[2].end()));
+    EXPECT_EQ(1, mark(*find_state(tally.get(), "OH"), 4, CW) != MARK_NONE);
+}
+
+TEST_F(ConversionDriver, DuplicateFieldListedBeforeTheRecordsOwnProblem) {
+    const std::string log = "<CALL:6>Q9XZ/4<QSO_DATE:8>20140214<TIME_ON:4>1530\n"
+                            "<BAND:3>20m<BAND:3>40m<MODE:3>SSB<STATE:2>CA<EOR>\n";
+    ConvertOptions options;
+    const ConversionResult result = convert_text(log, options);
+    EXPECT_EQ((std::vector<std::string>{
+                  "Q9XZ/4 on 20140214 at 1530: Duplicate field: <BAND:3>40m",
+                  "Q9XZ/4 on 20140214 at 1530: [CA] is not likely for this call area."}),
+              list_of(result, 2));
+    // Recorded on the second BAND, 40m.
+    EXPECT_NE(std::string::npos, result.csv.find("California,PH,,,,14-Feb,"));
+}
+
+TEST_F(ConversionDriver, RecordsAreEvaluatedApart) {
+    const std::string log = "<PROGRAMID:10>ADIFMaster<EOH>\n"
+                            "<CALL:6>Q9XZ/1<QSO_DATE:8>20140301<TIME_ON:4>0900<BAND:3>20m"
+                            "<MODE:2>CW<COMMENT:2>NH<EOR>\n"
+                            "<CALL:6>Q9XZ/1<QSO_DATE:8>20140302<TIME_ON:4>0900<BAND:3>40m"
+                            "<MODE:2>CW<EOR>\n"
+                            "<CALL:6>Q9XZ/1<QSO_DATE:8>20140303<TIME_ON:4>0900<EOR>\n";
+    ConvertOptions options;
+    const ConversionResult result = convert_text(log, options);
+    EXPECT_EQ((std::vector<std::string>{"Q9XZ/1 on 20140302 at 0900: STATE is not defined!",
+                                        "Q9XZ/1 on 20140303 at 0900: STATE is not defined!"}),
+              list_of(result, 2));
+    EXPECT_EQ(1, result.written);
+    EXPECT_EQ("ADIFMaster", options.program_id.value_or(""));
+}
+
+TEST_F(ConversionDriver, ProgramIdIsTheLogsOwn) {
+    ConvertOptions options;
+    convert_text("<PROGRAMID:10>ADIFMaster<EOH>\n", options);
+    EXPECT_EQ("ADIFMaster", options.program_id.value_or(""));
+    const ConversionResult result = convert_text(
+        "<CALL:6>Q9XZ/1<QSO_DATE:8>20140301<TIME_ON:4>0900<BAND:3>20m<MODE:2>CW"
+        "<COMMENT:2>NH<EOR>\n",
+        options);
+    EXPECT_FALSE(options.program_id.has_value());
+    EXPECT_EQ(std::vector<std::string>{"Q9XZ/1 on 20140301 at 0900: STATE is not defined!"},
+              list_of(result, 2));
+}
+
+TEST_F(ConversionDriver, LastRecordWithoutLineEndIsKept) {
+    const std::string log = "<CALL:6>Q9XZ/8<QSO_DATE:8>20140105<TIME_ON:4>1200"
+                            "<BAND:3>20m<MODE:2>CW<STATE:2>OH<EOR>";
+    ConvertOptions options;
+    const ConversionResult result = convert_text(log, options);
+    EXPECT_EQ(1, result.written);
+    EXPECT_TRUE(result.lists.lists[2].empty());
+}
+
+TEST_F(ConversionDriver, SummaryAndCompletionUnderLotw) {
+    const std::string log =
+        "<CALL:6>Q9XZ/8<QSO_DATE:8>20140105<TIME_ON:4>1200<BAND:3>20m<MODE:2>CW<STATE:2>OH"
+        "<LOTW_QSL_RCVD:1>Y<EOR>\n"
+        "<CALL:6>Q9XZ/8<QSO_DATE:8>20140106<TIME_ON:4>1200<BAND:3>80m<MODE:3>FT8<STATE:2>MI"
+        "<EOR>\n"
+        "<CALL:8>Q9XZ/KP4<QSO_DATE:8>20140107<TIME_ON:4>1200<BAND:2>2m<MODE:2>FM<EOR>\n";
+    ConvertOptions options = choice('W');
+    const ConversionResult result = convert_text(log, options);
+    EXPECT_EQ(" 2 state(s) worked on MIX ( 1 confirmed)\n"
+              " 1 state(s) worked on CW  ( 1 confirmed)\n"
+              " 1 state(s) worked on DIG\n"
+              " 0 state(s) worked on PH \n"
+              "\n"
+              " 1 state(s) worked on  80m\n"
+              " 1 state(s) worked on  20m ( 1 confirmed)\n"
+              "\n",
+              shown_text(result));
+    EXPECT_EQ(3, result.written);
+    EXPECT_EQ(1, options.lotw_confirmed_count);
+    EXPECT_NE(std::string::npos, result.csv.find("Ohio,CW,,,,,,LOTW,,,,,,\r\n"));
+    EXPECT_NE(std::string::npos, result.csv.find("Puerto Rico,PH,,,,,,,,,,,,07-Jan\r\n"));
+    EXPECT_EQ("Wrote 6 Q9XZ QSOs to out.CSV\n2 QSOs were confirmed via LoTW",
+              completion_text(6, 2, "out.CSV"));
+}
+
+TEST(CsvNameProposal, CutsOnlyTheBaseName) {
+    struct Case {
+        const char* path;
+        const char* separators;
+        const char* expected;
+    } cases[] = {
+        {"log.adi", "/", "log.CSV"},
+        {"/home/ham/my.logs/log", "/", "/home/ham/my.logs/log.CSV"},
+        {"/home/ham/My.Log.adi", "/", "/home/ham/My.Log.CSV"},
+        {"C:\\logs\\My.Log.adi", "\\/", "C:\\logs\\My.Log.CSV"},
+        {"C:\\my.logs\\log", "\\/", "C:\\my.logs\\log.CSV"},
+        {"log.CSV", "/", "log.CSV"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(c.expected, proposed_csv_path(c.path, c.separators)) << c.path;
+}
+
+} // namespace
