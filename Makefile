@@ -17,7 +17,7 @@ build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
 
 run: configure
-	@cmake --build $(BUILD) -j $(JOBS) --target q9xz-convert
+	@cmake --build $(BUILD) -j $(JOBS) --target q9xz-convert >$(BUILD)/build-run.log 2>&1 || (cat $(BUILD)/build-run.log; exit 1)
 	@$(BUILD)/q9xz-convert samples/demo.adi $(BUILD)/demo.CSV
 	@echo "Spreadsheet: $(BUILD)/demo.CSV"
 

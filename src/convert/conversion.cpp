@@ -43,11 +43,15 @@ std::string completion_text(std::int32_t written, std::int32_t lotw_count,
                             const std::string& csv_path) {
     // The window formats this into 260 bytes.
     constexpr std::size_t LIMIT = 259;
-    std::string text = "Wrote " + std::to_string(written) + " Q9XZ QSOs to " + csv_path;
-    if (text.size() > LIMIT)
-        text.resize(LIMIT);
-    if (lotw_count != 0)
-        text += "\n" + std::to_string(lotw_count) + " QSOs were confirmed via LoTW";
+    std::string text = "Wrote ";
+    text += std::to_string(written);
+    text += " Q9XZ QSOs to ";
+    text += csv_path;
+    if (lotw_count != 0) {
+        text += '\n';
+        text += std::to_string(lotw_count);
+        text += " QSOs were confirmed via LoTW";
+    }
     if (text.size() > LIMIT)
         text.resize(LIMIT);
     return text;
