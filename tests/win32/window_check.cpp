@@ -11,39 +11,34 @@
 
 #include "resources/strings.h"
 
-#include <windows.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
+#include <windows.h>
 
 namespace {
 
 int failures = 0;
 
-void fail(const std::string& what)
-{
+void fail(const std::string& what) {
     std::printf("FAIL: %s\n", what.c_str());
     std::fflush(stdout);
     ++failures;
 }
 
-void check(bool ok, const std::string& what)
-{
+void check(bool ok, const std::string& what) {
     if (!ok)
         fail(what);
 }
 
-template <typename T> void check_equal(const T& got, const T& want, const std::string& what)
-{
+template <typename T> void check_equal(const T& got, const T& want, const std::string& what) {
     if (!(got == want))
         fail(what + ": got " + std::to_string(got) + ", want " + std::to_string(want));
 }
 
-void check_text(const std::string& got, const std::string& want, const std::string& what)
-{
+void check_text(const std::string& got, const std::string& want, const std::string& what) {
     if (got != want)
         fail(what + ": got \"" + got + "\", want \"" + want + "\"");
 }
@@ -59,18 +54,17 @@ struct ExpectedControl {
 
 // The window's controls in the order they are made, which is also the keyboard order.
 const ExpectedControl CONTROLS[] = {
-    {1013, "ComboBox", "", 20, 25, 200, 20},    {1002, "Button", "ADIF File", 230, 25, 80, 25},
-    {1014, "ComboBox", "", 20, 75, 200, 20},    {1004, "Button", "CSV File", 230, 75, 80, 25},
+    {1013, "ComboBox", "", 20, 25, 200, 20},      {1002, "Button", "ADIF File", 230, 25, 80, 25},
+    {1014, "ComboBox", "", 20, 75, 200, 20},      {1004, "Button", "CSV File", 230, 75, 80, 25},
     {1003, "Button", "Convert", 440, 25, 80, 25}, {1011, "Button", "Open", 440, 75, 80, 25},
-    {1006, "Button", "Exit", 440, 125, 80, 25}, {1001, "Button", "About", 20, 125, 80, 25},
-    {1008, "Button", "Help", 125, 125, 80, 25}, {1012, "Button", "Update", 230, 125, 80, 25},
+    {1006, "Button", "Exit", 440, 125, 80, 25},   {1001, "Button", "About", 20, 125, 80, 25},
+    {1008, "Button", "Help", 125, 125, 80, 25},   {1012, "Button", "Update", 230, 125, 80, 25},
     {1005, "Button", "Donate", 335, 125, 80, 25}, {1007, "Button", "First", 350, 25, 80, 25},
-    {1009, "Button", "Last", 350, 50, 80, 25},  {1010, "Button", "LoTW", 350, 75, 80, 25},
+    {1009, "Button", "Last", 350, 50, 80, 25},    {1010, "Button", "LoTW", 350, 75, 80, 25},
     {1015, "ListBox", "", 20, 175, 500, 250},
 };
 
-std::string window_text(HWND window)
-{
+std::string window_text(HWND window) {
     char text[512] = "";
     GetWindowTextA(window, text, sizeof text);
     return text;
@@ -78,8 +72,7 @@ std::string window_text(HWND window)
 
 // A control's text as the control itself reports it. Combo boxes keep their text in their edit
 // field, which GetWindowText cannot read from another process.
-std::string control_text(HWND window)
-{
+std::string control_text(HWND window) {
     wchar_t text[512] = L"";
     SendMessageW(window, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(text));
     std::string narrow;
@@ -88,16 +81,14 @@ std::string control_text(HWND window)
     return narrow;
 }
 
-std::string class_name(HWND window)
-{
+std::string class_name(HWND window) {
     char name[256] = "";
     GetClassNameA(window, name, sizeof name);
     return name;
 }
 
 // Polls until the condition holds or about `seconds` have passed.
-template <typename Condition> bool wait_for(Condition condition, double seconds = 20)
-{
+template <typename Condition> bool wait_for(Condition condition, double seconds = 20) {
     for (int i = 0; i < int(seconds * 20); ++i) {
         if (condition())
             return true;
@@ -107,9 +98,8 @@ template <typename Condition> bool wait_for(Condition condition, double seconds 
 }
 
 class Program {
-public:
-    Program(const std::string& exe, const std::string& folder, const std::string& switches)
-    {
+  public:
+    Program(const std::string& exe, const std::string& folder, const std::string& switches) {
         std::string command = "\"" + exe + "\"" + (switches.empty() ? "" : " " + switches);
         std::vector<char> line(command.begin(), command.end());
         line.push_back('\0');
@@ -127,8 +117,7 @@ public:
         check(window_ != nullptr, "main window appears for \"" + switches + "\"");
     }
 
-    ~Program()
-    {
+    ~Program() {
         if (info_.hProcess) {
             if (WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT) {
                 TerminateProcess(info_.hProcess, 99);
@@ -146,8 +135,7 @@ public:
     bool running() const { return info_.hProcess != nullptr && window_ != nullptr; }
 
     // Waits for the program to end; its exit code, or -1000 when it did not end.
-    long wait_exit(DWORD milliseconds = 10000)
-    {
+    long wait_exit(DWORD milliseconds = 10000) {
         if (WaitForSingleObject(info_.hProcess, milliseconds) != WAIT_OBJECT_0)
             return -1000;
         DWORD code = 0;
@@ -158,8 +146,7 @@ public:
     void press(int id) { PostMessageA(window_, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0); }
 
     // A visible dialog box (message box or file dialog) of the program, or nullptr.
-    HWND find_box() const
-    {
+    HWND find_box() const {
         struct Search {
             DWORD process;
             HWND found;
@@ -180,22 +167,19 @@ public:
         return search.found;
     }
 
-    HWND wait_box(const std::string& what) const
-    {
+    HWND wait_box(const std::string& what) const {
         HWND box = nullptr;
         wait_for([&] { return (box = find_box()) != nullptr; }, 15);
         check(box != nullptr, what + " appears");
         return box;
     }
 
-    bool wait_no_box() const
-    {
+    bool wait_no_box() const {
         return wait_for([this] { return find_box() == nullptr; }, 10);
     }
 
-private:
-    HWND find_main_window() const
-    {
+  private:
+    HWND find_main_window() const {
         HWND window = FindWindowA(TITLE, TITLE);
         if (!window)
             return nullptr;
@@ -210,8 +194,7 @@ private:
 
 // The text of a message box: its static control that holds the text (Windows gives it the id
 // 0xFFFF, Wine 100), or else the first static control with a text.
-std::string box_message(HWND box)
-{
+std::string box_message(HWND box) {
     char text[1024] = "";
     for (int id : {0xFFFF, 100}) {
         HWND item = GetDlgItem(box, id);
@@ -226,16 +209,14 @@ std::string box_message(HWND box)
     return "";
 }
 
-void close_box(Program& program, HWND box, int button = IDOK)
-{
+void close_box(Program& program, HWND box, int button = IDOK) {
     PostMessageA(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
     check(program.wait_no_box(), "box \"" + window_text(box) + "\" closes");
 }
 
 // Checks one message box, then closes it.
 void check_box(Program& program, const std::string& what, const std::string& title,
-               const std::string& text, bool owned)
-{
+               const std::string& text, bool owned) {
     HWND box = program.wait_box(what);
     if (!box)
         return;
@@ -246,8 +227,7 @@ void check_box(Program& program, const std::string& what, const std::string& tit
     close_box(program, box);
 }
 
-void check_controls(Program& program)
-{
+void check_controls(Program& program) {
     HWND window = program.window();
     RECT frame{};
     GetWindowRect(window, &frame);
@@ -289,7 +269,8 @@ void check_controls(Program& program)
         LONG ex = GetWindowLongA(child, GWL_EXSTYLE);
         bool tab_stop = (s & WS_TABSTOP) != 0;
         bool group = (s & WS_GROUP) != 0;
-        // A radio button is a tab stop while it is marked; the system moves the style with the mark.
+        // A radio button is a tab stop while it is marked; the system moves the style with the
+        // mark.
         const bool radio = want.id == 1007 || want.id == 1009 || want.id == 1010;
         if (radio)
             check(tab_stop == (IsDlgButtonChecked(window, want.id) == BST_CHECKED),
@@ -321,8 +302,7 @@ void check_controls(Program& program)
 }
 
 // Which of First, Last and LoTW is marked, as "F", "L", "T" or a mix when more than one is.
-std::string marked_choice(HWND window)
-{
+std::string marked_choice(HWND window) {
     std::string marked;
     if (IsDlgButtonChecked(window, 1007) == BST_CHECKED)
         marked += "F";
@@ -334,8 +314,7 @@ std::string marked_choice(HWND window)
 }
 
 // The list box's lines, read as UTF-16: across processes the list box answers in UTF-16.
-std::vector<std::string> list_lines(HWND list)
-{
+std::vector<std::string> list_lines(HWND list) {
     std::vector<std::string> lines;
     LRESULT count = SendMessageW(list, LB_GETCOUNT, 0, 0);
     for (LRESULT i = 0; i < count; ++i) {
@@ -352,8 +331,7 @@ std::vector<std::string> list_lines(HWND list)
 }
 
 // Fills the file name of an open or save dialog and presses its OK button.
-void answer_file_dialog(Program& program, HWND dialog, const std::string& path)
-{
+void answer_file_dialog(Program& program, HWND dialog, const std::string& path) {
     // Explorer-style dialogs keep the name in combo box 1148 (cmb13), older ones in edit 1152.
     HWND name = GetDlgItem(dialog, 1148);
     if (!name)
@@ -366,14 +344,12 @@ void answer_file_dialog(Program& program, HWND dialog, const std::string& path)
     check(program.wait_no_box(), "file dialog closes after OK");
 }
 
-std::string base_name(const std::string& path)
-{
+std::string base_name(const std::string& path) {
     size_t slash = path.find_last_of("\\/");
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-int count_lines(const std::string& path)
-{
+int count_lines(const std::string& path) {
     FILE* file = std::fopen(path.c_str(), "rb");
     if (!file)
         return -1;
@@ -384,16 +360,14 @@ int count_lines(const std::string& path)
     return lines;
 }
 
-void check_convert(Program& program, const std::string& folder, const std::string& log)
-{
+void check_convert(Program& program, const std::string& folder, const std::string& log) {
     HWND window = program.window();
 
     program.press(1011); // Open before any Convert
     check_box(program, "Open before Convert", "Error",
               "Can't open spreadsheet because it has not been converted.", false);
     program.press(1003); // Convert without files
-    check_box(program, "Convert without files", "Error", "Did not specify input ADIF file.",
-              false);
+    check_box(program, "Convert without files", "Error", "Did not specify input ADIF file.", false);
 
     // Copy the log into the work folder under a name with two dots.
     std::string adif = folder + "\\My.Log.adi";
@@ -462,8 +436,7 @@ void check_convert(Program& program, const std::string& folder, const std::strin
 
 } // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     if (argc < 3) {
         std::fprintf(stderr, "usage: q9xz_window_check PROGRAM WORK_FOLDER [LOG]\n");
         return 2;

@@ -10,8 +10,7 @@ namespace {
 // The program file whose first icon becomes the window's icon.
 constexpr char ICON_FILE[] = "Q9XZ.exe";
 
-DWORD window_style(std::uint32_t style)
-{
+DWORD window_style(std::uint32_t style) {
     DWORD result = WS_CHILD | WS_VISIBLE;
     if (style & STYLE_BORDER)
         result |= WS_BORDER;
@@ -36,21 +35,19 @@ DWORD window_style(std::uint32_t style)
     return result;
 }
 
-DWORD extended_style(std::uint32_t style)
-{
+DWORD extended_style(std::uint32_t style) {
     return (style & STYLE_CLIENT_EDGE) ? WS_EX_CLIENTEDGE : 0;
 }
 
 // Makes the fifteen controls in table order, then lets the commands read the switches and mark
 // the choice.
-void create_controls(Application& app, HWND window)
-{
+void create_controls(Application& app, HWND window) {
     HWND list_box = nullptr;
     for (const ControlSpec& control : CONTROLS) {
         const std::string window_class(control.window_class);
         HWND made = CreateWindowExA(extended_style(control.style), window_class.c_str(),
-                                    control.text, window_style(control.style), control.x,
-                                    control.y, control.width, control.height, window,
+                                    control.text, window_style(control.style), control.x, control.y,
+                                    control.width, control.height, window,
                                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.id)),
                                     app.instance, nullptr);
         if (control.role == ControlRole::MessageList)
@@ -63,8 +60,7 @@ void create_controls(Application& app, HWND window)
     app.commands->create_controls();
 }
 
-LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM word, LPARAM value)
-{
+LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM word, LPARAM value) {
     if (message == WM_NCCREATE) {
         const auto* create = reinterpret_cast<const CREATESTRUCTA*>(value);
         SetWindowLongPtrA(window, GWLP_USERDATA,
@@ -93,8 +89,7 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM word, LPARAM
 
 } // namespace
 
-bool create_main_window(Application& app)
-{
+bool create_main_window(Application& app) {
     HICON icon = ExtractIconA(app.instance, ICON_FILE, 0);
     // 1 means the file is there but holds no icon.
     if (icon == reinterpret_cast<HICON>(1))
@@ -112,8 +107,8 @@ bool create_main_window(Application& app)
         return false;
 
     app.window = CreateWindowExA(0, app.class_name.c_str(), app.class_name.c_str(),
-                                 WS_OVERLAPPEDWINDOW | WS_VISIBLE, WINDOW_X, WINDOW_Y,
-                                 WINDOW_WIDTH, WINDOW_HEIGHT, nullptr, nullptr, app.instance, &app);
+                                 WS_OVERLAPPEDWINDOW | WS_VISIBLE, WINDOW_X, WINDOW_Y, WINDOW_WIDTH,
+                                 WINDOW_HEIGHT, nullptr, nullptr, app.instance, &app);
     if (!app.window)
         return false;
     ShowWindow(app.window, SW_SHOW);
@@ -121,8 +116,7 @@ bool create_main_window(Application& app)
     return true;
 }
 
-int run_message_loop(Application& app)
-{
+int run_message_loop(Application& app) {
     for (;;) {
         const BOOL got = GetMessageA(&app.message, nullptr, 0, 0);
         if (got == 0)
@@ -137,13 +131,12 @@ int run_message_loop(Application& app)
     }
 }
 
-int run_program(HINSTANCE instance)
-{
+int run_program(HINSTANCE instance) {
     Application app;
     app.instance = instance;
     app.class_name = std::string(WINDOW_TITLE);
-    app.commands = std::make_unique<MainWindow>(app.toolkit, app.options, nullptr,
-                                                WINDOWS_SEPARATORS);
+    app.commands =
+        std::make_unique<MainWindow>(app.toolkit, app.options, nullptr, WINDOWS_SEPARATORS);
     if (!create_main_window(app))
         return -1;
     return run_message_loop(app);

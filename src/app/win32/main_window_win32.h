@@ -4,18 +4,17 @@
 #include "app/win32/win32_toolkit.h"
 #include "common/convert_options.h"
 
-#include <windows.h>
-
 #include <memory>
 #include <string>
+#include <windows.h>
 
 namespace q9xz {
 
 // Everything the Windows program keeps for the whole run of its entry.
 struct Application {
     HINSTANCE instance = nullptr;
-    HWND window = nullptr; // the main window, once it exists
-    MSG message{};         // filled by the message loop
+    HWND window = nullptr;  // the main window, once it exists
+    MSG message{};          // filled by the message loop
     std::string class_name; // also the window title
 
     ConvertOptions options;

@@ -12,8 +12,8 @@ class Win32Toolkit : public Toolkit {
     // The main window owns the About box and holds the controls, which are found by id.
     void attach(HWND main_window, HWND list_box);
 
-    MessageAnswer message_box(std::string_view text, std::string_view title,
-                              MessageButtons buttons, MessageIcon icon, bool owned) override;
+    MessageAnswer message_box(std::string_view text, std::string_view title, MessageButtons buttons,
+                              MessageIcon icon, bool owned) override;
     std::string command_line() override;
     std::string load_string(int id, std::size_t buffer_size) override;
     bool open_file_dialog(const FileDialog& dialog, std::string& path) override;
