@@ -1,6 +1,7 @@
 #include "app/win32/main_window_win32.h"
 
 #include "app/controls.h"
+#include "app/win32/update_button.h"
 
 #include <shellapi.h>
 
@@ -135,8 +136,8 @@ int run_program(HINSTANCE instance) {
     Application app;
     app.instance = instance;
     app.class_name = std::string(WINDOW_TITLE);
-    app.commands =
-        std::make_unique<MainWindow>(app.toolkit, app.options, nullptr, WINDOWS_SEPARATORS);
+    app.commands = std::make_unique<MainWindow>(
+        app.toolkit, app.options, update_button_command(app.toolkit), WINDOWS_SEPARATORS);
     if (!create_main_window(app))
         return -1;
     return run_message_loop(app);
