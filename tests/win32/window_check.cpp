@@ -1,12 +1,15 @@
 // Drives the Windows program from outside, as a user would, and checks what it shows: the main
 // window, its fifteen controls, the radio state for each switch, the About box, a whole Convert
-// through the two file dialogs, and Exit. Runs under Wine in the build's checks.
+// through the two file dialogs, an Update, and Exit. Runs under Wine in the build's checks.
 //
-// Usage: q9xz_window_check PROGRAM WORK_FOLDER [LOG]
+// Usage: q9xz_window_check PROGRAM WORK_FOLDER [--log LOG] [--update VERSION] [--hold]
 //   PROGRAM      the Q9XZ.exe to start; it is copied into WORK_FOLDER and started from there
 //   WORK_FOLDER  an empty folder for the copy and the files of the Convert
-//   LOG          an ADIF log to convert through the dialogs (the Convert steps are skipped
-//                when it is not given)
+//   --log        an ADIF log to convert through the dialogs
+//   --update     after the Convert, press Update, expect VERSION to be offered and accept it;
+//                the program's update server must offer it
+//   --hold       after the Convert, create WORK_FOLDER\ready and wait (at most a minute) until
+//                WORK_FOLDER\release exists, so that a picture of the window can be taken
 // Prints one line per failed check and exits with 1 when any check failed.
 
 #include "resources/strings.h"
@@ -434,12 +437,51 @@ void check_convert(Program& program, const std::string& folder, const std::strin
     std::printf("converted %s: %zu list-box lines\n", base_name(log).c_str(), lines.size());
 }
 
+void check_update(Program& program, const std::string& version) {
+    program.press(1012);
+    HWND question = program.wait_box("update question");
+    if (!question)
+        return;
+    check_text(window_text(question), "Information", "update question title");
+    check_text(box_message(question),
+               "Version " + version + " is available.\nDo you want to download it?",
+               "update question text");
+    close_box(program, question, IDYES);
+    check_box(program, "update done box", "Update Complete",
+              "You must re-start the Q9XZ\nprogram to use the new version.", false);
+}
+
+void hold_for_picture(const std::string& folder) {
+    const std::string ready = folder + "\\ready";
+    const std::string release = folder + "\\release";
+    if (FILE* file = std::fopen(ready.c_str(), "w"))
+        std::fclose(file);
+    wait_for([&] { return GetFileAttributesA(release.c_str()) != INVALID_FILE_ATTRIBUTES; }, 60);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
+    const char usage[] =
+        "usage: q9xz_window_check PROGRAM WORK_FOLDER [--log LOG] [--update VERSION] [--hold]\n";
     if (argc < 3) {
-        std::fprintf(stderr, "usage: q9xz_window_check PROGRAM WORK_FOLDER [LOG]\n");
+        std::fputs(usage, stderr);
         return 2;
+    }
+    std::string log, update_version;
+    bool hold = false;
+    for (int i = 3; i < argc; ++i) {
+        const std::string option = argv[i];
+        if (option == "--log" && i + 1 < argc) {
+            log = argv[++i];
+        } else if (option == "--update" && i + 1 < argc) {
+            update_version = argv[++i];
+        } else if (option == "--hold") {
+            hold = true;
+        } else {
+            std::fputs(usage, stderr);
+            return 2;
+        }
     }
     std::string folder = argv[2];
     // The program takes its icon from Q9XZ.exe in its current folder: start it under that name.
@@ -481,10 +523,14 @@ int main(int argc, char** argv) {
         check_equal(program.wait_exit(), 0L, std::string("exit code after closing, ") + c.switches);
     }
 
-    if (argc > 3) {
+    if (!log.empty()) {
         Program program(exe, folder, "");
         if (program.running()) {
-            check_convert(program, folder, argv[3]);
+            check_convert(program, folder, log);
+            if (hold)
+                hold_for_picture(folder);
+            if (!update_version.empty())
+                check_update(program, update_version);
             program.press(1006);
             check_equal(program.wait_exit(), 0L, "exit code after Convert and Exit");
         }
