@@ -72,8 +72,10 @@ done
 # --- Menu entry, file type and icons ---
 desktop=$dest/usr/share/applications/q9xz.desktop
 ((with_window)) || desktop=resources/q9xz.desktop
-report=$(desktop-file-validate "$desktop" 2>&1) || fail "desktop-file-validate: $report"
-if grep -E 'error|warning' <<<"$report" >/dev/null; then fail "desktop-file-validate: $report"; fi
+# Hints are advice only; errors and warnings are not.
+if ! report=$(desktop-file-validate "$desktop" 2>&1) || grep -qE 'error|warning' <<<"$report"; then
+    fail "desktop-file-validate: $report"
+fi
 for key in Name Comment Exec; do
     grep -q "^$key=" "$desktop" || fail "desktop entry has no $key"
 done
