@@ -34,7 +34,9 @@ LineReader::LineReader(std::string text, std::size_t max_line)
     at_end_ = true;
 }
 
-LineReader::~LineReader() { close(); }
+LineReader::~LineReader() {
+    close();
+}
 
 LineReader::LineReader(LineReader&& other) noexcept
     : file_(std::exchange(other.file_, nullptr)), max_line_(other.max_line_),
