@@ -38,4 +38,7 @@ if(TARGET q9xz)
     install(DIRECTORY ${Q9XZ_ICON_DIR}/ DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor)
 endif()
 
-include(${CMAKE_CURRENT_LIST_DIR}/Package.cmake)
+# The Debian package is made from the Linux build only (the Windows program ships as a zip).
+if(CMAKE_SYSTEM_NAME STREQUAL "Linux")
+    include(${CMAKE_CURRENT_LIST_DIR}/Package.cmake)
+endif()
