@@ -92,7 +92,35 @@ if ((with_window)); then
     done
     for n in "${icon_sizes[@]}"; do
         png=$dest/usr/share/icons/hicolor/${n}x${n}/apps/q9xz.png
-        file -b "$png" | grep -q "^PNG image data, $n x $n," || fail "icon ${n}x${n}: $(file -b "$png")"
+        problem=$(python3 - "$png" "$n" 2>&1 <<'PY'
+# Decodes the whole file: chunk checksums, size, pixel data; the corner is see-through and the
+# sheet's outline is drawn.
+import struct, sys, zlib
+data = open(sys.argv[1], "rb").read()
+size = int(sys.argv[2])
+if data[:8] != b"\x89PNG\r\n\x1a\n":
+    sys.exit("not a PNG")
+pos, idat, header = 8, b"", None
+while pos < len(data):
+    length, kind = struct.unpack(">I4s", data[pos:pos + 8])
+    body = data[pos + 8:pos + 8 + length]
+    if struct.unpack(">I", data[pos + 8 + length:pos + 12 + length])[0] != zlib.crc32(kind + body):
+        sys.exit(f"bad checksum in {kind}")
+    header = body if kind == b"IHDR" else header
+    idat += body if kind == b"IDAT" else b""
+    pos += 12 + length
+width, height, depth, colour = struct.unpack(">IIBB", header[:10])
+if (width, height, depth, colour) != (size, size, 8, 6):
+    sys.exit(f"{width}x{height}, depth {depth}, colour type {colour}")
+raw = zlib.decompress(idat)
+stride = 1 + 4 * size
+if len(raw) != stride * size:
+    sys.exit("pixel data of the wrong length")
+pixel = lambda x, y: raw[y * stride + 1 + 4 * x:y * stride + 5 + 4 * x]
+if pixel(0, 0)[3] != 0 or pixel(size // 16, size // 2) != b"\0\0\0\xff":
+    sys.exit("not the Q9XZ picture")
+PY
+        ) || fail "icon ${n}x${n}: $problem"
     done
 fi
 
