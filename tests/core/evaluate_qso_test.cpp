@@ -731,6 +731,17 @@ TEST(QsoTime, UniversalTime) {
     });
 }
 
+// QSO_time hands back what the local-time conversion gives, also where that is 0 or -1.
+TEST(QsoTime, TheEpochAndTheSecondBeforeItAreNotShifted) {
+    test::ScopedTimeZone zone("UTC");
+    expect_times({
+        {"19700101", "000000", 0},
+        {"19691231", "235959", -1},
+        {"19700101", "000001", 1},
+        {"19691231", "235958", -2},
+    });
+}
+
 TEST(QsoTime, NewYorkWithDaylightSavingChanges) {
     test::ScopedTimeZone zone("America/New_York");
     using test::utc_seconds;
