@@ -504,7 +504,7 @@ TEST(ParseAdif, ManyFieldsKeepTheTreeBalanced) {
     std::mt19937 random(1914);
     std::vector<std::string> names;
     for (int i = 0; i < 3000; ++i)
-        names.push_back("F" + std::to_string(i * 7919 % 100003));
+        names.push_back(std::string("F").append(std::to_string(i * 7919 % 100003)));
     std::shuffle(names.begin(), names.end(), random);
     std::string line;
     Fields expected;

@@ -191,7 +191,7 @@ TEST(InsertState, KeepsTheRulesWithManyAndEqualNames) {
     // Names kept alive for the tree, which refers to them.
     std::vector<std::string> names;
     for (int i = 0; i < 2000; ++i)
-        names.push_back("N" + std::to_string((i * 7) % 1000)); // each name twice
+        names.push_back(std::string("N").append(std::to_string((i * 7) % 1000))); // each twice
     std::vector<EntityPair> pairs;
     for (const std::string& name : names)
         pairs.push_back({"ZZ", name});
