@@ -117,7 +117,8 @@ if [[ -f $exe64 ]]; then
     # port is free (it needs root), else leave the Update out.
     update=()
     server=
-    if i686-w64-mingw32-objdump -p "$exe64" 2>/dev/null | grep -qi 'DLL Name: wininet'; then
+    imports64=$(x86_64-w64-mingw32-objdump -p "$exe64" | sed -n 's/^[[:space:]]*DLL Name: //p')
+    if grep -qi '^wininet' <<<"$imports64"; then
         mkdir -p "$work/server/Q9XZ"
         printf '2.7\r\n' >"$work/server/Q9XZ/version.txt"
         head -c 150000 /dev/urandom >"$work/server/Q9XZ/Q9XZ.exe"
