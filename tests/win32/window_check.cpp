@@ -334,7 +334,10 @@ std::vector<std::string> list_lines(HWND list) {
 }
 
 // Fills the file name of an open or save dialog and presses its OK button.
-void answer_file_dialog(Program& program, HWND dialog, const std::string& path) {
+// `replace`: the name is that of an existing file, so the save dialog asks whether to replace it;
+// the answer is Yes.
+void answer_file_dialog(Program& program, HWND dialog, const std::string& path,
+                        bool replace = false) {
     // Explorer-style dialogs keep the name in combo box 1148 (cmb13), older ones in edit 1152.
     HWND name = GetDlgItem(dialog, 1148);
     if (!name)
@@ -344,12 +347,32 @@ void answer_file_dialog(Program& program, HWND dialog, const std::string& path) 
         return;
     SetWindowTextA(name, path.c_str());
     PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    if (replace) {
+        HWND question = nullptr;
+        wait_for([&] {
+            question = program.find_box();
+            return question != nullptr && question != dialog;
+        });
+        check(question != nullptr && question != dialog, "save dialog asks before replacing");
+        if (question && question != dialog)
+            PostMessageA(question, WM_COMMAND, MAKEWPARAM(IDYES, BN_CLICKED), 0);
+    }
     check(program.wait_no_box(), "file dialog closes after OK");
 }
 
 std::string base_name(const std::string& path) {
     size_t slash = path.find_last_of("\\/");
     return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string file_bytes(const std::string& path) {
+    std::string bytes;
+    if (FILE* file = std::fopen(path.c_str(), "rb")) {
+        for (int c; (c = std::fgetc(file)) != EOF;)
+            bytes += char(c);
+        std::fclose(file);
+    }
+    return bytes;
 }
 
 int count_lines(const std::string& path) {
@@ -435,6 +458,20 @@ void check_convert(Program& program, const std::string& folder, const std::strin
         std::fclose(out);
     }
     std::printf("converted %s: %zu list-box lines\n", base_name(log).c_str(), lines.size());
+
+    // The log itself as the spreadsheet, named in other letter case, which on Windows is the
+    // same file: Convert refuses and the log stays as it was.
+    program.press(1004);
+    dialog = program.wait_box("save-file dialog");
+    if (!dialog)
+        return;
+    answer_file_dialog(program, dialog, folder + "\\MY.LOG.ADI", true);
+    program.press(1003);
+    check_box(program, "Convert onto the log", "Error", "Could not open CSV output file.", false);
+    check(file_bytes(adif) == file_bytes(log), "the log is unchanged");
+    program.press(1011);
+    check_box(program, "Open after the refused Convert", "Error",
+              "Can't open spreadsheet because it has not been converted.", false);
 }
 
 void check_update(Program& program, const std::string& version) {
