@@ -135,6 +135,7 @@ class Program {
     Program& operator=(const Program&) = delete;
 
     HWND window() const { return window_; }
+    DWORD thread() const { return info_.dwThreadId; }
     bool running() const { return info_.hProcess != nullptr && window_ != nullptr; }
 
     // Waits for the program to end; its exit code, or -1000 when it did not end.
@@ -302,6 +303,44 @@ void check_controls(Program& program) {
         child = GetWindow(child, GW_HWNDNEXT);
     }
     check(child == nullptr, "no more than fifteen controls");
+}
+
+// The control that has the keyboard focus in the program, or its main window.
+HWND focus_of(const Program& program) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    if (!GetGUIThreadInfo(program.thread(), &info) || !info.hwndFocus)
+        return program.window();
+    return info.hwndFocus;
+}
+
+// A key press as the message loop sees it, sent to the control that has the focus.
+void press_key(const Program& program, WPARAM key) {
+    HWND focus = focus_of(program);
+    PostMessageA(focus, WM_KEYDOWN, key, 1);
+    PostMessageA(focus, WM_KEYUP, key, 0xC0000001);
+    Sleep(300);
+}
+
+std::string marked_choice(HWND window);
+
+// Tab moves between the two file buttons and the marked choice; the arrow keys move the mark
+// within the radio group.
+void check_keyboard(const Program& program) {
+    HWND window = program.window();
+    const int tab_order[] = {1002, 1004, 1009, 1002};
+    for (int id : tab_order) {
+        press_key(program, VK_TAB);
+        check_equal(GetDlgCtrlID(focus_of(program)), id, "focus after Tab");
+    }
+    press_key(program, VK_TAB);
+    press_key(program, VK_TAB);
+    press_key(program, VK_DOWN);
+    check_equal(GetDlgCtrlID(focus_of(program)), 1010, "focus after Down from Last");
+    check_text(marked_choice(window), "T", "Down from Last marks LoTW");
+    press_key(program, VK_UP);
+    press_key(program, VK_UP);
+    check_text(marked_choice(window), "F", "Up twice from LoTW marks First");
 }
 
 // Which of First, Last and LoTW is marked, as "F", "L", "T" or a mix when more than one is.
@@ -533,6 +572,7 @@ int main(int argc, char** argv) {
         if (program.running()) {
             check_controls(program);
             check_text(marked_choice(program.window()), "L", "no switch: Last marked");
+            check_keyboard(program);
             program.press(1001);
             check_box(program, "About box", STR_ABOUT_TITLE,
                       STR_PROGRAM_NAME "\nVersion 2.6 -- Oct 21 2014 07:51:05\n" STR_MAKER_NOTICE,
