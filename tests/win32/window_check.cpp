@@ -19,7 +19,10 @@
 #include <cstring>
 #include <string>
 #include <vector>
+// clang-format off
 #include <windows.h>
+#include <shellapi.h> // needs windows.h first
+// clang-format on
 
 namespace {
 
@@ -566,6 +569,13 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "cannot copy %s to %s\n", argv[1], exe.c_str());
         return 2;
     }
+
+    // The window takes its icon from Q9XZ.exe as ExtractIconA finds it. (Wine does not let
+    // another process read a window class's icon, so the file is asked here directly.)
+    HICON icon = ExtractIconA(GetModuleHandleA(nullptr), exe.c_str(), 0);
+    check(icon != nullptr && icon != reinterpret_cast<HICON>(1), "Q9XZ.exe holds an icon");
+    if (icon && icon != reinterpret_cast<HICON>(1))
+        DestroyIcon(icon);
 
     {
         Program program(exe, folder, "");
