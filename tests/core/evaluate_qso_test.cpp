@@ -731,6 +731,19 @@ TEST(QsoTime, UniversalTime) {
     });
 }
 
+// QSO_time hands back what the local-time conversion gives, also where that is 0 or -1.
+// A contact time must never read as "not worked" (0) or "confirmed" (-1) in a slot, so the
+// two times that would are moved by one second away from them.
+TEST(QsoTime, TimesThatLookLikeMarksAreMovedOff) {
+    test::ScopedTimeZone zone("UTC");
+    expect_times({
+        {"19700101", "000000", 1},
+        {"19691231", "235959", -2},
+        {"19700101", "000001", 1},
+        {"19691231", "235958", -2},
+    });
+}
+
 TEST(QsoTime, NewYorkWithDaylightSavingChanges) {
     test::ScopedTimeZone zone("America/New_York");
     using test::utc_seconds;

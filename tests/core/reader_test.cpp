@@ -416,6 +416,30 @@ TEST(ParseAdif, TruncatedLineOnlyAtTheReadersLimit) {
     }
 }
 
+TEST(ParseAdif, LastLineWithoutLineEndNearTheLimit) {
+    const std::string last = "<CALL:4>Q9XZ<EOR>"; // 17 characters, no line end
+    struct Case {
+        std::size_t max_line;
+        std::vector<int> statuses;
+    };
+    const Case cases[] = {
+        {100, {2, 3}},
+        {18, {2, 3}},
+        {17, {4}},
+        {16, {4}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << "max_line " << c.max_line);
+        std::vector<Call> calls = read_log(last, c.max_line);
+        EXPECT_EQ(statuses(calls), c.statuses);
+        if (c.statuses[0] == ADIF_TRUNCATED_LINE)
+            EXPECT_EQ(calls[0].message,
+                      "ERROR: Truncated input line: " + last.substr(0, c.max_line));
+        else
+            EXPECT_EQ(fields_of(calls[0].taken.get()), (Fields{{"CALL", "Q9XZ"}}));
+    }
+}
+
 TEST(ParseAdif, LineAtTheDefaultLimit) {
     std::string whole = "<COMMENT:3>abc<EOR>";
     whole += std::string(LineReader::MAX_LINE - 1 - whole.size(), 'x');
