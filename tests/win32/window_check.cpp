@@ -1,6 +1,7 @@
 // Drives the Windows program from outside, as a user would, and checks what it shows: the main
-// window, its fifteen controls, the radio state for each switch, the About box, a whole Convert
-// through the two file dialogs, an Update, and Exit. Runs under Wine in the build's checks.
+// window, its fifteen controls, the radio state for each switch, Tab and the arrow keys, the
+// About box, a whole Convert through the two file dialogs, a Convert onto the log itself, an
+// Update, and Exit. Runs under Wine in the build's checks.
 //
 // Usage: q9xz_window_check PROGRAM WORK_FOLDER [--log LOG] [--update VERSION] [--hold]
 //   PROGRAM      the Q9XZ.exe to start; it is copied into WORK_FOLDER and started from there
