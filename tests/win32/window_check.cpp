@@ -611,6 +611,20 @@ int main(int argc, char** argv) {
         check_equal(program.wait_exit(), 0L, std::string("exit code after closing, ") + c.switches);
     }
 
+    {
+        // The switches are looked for in the whole command line, the program's path included.
+        const std::string dashed = folder + "\\my-logs";
+        CreateDirectoryA(dashed.c_str(), nullptr);
+        const std::string dashed_exe = dashed + "\\Q9XZ.exe";
+        check(CopyFileA(exe.c_str(), dashed_exe.c_str(), FALSE) != FALSE, "copy into my-logs");
+        Program program(dashed_exe, dashed, "");
+        if (program.running()) {
+            check_text(marked_choice(program.window()), "T", "\"-l\" inside the program's path");
+            PostMessageA(program.window(), WM_CLOSE, 0, 0);
+            check_equal(program.wait_exit(), 0L, "exit code after closing, my-logs");
+        }
+    }
+
     if (!log.empty()) {
         Program program(exe, folder, "");
         if (program.running()) {
