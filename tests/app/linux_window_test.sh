@@ -1,14 +1,16 @@
 #!/usr/bin/env bash
 # The Linux window under a virtual X server: it maps with its exact title and size, Help starts
 # the desktop's opener (a stub here) with the help address, and Exit ends it with status 0.
-# Exits 77 (skipped) when the X tools are not installed.
+# With "--with-update" the build has the update check: Update must answer with a box (an error
+# when the update server cannot be reached). Exits 77 (skipped) when the X tools are missing.
 set -euo pipefail
 program=$(realpath "$1")
+with_update=${2:-}
 if [[ -z "${Q9XZ_IN_XVFB:-}" ]]; then
     for tool in xvfb-run xdotool; do
         command -v "$tool" >/dev/null || { echo "skipped: $tool is not installed"; exit 77; }
     done
-    exec env Q9XZ_IN_XVFB=1 timeout 100 xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$program"
+    exec env Q9XZ_IN_XVFB=1 timeout 100 xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$program" $with_update
 fi
 
 # A sanitizer build reports leaks of the font and X libraries at exit; only ours count.
@@ -24,7 +26,8 @@ mkdir "$work/bin"
 printf '#!/bin/sh\nprintf "%%s\\n" "$@" >>"%s/opened"\n' "$work" >"$work/bin/xdg-open"
 chmod +x "$work/bin/xdg-open"
 
-PATH="$work/bin:$PATH" "$program" &
+# Run in the scratch folder: whatever Update might do to files there stays there.
+(cd "$work" && PATH="$work/bin:$PATH" exec "$program") &
 pid=$!
 window=$(timeout 20 xdotool search --sync --onlyvisible --name "^${title}\$" | head -1) ||
     fail "no window titled '$title'"
@@ -45,7 +48,7 @@ done
 box_after_click() {
     local x=$1 y=$2 box_title=$3 box
     xdotool mousemove --window "$window" "$x" "$y" click 1
-    box=$(timeout 10 xdotool search --sync --onlyvisible --name "^${box_title}\$" | head -1) ||
+    box=$(timeout 30 xdotool search --sync --onlyvisible --name "^${box_title}\$" | head -1) ||
         fail "no box titled '$box_title'"
     sleep 0.3
     xdotool windowfocus --sync "$box" key Return
@@ -58,6 +61,9 @@ box_after_click() {
 box_after_click 60 137 'About this program\.\.\.' # About
 box_after_click 480 87 'Error'                    # Open before any Convert
 box_after_click 480 37 'Error'                    # Convert without a log
+if [[ "$with_update" == --with-update ]]; then
+    box_after_click 270 137 '(Error|Information)'  # Update
+fi
 
 xdotool mousemove --window "$window" 480 137 click 1 # Exit
 status=0
