@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
 # The Linux window under a virtual X server: it maps with its exact title and size, Help starts
 # the desktop's opener (a stub here) with the help address, and Exit ends it with status 0.
-# With "--with-update" the build has the update check: Update must answer with a box (an error
-# when the update server cannot be reached). Exits 77 (skipped) when the X tools are missing.
+# It starts with "-l": LoTW must be marked, and a click on First moves the mark. With
+# "--with-update" the build has the update check: Update must answer with a box (an error when
+# the update server cannot be reached). Exits 77 (skipped) when the X tools are missing.
 set -euo pipefail
 program=$(realpath "$1")
 with_update=${2:-}
 if [[ -z "${Q9XZ_IN_XVFB:-}" ]]; then
-    for tool in xvfb-run xdotool; do
+    for tool in xvfb-run xdotool import convert; do
         command -v "$tool" >/dev/null || { echo "skipped: $tool is not installed"; exit 77; }
     done
     exec env Q9XZ_IN_XVFB=1 timeout 100 xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$program" $with_update
@@ -27,7 +28,7 @@ printf '#!/bin/sh\nprintf "%%s\\n" "$@" >>"%s/opened"\n' "$work" >"$work/bin/xdg
 chmod +x "$work/bin/xdg-open"
 
 # Run in the scratch folder: whatever Update might do to files there stays there.
-(cd "$work" && PATH="$work/bin:$PATH" exec "$program") &
+(cd "$work" && PATH="$work/bin:$PATH" exec "$program" -l) &
 pid=$!
 window=$(timeout 20 xdotool search --sync --onlyvisible --name "^${title}\$" | head -1) ||
     fail "no window titled '$title'"
@@ -35,6 +36,23 @@ window=$(timeout 20 xdotool search --sync --onlyvisible --name "^${title}\$" | h
 xdotool getwindowgeometry "$window" | grep -q 'Geometry: 545x480' ||
     fail "size: $(xdotool getwindowgeometry "$window")"
 sleep 0.5
+
+# The marked radio button, read from the picture: its dot makes the circle's middle dark.
+marked_choice() {
+    import -window "$window" "$work/window.png"
+    local name y mean
+    for name in First:37 Last:62 LoTW:87; do
+        y=${name#*:}
+        mean=$(convert "$work/window.png" -crop 6x6+355+$((y - 3)) -format '%[fx:mean]' info:)
+        if awk -v m="$mean" 'BEGIN { exit !(m < 0.6) }'; then
+            printf '%s ' "${name%:*}"
+        fi
+    done
+}
+[[ "$(marked_choice)" == "LoTW " ]] || fail "after -l the marked choice is '$(marked_choice)'"
+xdotool mousemove --window "$window" 390 37 click 1 # First
+sleep 0.3
+[[ "$(marked_choice)" == "First " ]] || fail "after First the marked choice is '$(marked_choice)'"
 
 xdotool mousemove --window "$window" 165 137 click 1 # Help
 for _ in $(seq 50); do
@@ -71,4 +89,4 @@ timeout 10 tail --pid="$pid" -f /dev/null || fail "Exit did not end the program"
 wait "$pid" || status=$?
 pid=
 [[ $status -eq 0 ]] || fail "exit status $status"
-echo "ok: window mapped, Help opened $help_url, About and error boxes shown, Exit ended it with status 0"
+echo "ok: window mapped, -l marked LoTW, First took the mark, Help opened $help_url, boxes shown, Exit ended it with status 0"
