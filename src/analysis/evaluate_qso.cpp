@@ -165,7 +165,14 @@ std::int64_t QSO_time(const AdifRecord& record) {
     }
     fields.minute = time % 100;
     fields.hour = time / 100;
-    return make_local_time(fields);
+    const std::int64_t seconds = make_local_time(fields);
+    // A TIME_ON far out of range can land a contact on 0 or -1, which a slot would read as
+    // "not worked" or "confirmed"; a second's shift keeps it a dated contact.
+    if (seconds == MARK_NONE)
+        return 1;
+    if (seconds == MARK_CONFIRMED)
+        return -2;
+    return seconds;
 }
 
 std::int64_t choose_mark(std::int64_t current, std::int64_t time, const ConvertOptions& options) {

@@ -29,9 +29,12 @@ LineReader::LineReader(std::FILE* file, std::size_t max_line)
 LineReader::LineReader(std::string text, std::size_t max_line)
     : max_line_(max_line == 0 ? 1 : max_line), buffer_(text.begin(), text.end()) {
     end_ = buffer_.size();
+    at_end_ = true;
+    // An empty text has no storage at all, and memchr must not see a null pointer.
+    if (end_ == 0)
+        return;
     if (const void* z = std::memchr(buffer_.data(), CTRL_Z, end_))
         end_ = static_cast<const char*>(z) - buffer_.data();
-    at_end_ = true;
 }
 
 LineReader::~LineReader() {
@@ -105,7 +108,8 @@ std::string_view LineReader::read_line() {
         // A CR LF pair counts as one character, so one more raw byte may belong to the line.
         std::size_t window = available < max_line_ + 1 ? available : max_line_ + 1;
         char* start = buffer_.data() + begin_;
-        if (auto* lf = static_cast<char*>(std::memchr(start, '\n', window))) {
+        auto* lf = window > 0 ? static_cast<char*>(std::memchr(start, '\n', window)) : nullptr;
+        if (lf != nullptr) {
             std::size_t raw = static_cast<std::size_t>(lf - start) + 1;
             if (raw >= 2 && lf[-1] == '\r') {
                 lf[-1] = '\n';

@@ -1,0 +1,118 @@
+// Converts arbitrary bytes as a log, under the First, Last and LoTW choices in turn with one
+// ConvertOptions (as one run of the window does), and checks the spreadsheet and the lines.
+
+#include "common/convert_options.h"
+#include "common/line_reader.h"
+#include "convert/conversion.h"
+#include "fuzz_check.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace {
+
+using namespace q9xz;
+
+constexpr std::string_view CSV_HEADER = "STATE,MODE,,160m,80m,40m,30m,20m,17m,15m,12m,10m,6m,2m";
+constexpr std::size_t CSV_LINES = 229;
+constexpr std::size_t FIELDS_PER_ROW = 14;
+constexpr std::string_view TRUNCATED_PREFIX = "ERROR: Truncated input line: ";
+constexpr std::size_t PROBLEM_LINE_MAX = 79;
+constexpr std::size_t QUOTED_MAX = 2047;
+
+struct CellCounts {
+    std::int32_t filled = 0;
+    std::int32_t lotw = 0;
+};
+
+// Checks the file's shape and counts its non-empty and "LOTW" cells.
+CellCounts check_csv(const std::string& csv) {
+    std::size_t lines = 0;
+    std::int32_t cells = 0;
+    std::int32_t lotw = 0;
+    std::size_t start = 0;
+    while (start < csv.size()) {
+        const std::size_t end = csv.find("\r\n", start);
+        FUZZ_CHECK(end != std::string::npos); // every line, the last one included, ends in CR LF
+        const std::string_view line(csv.data() + start, end - start);
+        FUZZ_CHECK(line.find_first_of("\r\n") == std::string_view::npos);
+        if (lines == 0)
+            FUZZ_CHECK(line == CSV_HEADER);
+        else if (lines % 4 == 0)
+            FUZZ_CHECK(line.empty());
+        else {
+            std::size_t field = 0;
+            std::size_t from = 0;
+            for (;; ++field) {
+                const std::size_t comma = line.find(',', from);
+                const std::string_view cell = line.substr(from, comma - from);
+                if (field == 2)
+                    FUZZ_CHECK(cell.empty()); // the spacer column
+                if (field >= 3 && !cell.empty()) {
+                    ++cells;
+                    if (cell == "LOTW")
+                        ++lotw;
+                    else
+                        FUZZ_CHECK(cell.size() == 6 && cell[2] == '-'); // such as 05-Jul
+                }
+                if (comma == std::string_view::npos)
+                    break;
+                from = comma + 1;
+            }
+            FUZZ_CHECK(field + 1 == FIELDS_PER_ROW);
+        }
+        ++lines;
+        start = end + 2;
+    }
+    FUZZ_CHECK(lines == CSV_LINES);
+    return {cells, lotw};
+}
+
+void check_lines(const std::vector<std::string>& lines) {
+    for (const std::string& line : lines) {
+        FUZZ_CHECK(line.find('\0') == std::string::npos);
+        if (line.starts_with(TRUNCATED_PREFIX))
+            FUZZ_CHECK(line.size() <= TRUNCATED_PREFIX.size() + QUOTED_MAX);
+        else
+            FUZZ_CHECK(line.size() <= PROBLEM_LINE_MAX);
+    }
+}
+
+struct Choice {
+    std::int32_t lotw, first, last;
+};
+constexpr Choice CHOICES[] = {{0, 1, 0}, {0, 0, 1}, {1, 0, 0}};
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    // Contact times are local times; a fixed zone makes every run reproducible.
+    setenv("TZ", "UTC", 1);
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string log(reinterpret_cast<const char*>(data), size);
+    ConvertOptions options;
+    for (const Choice& choice : CHOICES) {
+        options.lotw = choice.lotw;
+        options.first = choice.first;
+        options.last = choice.last;
+        LineReader input(log);
+        const ConversionResult result = run_conversion(input, options);
+        const CellCounts cells = check_csv(result.csv);
+        FUZZ_CHECK(result.written == cells.filled);
+        FUZZ_CHECK(options.lotw_confirmed_count == cells.lotw);
+        // "LOTW" cells come only from confirmations, which only the LoTW choice looks at.
+        if (choice.lotw == 0)
+            FUZZ_CHECK(cells.lotw == 0);
+        check_lines(shown_lines(result.lists));
+        FUZZ_CHECK(
+            completion_text(result.written, options.lotw_confirmed_count, "log.CSV").size() <= 259);
+    }
+    return 0;
+}

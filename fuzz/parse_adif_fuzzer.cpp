@@ -1,0 +1,143 @@
+// Feeds arbitrary bytes to parse_ADIF line by line, keeping the record across calls the way the
+// conversion driver does, and checks every record it hands out.
+//
+// The first byte picks the reader's line limit, so that tiny limits reach the truncated-line and
+// over-long-value paths with short inputs; the rest is the log.
+
+#include "adif/parse_adif.h"
+#include "common/line_reader.h"
+#include "fuzz_check.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace {
+
+using namespace q9xz;
+
+constexpr std::string_view TRUNCATED_PREFIX = "ERROR: Truncated input line: ";
+constexpr std::string_view DUPLICATE_PREFIX = "Duplicate field: <";
+// The truncated-line message quotes at most this much of the text read.
+constexpr std::size_t QUOTED_MAX = 2047;
+
+bool has_lower_case(std::string_view text) {
+    for (char c : text)
+        if (c >= 'a' && c <= 'z')
+            return true;
+    return false;
+}
+
+void check_field(const AdifField& field, std::size_t max_line) {
+    FUZZ_CHECK(!has_lower_case(field.name));
+    FUZZ_CHECK(field.length >= 0);
+    FUZZ_CHECK(field.value.size() == static_cast<std::size_t>(field.length));
+    // No value may be longer than one read of the line reader: the memory bound of the reader.
+    FUZZ_CHECK(field.value.size() <= max_line);
+}
+
+// Checks the AA-tree rules and that every node can be found by its own name; returns the count.
+std::size_t check_tree(const AdifField* node, const AdifField* root, std::size_t max_line,
+                       int depth) {
+    if (node == nullptr)
+        return 0;
+    FUZZ_CHECK(depth < 200); // a balanced tree of any real size is far shallower
+    check_field(*node, max_line);
+    const AdifField* left = node->left.get();
+    const AdifField* right = node->right.get();
+    FUZZ_CHECK(node->level >= 0);
+    if (left == nullptr && right == nullptr)
+        FUZZ_CHECK(node->level == 0);
+    if (left != nullptr)
+        FUZZ_CHECK(left->level == node->level - 1);
+    else
+        FUZZ_CHECK(node->level == 0);
+    if (right != nullptr) {
+        FUZZ_CHECK(right->level == node->level || right->level == node->level - 1);
+        if (right->right != nullptr)
+            FUZZ_CHECK(right->right->level < node->level);
+    }
+    FUZZ_CHECK(find_field(root, node->name) == node);
+    return 1 + check_tree(left, root, max_line, depth + 1) +
+           check_tree(right, root, max_line, depth + 1);
+}
+
+bool holds(const AdifRecord& record, const AdifField* field) {
+    if (find_field(record.fields.get(), field->name) == field)
+        return true;
+    for (const auto& repeated : record.repeated)
+        if (repeated.get() == field)
+            return true;
+    return false;
+}
+
+void check_slot(const AdifRecord& record, const AdifField* slot, std::string_view name,
+                std::size_t max_line) {
+    if (slot == nullptr)
+        return;
+    FUZZ_CHECK(slot->name == name);
+    FUZZ_CHECK(holds(record, slot));
+    check_field(*slot, max_line);
+    // The first field of the name always stays in the tree.
+    const AdifField* first = find_field(record.fields.get(), name);
+    FUZZ_CHECK(first != nullptr);
+}
+
+void check_record(const AdifRecord& record, std::size_t max_line) {
+    check_tree(record.fields.get(), record.fields.get(), max_line, 0);
+    for (const auto& repeated : record.repeated) {
+        FUZZ_CHECK(repeated != nullptr);
+        check_field(*repeated, max_line);
+        // Only a name already in the tree is ever set aside.
+        FUZZ_CHECK(find_field(record.fields.get(), repeated->name) != nullptr);
+    }
+    check_slot(record, record.call, "CALL", max_line);
+    check_slot(record, record.dxcc, "DXCC", max_line);
+    check_slot(record, record.qso_date, "QSO_DATE", max_line);
+    check_slot(record, record.time_on, "TIME_ON", max_line);
+    check_slot(record, record.band, "BAND", max_line);
+    check_slot(record, record.mode, "MODE", max_line);
+}
+
+std::size_t line_limit(std::uint8_t selector) {
+    // 1 to 192 characters per read, or the real limit.
+    return selector < 192 ? std::size_t(selector) + 1 : LineReader::MAX_LINE;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    if (size == 0)
+        return 0;
+    const std::size_t max_line = line_limit(data[0]);
+    LineReader input(std::string(reinterpret_cast<const char*>(data) + 1, size - 1), max_line);
+    std::unique_ptr<AdifRecord> record;
+    // Every call consumes at least one byte, so the loop ends; the bound guards against a reader
+    // that stops making progress.
+    for (std::size_t calls = 0; calls <= size + 1; ++calls) {
+        std::optional<std::string> message;
+        const AdifStatus status = parse_ADIF(input, record, message);
+        FUZZ_CHECK(status >= ADIF_LINE_DONE && status <= ADIF_TRUNCATED_LINE);
+        if (message) {
+            const std::string_view text = *message;
+            const bool truncated = text.starts_with(TRUNCATED_PREFIX);
+            FUZZ_CHECK(truncated || text.starts_with(DUPLICATE_PREFIX));
+            if (truncated)
+                FUZZ_CHECK(text.size() <= TRUNCATED_PREFIX.size() + QUOTED_MAX);
+        }
+        if (status == ADIF_TRUNCATED_LINE)
+            FUZZ_CHECK(message && message->starts_with(TRUNCATED_PREFIX));
+        if (record)
+            check_record(*record, max_line);
+        if (status == ADIF_RECORD_END)
+            record.reset(); // the driver hands the record on and starts afresh
+        if (status == ADIF_END_OF_FILE)
+            return 0;
+        // After a truncated line the driver stops; reading on must still be safe, so go on.
+    }
+    FUZZ_CHECK(!"parse_ADIF never reported the end of the input");
+    return 0;
+}

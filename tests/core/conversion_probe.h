@@ -1,0 +1,94 @@
+#pragma once
+
+// Helpers for tests that push whole logs through the conversion: the problem lines in the order
+// the window shows them, the filled spreadsheet cells in a compact form, and a time-zone guard.
+
+#include "common/convert_options.h"
+#include "common/line_reader.h"
+#include "convert/conversion.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <ctime>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace q9xz::probe {
+
+struct Outcome {
+    std::vector<std::string> problems; // list 2, oldest first
+    std::vector<std::string> cells;    // "Georgia CW 20m 05-Jan", in spreadsheet order
+    std::size_t csv_lines = 0;
+    std::int32_t written = 0;
+};
+
+inline std::vector<std::string> split(const std::string& text, const std::string& separator) {
+    std::vector<std::string> parts;
+    std::size_t from = 0;
+    for (;;) {
+        const std::size_t at = text.find(separator, from);
+        parts.push_back(text.substr(from, at - from));
+        if (at == std::string::npos)
+            return parts;
+        from = at + separator.size();
+    }
+}
+
+inline std::vector<std::string> filled_cells(const std::string& csv) {
+    std::vector<std::string> cells;
+    const std::vector<std::string> lines = split(csv, "\r\n");
+    if (lines.empty())
+        return cells;
+    const std::vector<std::string> header = split(lines.front(), ",");
+    for (std::size_t i = 1; i < lines.size(); ++i) {
+        const std::vector<std::string> fields = split(lines[i], ",");
+        for (std::size_t column = 3; column < fields.size() && column < header.size(); ++column)
+            if (!fields[column].empty())
+                cells.push_back(fields[0] + " " + fields[1] + " " + header[column] + " " +
+                                fields[column]);
+    }
+    return cells;
+}
+
+inline Outcome convert(LineReader& input, ConvertOptions& options) {
+    const ConversionResult result = run_conversion(input, options);
+    Outcome outcome;
+    for (const std::string& line : result.lists.lists[2])
+        outcome.problems.push_back(line);
+    std::reverse(outcome.problems.begin(), outcome.problems.end());
+    outcome.cells = filled_cells(result.csv);
+    outcome.csv_lines = split(result.csv, "\r\n").size() - 1; // the text ends with a line end
+    outcome.written = result.written;
+    return outcome;
+}
+
+inline Outcome convert_text(const std::string& log, ConvertOptions options = {}) {
+    LineReader input(log);
+    return convert(input, options);
+}
+
+// Contact times are local times: pins the zone for one test and puts the old one back.
+class TimeZoneGuard {
+  public:
+    explicit TimeZoneGuard(const char* zone) {
+        if (const char* old = std::getenv("TZ"))
+            old_ = old;
+        setenv("TZ", zone, 1);
+        tzset();
+    }
+    ~TimeZoneGuard() {
+        if (old_)
+            setenv("TZ", old_->c_str(), 1);
+        else
+            unsetenv("TZ");
+        tzset();
+    }
+    TimeZoneGuard(const TimeZoneGuard&) = delete;
+    TimeZoneGuard& operator=(const TimeZoneGuard&) = delete;
+
+  private:
+    std::optional<std::string> old_;
+};
+
+} // namespace q9xz::probe
