@@ -92,6 +92,10 @@ FltkToolkit::FltkToolkit(std::string command_line, std::function<void(int)> on_c
     }
     if (radio_group != nullptr)
         radio_group->end();
+    // The window can be resized, but the controls keep their places and sizes: FLTK stretches
+    // only what overlaps the resizable box, and this one lies beyond every control.
+    auto* corner = new Fl_Box(WINDOW_WIDTH - 1, WINDOW_HEIGHT - 1, 1, 1);
+    window_->resizable(corner);
     window_->end();
 }
 
