@@ -125,7 +125,8 @@ AdifStatus parse_ADIF(LineReader& input, std::unique_ptr<AdifRecord>& record,
         if (!record)
             record = std::make_unique<AdifRecord>();
         std::unique_ptr<AdifField> rejected;
-        record->fields = insert_field(std::move(record->fields), std::move(field), message, rejected);
+        record->fields =
+            insert_field(std::move(record->fields), std::move(field), message, rejected);
         if (const AdifField** slot = slot_for(*record, stored->name)) {
             *slot = stored;
             if (rejected)

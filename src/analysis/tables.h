@@ -14,22 +14,22 @@ struct EntityPair {
 
 // The 50 states in ascending order of abbreviation; call_area_states refers to these indexes.
 inline constexpr std::array<EntityPair, 50> state_table{{
-    {"AK", "Alaska"},         {"AL", "Alabama"},        {"AR", "Arkansas"},
-    {"AZ", "Arizona"},        {"CA", "California"},     {"CO", "Colorado"},
-    {"CT", "Connecticut"},    {"DE", "Delaware"},       {"FL", "Florida"},
-    {"GA", "Georgia"},        {"HI", "Hawaii"},         {"IA", "Iowa"},
-    {"ID", "Idaho"},          {"IL", "Illinois"},       {"IN", "Indiana"},
-    {"KS", "Kansas"},         {"KY", "Kentucky"},       {"LA", "Louisiana"},
-    {"MA", "Massachusetts"},  {"MD", "Maryland"},       {"ME", "Maine"},
-    {"MI", "Michigan"},       {"MN", "Minnesota"},      {"MO", "Missouri"},
-    {"MS", "Mississippi"},    {"MT", "Montana"},        {"NC", "North Carolina"},
-    {"ND", "North Dakota"},   {"NE", "Nebraska"},       {"NH", "New Hampshire"},
-    {"NJ", "New Jersey"},     {"NM", "New Mexico"},     {"NV", "Nevada"},
-    {"NY", "New York"},       {"OH", "Ohio"},           {"OK", "Oklahoma"},
-    {"OR", "Oregon"},         {"PA", "Pennsylvania"},   {"RI", "Rhode Island"},
-    {"SC", "South Carolina"}, {"SD", "South Dakota"},   {"TN", "Tennessee"},
-    {"TX", "Texas"},          {"UT", "Utah"},           {"VA", "Virginia"},
-    {"VT", "Vermont"},        {"WA", "Washington"},     {"WI", "Wisconsin"},
+    {"AK", "Alaska"},         {"AL", "Alabama"},      {"AR", "Arkansas"},
+    {"AZ", "Arizona"},        {"CA", "California"},   {"CO", "Colorado"},
+    {"CT", "Connecticut"},    {"DE", "Delaware"},     {"FL", "Florida"},
+    {"GA", "Georgia"},        {"HI", "Hawaii"},       {"IA", "Iowa"},
+    {"ID", "Idaho"},          {"IL", "Illinois"},     {"IN", "Indiana"},
+    {"KS", "Kansas"},         {"KY", "Kentucky"},     {"LA", "Louisiana"},
+    {"MA", "Massachusetts"},  {"MD", "Maryland"},     {"ME", "Maine"},
+    {"MI", "Michigan"},       {"MN", "Minnesota"},    {"MO", "Missouri"},
+    {"MS", "Mississippi"},    {"MT", "Montana"},      {"NC", "North Carolina"},
+    {"ND", "North Dakota"},   {"NE", "Nebraska"},     {"NH", "New Hampshire"},
+    {"NJ", "New Jersey"},     {"NM", "New Mexico"},   {"NV", "Nevada"},
+    {"NY", "New York"},       {"OH", "Ohio"},         {"OK", "Oklahoma"},
+    {"OR", "Oregon"},         {"PA", "Pennsylvania"}, {"RI", "Rhode Island"},
+    {"SC", "South Carolina"}, {"SD", "South Dakota"}, {"TN", "Tennessee"},
+    {"TX", "Texas"},          {"UT", "Utah"},         {"VA", "Virginia"},
+    {"VT", "Vermont"},        {"WA", "Washington"},   {"WI", "Wisconsin"},
     {"WV", "West Virginia"},  {"WY", "Wyoming"},
 }};
 
@@ -92,8 +92,8 @@ inline constexpr std::array<std::string_view, MODE_COLUMN_COUNT> mode_names{"MIX
                                                                             "PH"};
 
 // MODE values counted as phone, in the order tested (slow-scan television counts as phone).
-inline constexpr std::array<std::string_view, 6> phone_modes{"AM", "FM", "LSB", "SSB", "USB",
-                                                             "SSTV"};
+inline constexpr std::array<std::string_view, 6> phone_modes{"AM",  "FM",  "LSB",
+                                                             "SSB", "USB", "SSTV"};
 
 // The band index whose label has the same leading number as the BAND text, or none.
 std::optional<int> band_index(std::string_view band);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstddef>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -9,16 +11,63 @@ enum class MessageIcon { Error, Information, Question, Warning };
 enum class MessageButtons { Ok, YesNo };
 enum class MessageAnswer { Ok, Yes, No };
 
+// One entry of a file dialog's type list: a name and its patterns, ";" between patterns
+// ("*.adi;*.adif").
+struct FileFilter {
+    std::string_view name;
+    std::string_view patterns;
+};
+
+// What a file dialog shows and enforces. The first filter is selected when it opens.
+struct FileDialog {
+    std::string_view title;
+    std::span<const FileFilter> filters;
+    std::string_view default_extension; // appended to a typed name without extension
+    bool must_exist = false;            // open: only an existing file can be chosen
+    bool confirm_overwrite = false;     // save: ask before replacing an existing file
+};
+
 // The platform operations the window's commands and the update check need. The Windows program,
 // the Linux window and the tests' scripted fake each implement it.
 class Toolkit {
-public:
+  public:
     virtual ~Toolkit() = default;
 
     // A message box; returns when it is closed. `owned` is true for a box owned by the main
     // window (About), false for a box without owner.
     virtual MessageAnswer message_box(std::string_view text, std::string_view title,
                                       MessageButtons buttons, MessageIcon icon, bool owned) = 0;
+
+    // The whole command line as one text, the program's own path included.
+    virtual std::string command_line() = 0;
+
+    // The string-table text of `id`, cut to `buffer_size` - 1 characters; empty when unknown.
+    virtual std::string load_string(int id, std::size_t buffer_size) = 0;
+
+    // The open-file and save-file dialogs, without owner. `path` proposes a name and receives
+    // the chosen full path; false (and `path` unchanged) when the user cancels.
+    virtual bool open_file_dialog(const FileDialog& dialog, std::string& path) = 0;
+    virtual bool save_file_dialog(const FileDialog& dialog, std::string& path) = 0;
+
+    // Shows a text in one of the two file-name fields, by control id.
+    virtual void set_field_text(int control_id, std::string_view text) = 0;
+
+    // The message list box. The extent is the scrollable width in pixels; append puts the line
+    // at the end. The backend gives the list its fixed-pitch font when it makes it.
+    virtual void list_clear() = 0;
+    virtual int list_extent() = 0;
+    virtual void set_list_extent(int pixels) = 0;
+    virtual void list_append(std::string_view line) = 0;
+
+    // Marks a radio button by control id; the others of its group lose their mark.
+    virtual void check_radio_button(int control_id) = 0;
+
+    // Opens a document or a web address with the desktop's default program. A result greater
+    // than 32 means it was started.
+    virtual int shell_open(const std::string& target) = 0;
+
+    // Asks the message loop to end with exit code 0.
+    virtual void quit() = 0;
 };
 
 } // namespace q9xz

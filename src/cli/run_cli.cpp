@@ -1,6 +1,7 @@
 #include "cli/run_cli.h"
 
 #include "convert/conversion.h"
+#include "results/state_map.h"
 
 #include <filesystem>
 #include <optional>
@@ -16,6 +17,9 @@ constexpr const char* USAGE =
     "  -f          keep the first (earliest) contact of each slot\n"
     "  -l, -L      show LOTW where a contact was confirmed through LoTW\n"
     "              (default: keep the last (latest) contact of each slot)\n"
+    "  --map FILE.svg      also draw the worked states as an SVG map\n"
+    "  --map-mode MODE     the map's mode column: CW, DIG or PH (default: all modes)\n"
+    "  --map-band BAND     the map's band, such as 20m (default: all bands)\n"
     "  --version   print the program's version\n"
     "  -h, --help  print this help\n"
     "\n"
@@ -25,6 +29,8 @@ constexpr const char* USAGE =
 struct CliRequest {
     ConvertOptions options;
     std::vector<std::string> files;
+    std::optional<std::string> map_path;
+    MapOptions map;
     bool help = false;
     bool version = false;
 };
@@ -35,8 +41,25 @@ std::optional<CliRequest> parse_arguments(const std::vector<std::string>& argume
     bool first = false;
     bool lotw = false;
     bool options_done = false;
-    for (const std::string& argument : arguments) {
-        if (options_done || argument == "-" || argument.empty() || argument[0] != '-') {
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        const bool has_value = i + 1 < arguments.size();
+        if (!options_done && argument == "--map") {
+            if (!has_value)
+                return std::nullopt;
+            request.map_path = arguments[++i];
+        } else if (!options_done && argument == "--map-mode") {
+            std::optional<ModeColumn> column =
+                has_value ? map_mode_column(arguments[++i]) : std::nullopt;
+            if (!column)
+                return std::nullopt;
+            request.map.column = *column;
+        } else if (!options_done && argument == "--map-band") {
+            std::optional<int> band = has_value ? map_band(arguments[++i]) : std::nullopt;
+            if (!band)
+                return std::nullopt;
+            request.map.band = band;
+        } else if (options_done || argument == "-" || argument.empty() || argument[0] != '-') {
             request.files.push_back(argument);
         } else if (argument == "--") {
             options_done = true;
@@ -108,6 +131,16 @@ int run_cli(const std::vector<std::string>& arguments, std::ostream& out, std::o
         out.flush();
         err << "Could not write CSV output file.\n";
         return 1;
+    }
+    if (request->map_path) {
+        MapOptions map = request->map;
+        map.choice = choice_label(options);
+        const std::string svg = draw_state_map(result.tally.get(), map);
+        UniqueFile map_file{std::fopen(request->map_path->c_str(), "wb")};
+        if (!map_file || !write_and_close(std::move(map_file), svg)) {
+            err << "Could not write the map file.\n";
+            return 1;
+        }
     }
     if (result.written != 0)
         out << completion_text(result.written, options.lotw_confirmed_count, output_path) << '\n';

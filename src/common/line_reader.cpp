@@ -37,7 +37,9 @@ LineReader::LineReader(std::string text, std::size_t max_line)
         end_ = static_cast<const char*>(z) - buffer_.data();
 }
 
-LineReader::~LineReader() { close(); }
+LineReader::~LineReader() {
+    close();
+}
 
 LineReader::LineReader(LineReader&& other) noexcept
     : file_(std::exchange(other.file_, nullptr)), max_line_(other.max_line_),

@@ -13,7 +13,7 @@ namespace q9xz {
 // file is opened in binary and our own code applies the text-mode rules (a CR LF pair reads as
 // one LF, a lone CR stays a CR, a Ctrl-Z byte ends the input). Reading is done in large blocks.
 class LineReader {
-public:
+  public:
     // The most characters one read returns, line end included. Real logs put whole records of
     // several thousand characters on one line, so the limit is generous; it exists so that a
     // file without line ends, picked by mistake, is never read into memory whole.
@@ -40,7 +40,7 @@ public:
     std::size_t max_line() const { return max_line_; }
     void close();
 
-private:
+  private:
     bool refill();
 
     std::FILE* file_ = nullptr;

@@ -11,8 +11,12 @@ namespace q9xz {
 // 32-bit limits instead of overflowing.
 std::int32_t leading_number(std::string_view text);
 
-constexpr char ascii_upper(char c) { return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c; }
-constexpr char ascii_lower(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
+constexpr char ascii_upper(char c) {
+    return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c;
+}
+constexpr char ascii_lower(char c) {
+    return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
+}
 
 // Folds only a-z; bytes over 127 are left alone.
 void upper_case_ascii(std::string& text);

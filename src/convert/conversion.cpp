@@ -12,7 +12,8 @@ namespace q9xz {
 
 ConversionResult run_conversion(LineReader& input, ConvertOptions& options) {
     ConversionResult result;
-    const StateTally tally = convert_ADIF(input, options, result.lists);
+    result.tally = convert_ADIF(input, options, result.lists);
+    const StateTally& tally = result.tally;
     write_CSV_header(result.csv);
     options.lotw_confirmed_count = 0;
     result.written = write_CSV_rows(result.csv, tally.get(), options, 1);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "analysis/message_lists.h"
+#include "analysis/state_tally.h"
 #include "common/convert_options.h"
 #include "common/line_reader.h"
 
@@ -17,6 +18,7 @@ struct ConversionResult {
     MessageLists lists;       // problems (2) and summary lines (0)
     std::string csv;          // the spreadsheet's bytes
     std::int32_t written = 0; // non-empty cells written
+    StateTally tally;         // the filled tally, for pictures of it
 };
 
 // Converts the log, makes the spreadsheet text and the summary lines; sets the options' LoTW

@@ -1,11 +1,10 @@
 #include "cli/run_cli.h"
 
-#include <gtest/gtest.h>
-
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <sstream>
 
 namespace fs = std::filesystem;
@@ -38,7 +37,7 @@ CliRun run(std::vector<std::string> arguments) {
 }
 
 class Cli : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         dir_ = fs::temp_directory_path() /
                ("q9xz-cli-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +

@@ -1,10 +1,9 @@
 #include "convert/convert_adif.h"
 #include "test_logs.h"
 
-#include <gtest/gtest.h>
-
 #include <cstdlib>
 #include <ctime>
+#include <gtest/gtest.h>
 
 using namespace q9xz;
 using q9xz::testing::choice;
@@ -14,7 +13,7 @@ using q9xz::testing::shown_text;
 namespace {
 
 class UtcZone : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         const char* old = std::getenv("TZ");
         saved_ = old ? std::optional<std::string>(old) : std::nullopt;
@@ -29,7 +28,7 @@ protected:
         tzset();
     }
 
-private:
+  private:
     std::optional<std::string> saved_;
 };
 
@@ -115,10 +114,10 @@ TEST_F(ConversionDriver, ProgramIdIsTheLogsOwn) {
     ConvertOptions options;
     convert_text("<PROGRAMID:10>ADIFMaster<EOH>\n", options);
     EXPECT_EQ("ADIFMaster", options.program_id.value_or(""));
-    const ConversionResult result = convert_text(
-        "<CALL:6>Q9XZ/1<QSO_DATE:8>20140301<TIME_ON:4>0900<BAND:3>20m<MODE:2>CW"
-        "<COMMENT:2>NH<EOR>\n",
-        options);
+    const ConversionResult result =
+        convert_text("<CALL:6>Q9XZ/1<QSO_DATE:8>20140301<TIME_ON:4>0900<BAND:3>20m<MODE:2>CW"
+                     "<COMMENT:2>NH<EOR>\n",
+                     options);
     EXPECT_FALSE(options.program_id.has_value());
     EXPECT_EQ(std::vector<std::string>{"Q9XZ/1 on 20140301 at 0900: STATE is not defined!"},
               list_of(result, 2));

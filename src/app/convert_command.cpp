@@ -1,0 +1,73 @@
+#include "app/controls.h"
+#include "app/main_window.h"
+#include "convert/conversion.h"
+#include "resources/strings.h"
+
+#include <climits>
+#include <vector>
+
+namespace q9xz {
+namespace {
+
+constexpr std::size_t TEXT_BUFFER = 80;
+
+} // namespace
+
+void MainWindow::convert() {
+    std::string message;
+    ConversionFiles files;
+    if (adif_path_.empty()) {
+        message = toolkit_.load_string(IDS_NO_ADIF_FILE, TEXT_BUFFER);
+    } else if (csv_path_.empty()) {
+        message = toolkit_.load_string(IDS_NO_CSV_FILE, TEXT_BUFFER);
+    } else {
+        files = open_conversion_files(adif_path_, csv_path_);
+        if (files.result == ConversionFiles::INPUT_FAILED)
+            message = toolkit_.load_string(IDS_ADIF_OPEN_FAILED, TEXT_BUFFER);
+        else if (files.result == ConversionFiles::OUTPUT_FAILED)
+            message = toolkit_.load_string(IDS_CSV_OPEN_FAILED, TEXT_BUFFER);
+    }
+    if (!message.empty()) {
+        error_box(message);
+        return;
+    }
+
+    ConversionResult result = run_conversion(*files.input, options_);
+    files.input.reset();
+    const bool saved = write_and_close(std::move(files.output), result.csv);
+
+    toolkit_.list_clear();
+    toolkit_.set_list_extent(LIST_START_EXTENT);
+    for (int index : {2, 1, 0}) {
+        if (show_lines(result.lists.lists[index]) > 0)
+            toolkit_.list_append("");
+    }
+
+    if (!saved) {
+        // The spreadsheet on disk is incomplete: say so, and keep Open from showing it.
+        error_box("Could not write CSV output file.");
+        return;
+    }
+    if (result.written != 0) {
+        toolkit_.message_box(
+            completion_text(result.written, options_.lotw_confirmed_count, csv_path_), "Done",
+            MessageButtons::Ok, MessageIcon::Information, false);
+    }
+    options_.converted = 1;
+}
+
+int MainWindow::show_lines(const std::forward_list<MessageLine>& list) {
+    // The list holds its lines newest first; the box shows them in the order they were added.
+    std::vector<const MessageLine*> lines;
+    for (const MessageLine& line : list)
+        lines.push_back(&line);
+    for (auto it = lines.rbegin(); it != lines.rend(); ++it) {
+        const long long wanted = static_cast<long long>((*it)->size()) * LIST_CHAR_WIDTH;
+        if (wanted > toolkit_.list_extent())
+            toolkit_.set_list_extent(wanted > INT_MAX ? INT_MAX : static_cast<int>(wanted));
+        toolkit_.list_append(**it);
+    }
+    return static_cast<int>(lines.size());
+}
+
+} // namespace q9xz

@@ -1,0 +1,109 @@
+#include "app/fltk/fltk_toolkit.h"
+
+#include <FL/Fl_Native_File_Chooser.H>
+#include <FL/fl_ask.H>
+#include <filesystem>
+#include <system_error>
+
+namespace q9xz {
+namespace {
+
+// FLTK writes alternatives as *.{a,b}, and its "*.*" only matches names with a dot: "All Files"
+// must match every name, as it does on Windows.
+std::string fltk_pattern(std::string_view patterns) {
+    if (patterns == "*.*")
+        return "*";
+    if (patterns.find(';') == std::string_view::npos)
+        return std::string(patterns);
+    std::string joined;
+    bool extensions_only = true;
+    std::size_t start = 0;
+    while (start <= patterns.size()) {
+        std::size_t end = patterns.find(';', start);
+        if (end == std::string_view::npos)
+            end = patterns.size();
+        std::string_view one = patterns.substr(start, end - start);
+        extensions_only = extensions_only && one.starts_with("*.");
+        joined.append(joined.empty() ? "" : ",").append(one);
+        start = end + 1;
+    }
+    if (!extensions_only)
+        return "{" + joined + "}";
+    for (std::size_t at = 0; (at = joined.find("*.", at)) != std::string::npos;)
+        joined.erase(at, 2);
+    return "*.{" + joined + "}";
+}
+
+std::string filter_text(const FileDialog& dialog) {
+    std::string text;
+    for (const FileFilter& filter : dialog.filters) {
+        if (!text.empty())
+            text += '\n';
+        text.append(filter.name).append("\t").append(fltk_pattern(filter.patterns));
+    }
+    return text;
+}
+
+bool exists(const std::string& path) {
+    std::error_code error;
+    return std::filesystem::is_regular_file(path, error);
+}
+
+// A typed name without extension gets the dialog's default one, as on Windows: always when
+// saving, and when opening if only the longer name exists.
+std::string with_default_extension(std::string chosen, const FileDialog& dialog, bool save) {
+    const std::filesystem::path path(chosen);
+    if (dialog.default_extension.empty() || path.has_extension())
+        return chosen;
+    const std::string longer = chosen + "." + std::string(dialog.default_extension);
+    if (save || (!exists(chosen) && exists(longer)))
+        return longer;
+    return chosen;
+}
+
+bool run_dialog(const FileDialog& dialog, bool save, std::string& path) {
+    // The chooser may keep pointers to its texts: they live as long as it does.
+    const std::string title(dialog.title);
+    const std::string filters = filter_text(dialog);
+    Fl_Native_File_Chooser chooser;
+    chooser.type(save ? Fl_Native_File_Chooser::BROWSE_SAVE_FILE
+                      : Fl_Native_File_Chooser::BROWSE_FILE);
+    chooser.title(title.c_str());
+    chooser.filter(filters.c_str());
+    chooser.filter_value(0);
+    if (save && dialog.confirm_overwrite)
+        chooser.options(Fl_Native_File_Chooser::SAVEAS_CONFIRM);
+    std::string proposed = path;
+    for (;;) {
+        const std::filesystem::path p(proposed);
+        const std::string folder = p.parent_path().string();
+        const std::string name = p.filename().string();
+        if (!folder.empty())
+            chooser.directory(folder.c_str());
+        if (!name.empty())
+            chooser.preset_file(name.c_str());
+        if (chooser.show() != 0 || chooser.filename() == nullptr || !*chooser.filename())
+            return false;
+        std::string chosen = with_default_extension(chooser.filename(), dialog, save);
+        if (dialog.must_exist && !exists(chosen)) {
+            fl_message_title(title.c_str());
+            fl_alert("%s\nFile not found.\nCheck the file name and try again.", chosen.c_str());
+            proposed = chosen;
+            continue;
+        }
+        path = std::move(chosen);
+        return true;
+    }
+}
+
+} // namespace
+
+bool FltkToolkit::open_file_dialog(const FileDialog& dialog, std::string& path) {
+    return run_dialog(dialog, false, path);
+}
+
+bool FltkToolkit::save_file_dialog(const FileDialog& dialog, std::string& path) {
+    return run_dialog(dialog, true, path);
+}
+
+} // namespace q9xz

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "app/fltk/message_list.h"
+#include "app/toolkit.h"
+
+#include <FL/Fl_Double_Window.H>
+#include <FL/Fl_Output.H>
+#include <FL/Fl_Round_Button.H>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+
+namespace q9xz {
+
+// The Linux window: the controls of CONTROLS as FLTK widgets, and the toolkit operations the
+// commands need on top of them.
+class FltkToolkit : public Toolkit {
+  public:
+    // `command_line` is the program's arguments joined by blanks; every button click goes to
+    // `on_command` with its control id.
+    FltkToolkit(std::string command_line, std::function<void(int)> on_command);
+    ~FltkToolkit() override;
+
+    // Shows the window; run Fl::run() afterwards.
+    void show();
+
+    MessageAnswer message_box(std::string_view text, std::string_view title, MessageButtons buttons,
+                              MessageIcon icon, bool owned) override;
+    std::string command_line() override { return command_line_; }
+    std::string load_string(int id, std::size_t buffer_size) override;
+    bool open_file_dialog(const FileDialog& dialog, std::string& path) override;
+    bool save_file_dialog(const FileDialog& dialog, std::string& path) override;
+    void set_field_text(int control_id, std::string_view text) override;
+    void list_clear() override;
+    int list_extent() override;
+    void set_list_extent(int pixels) override;
+    void list_append(std::string_view line) override;
+    void check_radio_button(int control_id) override;
+    int shell_open(const std::string& target) override;
+    void quit() override;
+
+  private:
+    static void clicked(Fl_Widget* widget, void* self);
+    static void closing(Fl_Widget* window, void* self);
+
+    std::string command_line_;
+    std::function<void(int)> on_command_;
+    std::unique_ptr<Fl_Double_Window> window_; // owns every widget below
+    std::map<const Fl_Widget*, int> ids_;      // the control id of each button
+    std::map<int, Fl_Output*> fields_;
+    std::map<int, Fl_Round_Button*> choices_;
+    MessageList* list_ = nullptr;
+};
+
+} // namespace q9xz

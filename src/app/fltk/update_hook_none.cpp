@@ -1,0 +1,9 @@
+#include "app/fltk/update_hook.h"
+
+namespace q9xz {
+
+std::function<void()> make_update_command(Toolkit&) {
+    return {};
+}
+
+} // namespace q9xz

@@ -1,0 +1,135 @@
+#include "app/main_window.h"
+
+#include "app/controls.h"
+#include "app/program_version.h"
+#include "resources/strings.h"
+
+#include <utility>
+
+namespace q9xz {
+namespace {
+
+// The date and time this release was built, as its About box has always shown them.
+constexpr std::string_view BUILD_DATE = "Oct 21 2014";
+constexpr std::string_view BUILD_TIME = "07:51:05";
+
+// Sizes of the buffers the texts are loaded into or formatted in, terminating zero included.
+constexpr std::size_t TEXT_BUFFER = 80;
+constexpr std::size_t DONATE_BUFFER = 160;
+constexpr std::size_t BOX_BUFFER = 260;
+
+std::string cut(std::string text, std::size_t buffer_size) {
+    if (text.size() >= buffer_size)
+        text.resize(buffer_size - 1);
+    return text;
+}
+
+} // namespace
+
+void read_switches(std::string_view command_line, ConvertOptions& options) {
+    options.first = 0;
+    options.last = 1;
+    options.lotw = 0;
+    if (command_line.find("-l") != std::string_view::npos ||
+        command_line.find("-L") != std::string_view::npos) {
+        options.lotw = 1;
+        options.last = 0;
+    } else if (command_line.find("-f") != std::string_view::npos) {
+        options.first = 1;
+        options.last = 0;
+    }
+}
+
+MainWindow::MainWindow(Toolkit& toolkit, ConvertOptions& options, std::function<void()> update,
+                       std::string_view separators)
+    : toolkit_(toolkit), options_(options), update_(std::move(update)), separators_(separators) {}
+
+void MainWindow::create_controls() {
+    read_switches(toolkit_.command_line(), options_);
+    if (options_.first)
+        toolkit_.check_radio_button(ID_FIRST);
+    else if (options_.last)
+        toolkit_.check_radio_button(ID_LAST);
+    else if (options_.lotw)
+        toolkit_.check_radio_button(ID_LOTW);
+}
+
+void MainWindow::command(int id) {
+    switch (id) {
+    case ID_ABOUT:
+        about();
+        break;
+    case ID_ADIF_FILE:
+        // Cleared before the dialog: a new choice, even a cancelled one, needs a new Convert.
+        options_.converted = 0;
+        choose_ADIF_file();
+        break;
+    case ID_CONVERT:
+        convert();
+        break;
+    case ID_CSV_FILE:
+        options_.converted = 0;
+        choose_CSV_file();
+        break;
+    case ID_DONATE:
+        toolkit_.shell_open(toolkit_.load_string(IDS_DONATE_URL, DONATE_BUFFER));
+        break;
+    case ID_EXIT:
+        toolkit_.quit();
+        break;
+    case ID_FIRST:
+        options_.first = 1;
+        options_.last = 0;
+        options_.lotw = 0;
+        break;
+    case ID_HELP:
+        toolkit_.shell_open(toolkit_.load_string(IDS_HELP_URL, TEXT_BUFFER));
+        break;
+    case ID_LAST:
+        options_.first = 0;
+        options_.last = 1;
+        options_.lotw = 0;
+        break;
+    case ID_LOTW:
+        options_.first = 0;
+        options_.last = 0;
+        options_.lotw = 1;
+        break;
+    case ID_OPEN:
+        open();
+        break;
+    case ID_UPDATE:
+        if (update_)
+            update_();
+        break;
+    default:
+        break;
+    }
+}
+
+void MainWindow::about() {
+    const std::string name = toolkit_.load_string(IDS_PROGRAM_NAME, TEXT_BUFFER);
+    std::string version = "Version " + program_version() + " -- ";
+    version.append(BUILD_DATE).append(" ").append(BUILD_TIME);
+    version = cut(std::move(version), TEXT_BUFFER);
+    const std::string notice = toolkit_.load_string(IDS_MAKER_NOTICE, TEXT_BUFFER);
+    const std::string text = cut(name + "\n" + version + "\n" + notice, BOX_BUFFER);
+    const std::string title = toolkit_.load_string(IDS_ABOUT_TITLE, TEXT_BUFFER);
+    toolkit_.message_box(text, title, MessageButtons::Ok, MessageIcon::Information, true);
+}
+
+void MainWindow::open() {
+    if (!options_.converted) {
+        error_box(toolkit_.load_string(IDS_NOT_CONVERTED, TEXT_BUFFER));
+        return;
+    }
+    if (toolkit_.shell_open(csv_path_) > 32)
+        return;
+    error_box(toolkit_.load_string(IDS_NO_BROWSER, TEXT_BUFFER));
+}
+
+void MainWindow::error_box(std::string_view text) {
+    toolkit_.message_box(text, "Error", MessageButtons::Ok, MessageIcon::Error, false);
+}
+
+} // namespace q9xz

@@ -1,0 +1,71 @@
+#pragma once
+
+#include "analysis/message_lists.h"
+#include "app/toolkit.h"
+#include "common/convert_options.h"
+
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace q9xz {
+
+// Paths live in 260-byte buffers on Windows: at most this many characters are kept.
+inline constexpr std::size_t MAX_PATH_LENGTH = 259;
+
+// Folder separators of the platforms' paths, for base names and the CSV name proposal.
+inline constexpr std::string_view WINDOWS_SEPARATORS = "\\/";
+inline constexpr std::string_view POSIX_SEPARATORS = "/";
+
+// The file dialogs of the two file buttons.
+extern const FileDialog ADIF_FILE_DIALOG;
+extern const FileDialog CSV_FILE_DIALOG;
+
+// Sets the choice the command line asks for: "-l" or "-L" anywhere selects LoTW, otherwise "-f"
+// selects First, otherwise Last. The switches are plain substrings of the whole command line,
+// the program's own path included.
+void read_switches(std::string_view command_line, ConvertOptions& options);
+
+// The text after the last separator.
+std::string_view base_name(std::string_view path, std::string_view separators);
+
+// The window's commands, written once for every toolkit. The backend makes the controls of
+// CONTROLS, then calls create_controls(), and hands every button click to command().
+class MainWindow {
+  public:
+    // `update` runs the Update command; when empty, Update does nothing.
+    MainWindow(Toolkit& toolkit, ConvertOptions& options, std::function<void()> update,
+               std::string_view separators);
+
+    // Reads the switches from the command line and marks the radio button of the choice.
+    void create_controls();
+
+    // A button click, by control id; ids other than 1001 to 1012 are ignored.
+    void command(int id);
+
+    void about();
+    void convert();
+    void open();
+    void choose_ADIF_file();
+    void choose_CSV_file();
+
+    // Appends a list (held newest first) to the list box oldest line first, widening the
+    // box's extent for long lines; returns the number of lines appended.
+    int show_lines(const std::forward_list<MessageLine>& list);
+
+    const std::string& adif_path() const { return adif_path_; }
+    const std::string& csv_path() const { return csv_path_; }
+
+  private:
+    void error_box(std::string_view text);
+
+    Toolkit& toolkit_;
+    ConvertOptions& options_;
+    std::function<void()> update_;
+    std::string separators_;
+    std::string adif_path_;
+    std::string csv_path_;
+};
+
+} // namespace q9xz

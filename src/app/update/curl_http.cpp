@@ -1,0 +1,330 @@
+#include "app/update/curl_http.h"
+
+#include <algorithm>
+#include <cstring>
+#include <curl/curl.h>
+#include <string>
+#include <vector>
+
+namespace q9xz {
+
+namespace {
+
+enum Kind { INTERNET, CONNECTION, REQUEST };
+
+// Windows Internet client error numbers for what can go wrong here.
+constexpr std::uint32_t ERROR_TIMEOUT = 12002;
+constexpr std::uint32_t ERROR_INTERNAL = 12004;
+constexpr std::uint32_t ERROR_INVALID_URL = 12005;
+constexpr std::uint32_t ERROR_NAME_NOT_RESOLVED = 12007;
+constexpr std::uint32_t ERROR_INCORRECT_HANDLE_TYPE = 12018;
+constexpr std::uint32_t ERROR_INCORRECT_HANDLE_STATE = 12019;
+constexpr std::uint32_t ERROR_CANNOT_CONNECT = 12029;
+constexpr std::uint32_t ERROR_CONNECTION_ABORTED = 12030;
+constexpr std::uint32_t ERROR_INVALID_SERVER_RESPONSE = 12152;
+
+// The body is kept in memory until it is read; a server that sends without end must not take
+// all of it. A program file is far smaller.
+constexpr std::size_t MAX_BODY_BYTES = std::size_t{64} << 20;
+// The most that one "bytes available" answer offers, like a network buffer's worth.
+constexpr std::uint32_t BLOCK_BYTES = 16384;
+// A server that stops sending is given up after this long.
+constexpr long CONNECT_TIMEOUT_SECONDS = 30;
+constexpr long STALL_TIMEOUT_SECONDS = 60;
+
+std::uint32_t error_code(CURLcode result) {
+    switch (result) {
+    case CURLE_COULDNT_RESOLVE_HOST:
+    case CURLE_COULDNT_RESOLVE_PROXY:
+        return ERROR_NAME_NOT_RESOLVED;
+    case CURLE_COULDNT_CONNECT:
+        return ERROR_CANNOT_CONNECT;
+    case CURLE_OPERATION_TIMEDOUT:
+        return ERROR_TIMEOUT;
+    case CURLE_URL_MALFORMAT:
+    case CURLE_UNSUPPORTED_PROTOCOL:
+        return ERROR_INVALID_URL;
+    case CURLE_GOT_NOTHING:
+    case CURLE_WEIRD_SERVER_REPLY:
+        return ERROR_INVALID_SERVER_RESPONSE;
+    case CURLE_PARTIAL_FILE:
+    case CURLE_RECV_ERROR:
+    case CURLE_SEND_ERROR:
+    case CURLE_WRITE_ERROR:
+        return ERROR_CONNECTION_ABORTED;
+    default:
+        return ERROR_INTERNAL;
+    }
+}
+
+// libcurl wants one set-up per process before any other call.
+struct CurlLibrary {
+    CurlLibrary() { curl_global_init(CURL_GLOBAL_DEFAULT); }
+    ~CurlLibrary() { curl_global_cleanup(); }
+    CurlLibrary(const CurlLibrary&) = delete;
+    CurlLibrary& operator=(const CurlLibrary&) = delete;
+};
+
+struct EasyDeleter {
+    void operator()(CURL* easy) const { curl_easy_cleanup(easy); }
+};
+struct ListDeleter {
+    void operator()(curl_slist* list) const { curl_slist_free_all(list); }
+};
+
+} // namespace
+
+struct CurlHttpClient::Entry {
+    Kind kind = INTERNET;
+    HttpHandle parent = 0;
+    std::string text; // the agent, the host or the object name
+    std::uint16_t port = 0;
+
+    // A request's response, once sent.
+    bool sent = false;
+    bool headers_complete = false;
+    std::string headers;
+    std::vector<char> body;
+    std::size_t position = 0;
+    CURLcode result = CURLE_OK;
+};
+
+namespace {
+
+using Entry = CurlHttpClient::Entry;
+
+size_t on_header(char* data, size_t size, size_t count, void* user) {
+    auto& entry = *static_cast<Entry*>(user);
+    std::string_view line(data, size * count);
+    // Only the last response counts (an interim "100 Continue" is followed by the real one).
+    if (line.starts_with("HTTP/")) {
+        entry.headers.clear();
+        entry.headers_complete = false;
+    }
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) {
+        line.remove_suffix(1);
+    }
+    entry.headers.append(line).append("\r\n");
+    if (line.empty()) {
+        entry.headers_complete = true;
+    }
+    return size * count;
+}
+
+size_t on_body(char* data, size_t size, size_t count, void* user) {
+    auto& entry = *static_cast<Entry*>(user);
+    const size_t bytes = size * count;
+    if (entry.body.size() + bytes > MAX_BODY_BYTES) {
+        return 0; // stops the transfer
+    }
+    entry.body.insert(entry.body.end(), data, data + bytes);
+    return bytes;
+}
+
+void forget_response(Entry& request) {
+    request.sent = false;
+    request.headers_complete = false;
+    request.headers.clear();
+    request.body.clear();
+    request.position = 0;
+    request.result = CURLE_OK;
+}
+
+std::string request_url(const Entry& connection, const Entry& request) {
+    // An IPv6 address is written in brackets, or its colons would read as the port.
+    const bool ipv6 = connection.text.find(':') != std::string::npos;
+    std::string url = "http://";
+    url.append(ipv6 ? "[" : "").append(connection.text).append(ipv6 ? "]" : "");
+    url.append(":").append(std::to_string(connection.port)).append("/").append(request.text);
+    return url;
+}
+
+} // namespace
+
+CurlHttpClient::CurlHttpClient() {
+    static const CurlLibrary library;
+}
+
+CurlHttpClient::~CurlHttpClient() = default;
+
+bool CurlHttpClient::fail(std::uint32_t error) {
+    last_error_ = error;
+    return false;
+}
+
+HttpHandle CurlHttpClient::add(std::unique_ptr<Entry> entry) {
+    const HttpHandle handle = next_handle_++;
+    entries_.emplace(handle, std::move(entry));
+    return handle;
+}
+
+CurlHttpClient::Entry* CurlHttpClient::find(HttpHandle handle, int kind) {
+    const auto found = entries_.find(handle);
+    if (found == entries_.end()) {
+        fail(HTTP_ERROR_INVALID_HANDLE);
+        return nullptr;
+    }
+    if (found->second->kind != kind) {
+        fail(ERROR_INCORRECT_HANDLE_TYPE);
+        return nullptr;
+    }
+    return found->second.get();
+}
+
+CurlHttpClient::Entry* CurlHttpClient::sent_request(HttpHandle handle) {
+    Entry* request = find(handle, REQUEST);
+    if (request != nullptr && !request->sent) {
+        fail(ERROR_INCORRECT_HANDLE_STATE);
+        return nullptr;
+    }
+    return request;
+}
+
+HttpHandle CurlHttpClient::open_internet(std::string_view agent) {
+    auto entry = std::make_unique<Entry>();
+    entry->kind = INTERNET;
+    entry->text = agent;
+    return add(std::move(entry));
+}
+
+HttpHandle CurlHttpClient::connect(HttpHandle internet, std::string_view host, std::uint16_t port) {
+    if (find(internet, INTERNET) == nullptr) {
+        return 0;
+    }
+    auto entry = std::make_unique<Entry>();
+    entry->kind = CONNECTION;
+    entry->parent = internet;
+    entry->text = host;
+    entry->port = port;
+    return add(std::move(entry));
+}
+
+HttpHandle CurlHttpClient::open_GET_request(HttpHandle connection, std::string_view object_name) {
+    if (find(connection, CONNECTION) == nullptr) {
+        return 0;
+    }
+    auto entry = std::make_unique<Entry>();
+    entry->kind = REQUEST;
+    entry->parent = connection;
+    entry->text = object_name;
+    return add(std::move(entry));
+}
+
+bool CurlHttpClient::send(HttpHandle handle) {
+    Entry* request = find(handle, REQUEST);
+    if (request == nullptr) {
+        return false;
+    }
+    const Entry& connection = *entries_.at(request->parent);
+    const Entry& internet = *entries_.at(connection.parent);
+
+    forget_response(*request);
+    const std::unique_ptr<CURL, EasyDeleter> easy(curl_easy_init());
+    if (!easy) {
+        return fail(ERROR_INTERNAL);
+    }
+    // No "Accept" line: the request names no accepted types.
+    const std::unique_ptr<curl_slist, ListDeleter> extra(curl_slist_append(nullptr, "Accept:"));
+    const std::string url = request_url(connection, *request);
+    CURL* e = easy.get();
+    curl_easy_setopt(e, CURLOPT_URL, url.c_str());
+#if LIBCURL_VERSION_NUM >= 0x075500
+    curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http");
+#else
+    curl_easy_setopt(e, CURLOPT_PROTOCOLS, static_cast<long>(CURLPROTO_HTTP));
+#endif
+    curl_easy_setopt(e, CURLOPT_USERAGENT, internet.text.c_str());
+    curl_easy_setopt(e, CURLOPT_HTTPGET, 1L);
+    curl_easy_setopt(e, CURLOPT_HTTPHEADER, extra.get());
+    // A redirect is an answer like any other; cookies are neither sent nor kept (the cookie
+    // engine stays off), and libcurl keeps no cache.
+    curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 0L);
+    curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT, CONNECT_TIMEOUT_SECONDS);
+    curl_easy_setopt(e, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl_easy_setopt(e, CURLOPT_LOW_SPEED_TIME, STALL_TIMEOUT_SECONDS);
+    curl_easy_setopt(e, CURLOPT_HEADERFUNCTION, on_header);
+    curl_easy_setopt(e, CURLOPT_HEADERDATA, request);
+    curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, on_body);
+    curl_easy_setopt(e, CURLOPT_WRITEDATA, request);
+
+    request->result = curl_easy_perform(e);
+    if (!request->headers_complete) {
+        const CURLcode result = request->result == CURLE_OK ? CURLE_GOT_NOTHING : request->result;
+        forget_response(*request);
+        return fail(error_code(result));
+    }
+    request->sent = true;
+    return true;
+}
+
+bool CurlHttpClient::raw_headers(HttpHandle handle, char* buffer, std::uint32_t& length) {
+    const Entry* request = sent_request(handle);
+    if (request == nullptr) {
+        return false;
+    }
+    const std::size_t size = request->headers.size();
+    if (buffer == nullptr || length < size + 1) {
+        length = static_cast<std::uint32_t>(size + 1);
+        return fail(HTTP_ERROR_INSUFFICIENT_BUFFER);
+    }
+    std::memcpy(buffer, request->headers.data(), size);
+    buffer[size] = '\0';
+    length = static_cast<std::uint32_t>(size);
+    return true;
+}
+
+bool CurlHttpClient::bytes_available(HttpHandle handle, std::uint32_t& count) {
+    const Entry* request = sent_request(handle);
+    if (request == nullptr) {
+        return false;
+    }
+    const std::size_t remaining = request->body.size() - request->position;
+    if (remaining == 0 && request->result != CURLE_OK) {
+        return fail(error_code(request->result));
+    }
+    count = static_cast<std::uint32_t>(std::min<std::size_t>(remaining, BLOCK_BYTES));
+    return true;
+}
+
+bool CurlHttpClient::read(HttpHandle handle, char* buffer, std::uint32_t count,
+                          std::uint32_t& done) {
+    Entry* request = sent_request(handle);
+    done = 0;
+    if (request == nullptr) {
+        return false;
+    }
+    const std::size_t remaining = request->body.size() - request->position;
+    if (remaining == 0 && count > 0 && request->result != CURLE_OK) {
+        return fail(error_code(request->result));
+    }
+    const std::size_t bytes = std::min<std::size_t>(remaining, count);
+    if (bytes > 0) {
+        std::memcpy(buffer, request->body.data() + request->position, bytes);
+    }
+    request->position += bytes;
+    done = static_cast<std::uint32_t>(bytes);
+    return true;
+}
+
+void CurlHttpClient::close(HttpHandle handle) {
+    if (entries_.erase(handle) == 0) {
+        fail(HTTP_ERROR_INVALID_HANDLE);
+        return;
+    }
+    // Whatever was opened under the handle goes with it.
+    bool removed = true;
+    while (removed) {
+        removed = false;
+        for (auto it = entries_.begin(); it != entries_.end();) {
+            if (it->second->kind != INTERNET && !entries_.contains(it->second->parent)) {
+                it = entries_.erase(it);
+                removed = true;
+            } else {
+                ++it;
+            }
+        }
+    }
+}
+
+} // namespace q9xz

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+namespace q9xz {
+
+// A handle of the HTTP client: the Internet root, a connection or a request. 0 is no handle,
+// which is what a failed open returns.
+using HttpHandle = std::uintptr_t;
+
+// Last-error code of a header query whose buffer was too small (the system's
+// ERROR_INSUFFICIENT_BUFFER); the needed length is then in the length argument.
+constexpr std::uint32_t HTTP_ERROR_INSUFFICIENT_BUFFER = 122;
+
+// Last-error code for a handle the client does not know (the system's ERROR_INVALID_HANDLE).
+constexpr std::uint32_t HTTP_ERROR_INVALID_HANDLE = 6;
+
+// The few synchronous HTTP operations the update check needs, shaped after the Windows Internet
+// client so that one command logic runs on WinInet, on libcurl and on a test fake.
+class HttpClient {
+  public:
+    virtual ~HttpClient() = default;
+
+    // The root handle, identifying the client by `agent`; the system's proxy settings apply.
+    virtual HttpHandle open_internet(std::string_view agent) = 0;
+
+    // A connection to `host` on `port` for plain HTTP.
+    virtual HttpHandle connect(HttpHandle internet, std::string_view host, std::uint16_t port) = 0;
+
+    // A "GET" request for `object_name`, taken as given (no leading slash is added by the
+    // caller). Never served from or stored in a cache, redirects and cookies are not followed.
+    virtual HttpHandle open_GET_request(HttpHandle connection, std::string_view object_name) = 0;
+
+    // Sends the request without extra headers or body; true once the response headers arrived.
+    virtual bool send(HttpHandle request) = 0;
+
+    // The raw response headers, lines ended by CR LF. `length` holds the room in `buffer` on the
+    // way in; on success it holds the length of the text. When the room is too small the call
+    // fails with HTTP_ERROR_INSUFFICIENT_BUFFER and `length` holds the length needed.
+    virtual bool raw_headers(HttpHandle request, char* buffer, std::uint32_t& length) = 0;
+
+    // How many bytes of the body can be read now; 0 at the end of the body. False when nothing
+    // more can be read because the transfer failed.
+    virtual bool bytes_available(HttpHandle request, std::uint32_t& count) = 0;
+
+    // Reads up to `count` bytes; `done` is the number read, 0 at the end of the body.
+    virtual bool read(HttpHandle request, char* buffer, std::uint32_t count,
+                      std::uint32_t& done) = 0;
+
+    // Releases a handle. Releasing the root releases every handle opened under it.
+    virtual void close(HttpHandle handle) = 0;
+
+    // The code of the last failed call.
+    virtual std::uint32_t last_error() = 0;
+};
+
+} // namespace q9xz

@@ -1,0 +1,158 @@
+#include "app/win32/win32_toolkit.h"
+
+#include "app/controls.h"
+
+#include <commdlg.h>
+#include <shellapi.h>
+#include <string>
+#include <vector>
+
+namespace q9xz {
+namespace {
+
+// Paths are exchanged with the file dialogs in buffers of this many bytes.
+constexpr DWORD PATH_BUFFER = 260;
+
+UINT icon_flag(MessageIcon icon) {
+    switch (icon) {
+    case MessageIcon::Error:
+        return MB_ICONERROR;
+    case MessageIcon::Information:
+        return MB_ICONINFORMATION;
+    case MessageIcon::Question:
+        return MB_ICONQUESTION;
+    case MessageIcon::Warning:
+        return MB_ICONWARNING;
+    }
+    return 0;
+}
+
+// The dialogs' filter list: name and patterns, each ending with a NUL, the whole list with a
+// second NUL.
+std::string filter_list(const FileDialog& dialog) {
+    std::string list;
+    for (const FileFilter& filter : dialog.filters) {
+        list.append(filter.name).push_back('\0');
+        list.append(filter.patterns).push_back('\0');
+    }
+    list.push_back('\0');
+    return list;
+}
+
+bool run_file_dialog(const FileDialog& dialog, std::string& path, bool save) {
+    std::vector<char> file(PATH_BUFFER, '\0');
+    path.copy(file.data(), PATH_BUFFER - 1);
+    const std::string filters = filter_list(dialog);
+    const std::string title(dialog.title);
+    const std::string extension(dialog.default_extension);
+
+    OPENFILENAMEA request{};
+    request.lStructSize = sizeof request;
+    request.hwndOwner = nullptr;
+    request.lpstrFilter = filters.c_str();
+    request.nFilterIndex = 1;
+    request.lpstrFile = file.data();
+    request.nMaxFile = PATH_BUFFER;
+    request.lpstrTitle = title.c_str();
+    request.lpstrDefExt = extension.empty() ? nullptr : extension.c_str();
+    request.Flags = OFN_EXPLORER | OFN_HIDEREADONLY;
+    if (dialog.must_exist)
+        request.Flags |= OFN_FILEMUSTEXIST;
+    if (dialog.confirm_overwrite)
+        request.Flags |= OFN_OVERWRITEPROMPT;
+
+    const BOOL chosen = save ? GetSaveFileNameA(&request) : GetOpenFileNameA(&request);
+    if (!chosen)
+        return false;
+    path = file.data();
+    return true;
+}
+
+} // namespace
+
+void Win32Toolkit::attach(HWND main_window, HWND list_box) {
+    main_window_ = main_window;
+    list_box_ = list_box;
+}
+
+MessageAnswer Win32Toolkit::message_box(std::string_view text, std::string_view title,
+                                        MessageButtons buttons, MessageIcon icon, bool owned) {
+    const std::string box_text(text);
+    const std::string box_title(title);
+    const UINT type = (buttons == MessageButtons::YesNo ? MB_YESNO : MB_OK) | icon_flag(icon);
+    const int answer =
+        MessageBoxA(owned ? main_window_ : nullptr, box_text.c_str(), box_title.c_str(), type);
+    switch (answer) {
+    case IDYES:
+        return MessageAnswer::Yes;
+    case IDNO:
+        return MessageAnswer::No;
+    default:
+        return MessageAnswer::Ok;
+    }
+}
+
+std::string Win32Toolkit::command_line() {
+    const char* line = GetCommandLineA();
+    return line ? line : "";
+}
+
+std::string Win32Toolkit::load_string(int id, std::size_t buffer_size) {
+    // A buffer size of 0 would make LoadStringA hand out a pointer instead of a copy.
+    if (buffer_size == 0)
+        return {};
+    std::vector<char> buffer(buffer_size, '\0');
+    const int length =
+        LoadStringA(GetModuleHandleA(nullptr), UINT(id), buffer.data(), int(buffer_size));
+    return std::string(buffer.data(), length > 0 ? std::size_t(length) : 0);
+}
+
+bool Win32Toolkit::open_file_dialog(const FileDialog& dialog, std::string& path) {
+    return run_file_dialog(dialog, path, false);
+}
+
+bool Win32Toolkit::save_file_dialog(const FileDialog& dialog, std::string& path) {
+    return run_file_dialog(dialog, path, true);
+}
+
+void Win32Toolkit::set_field_text(int control_id, std::string_view text) {
+    const std::string field_text(text);
+    SetWindowTextA(GetDlgItem(main_window_, control_id), field_text.c_str());
+}
+
+void Win32Toolkit::list_clear() {
+    SendMessageA(list_box_, LB_RESETCONTENT, 0, 0);
+}
+
+int Win32Toolkit::list_extent() {
+    return int(SendMessageA(list_box_, LB_GETHORIZONTALEXTENT, 0, 0));
+}
+
+void Win32Toolkit::set_list_extent(int pixels) {
+    SendMessageA(list_box_, LB_SETHORIZONTALEXTENT, WPARAM(pixels), 0);
+}
+
+void Win32Toolkit::list_append(std::string_view line) {
+    const std::string item(line);
+    SendMessageA(list_box_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
+}
+
+void Win32Toolkit::check_radio_button(int control_id) {
+    for (const ControlSpec& control : CONTROLS) {
+        if (control.role == ControlRole::ChoiceButton)
+            CheckDlgButton(main_window_, control.id,
+                           control.id == control_id ? BST_CHECKED : BST_UNCHECKED);
+    }
+}
+
+int Win32Toolkit::shell_open(const std::string& target) {
+    const HINSTANCE result =
+        ShellExecuteA(nullptr, "open", target.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    return int(reinterpret_cast<INT_PTR>(result));
+}
+
+void Win32Toolkit::quit() {
+    PostQuitMessage(0);
+}
+
+} // namespace q9xz

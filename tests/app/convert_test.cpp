@@ -1,0 +1,223 @@
+#include "app/controls.h"
+#include "app/main_window.h"
+#include "common/line_reader.h"
+#include "convert/conversion.h"
+#include "fake_toolkit.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sstream>
+
+namespace q9xz {
+namespace {
+
+using testing::Box;
+using testing::FakeToolkit;
+namespace fs = std::filesystem;
+
+// One accepted contact (confirmed via LoTW), one whose state is unknown, one on no band.
+constexpr const char* LOG = "Test log\n<ADIF_VER:5>3.1.0 <EOH>\n"
+                            "<CALL:6>Q9XZ/4 <QSO_DATE:8>20140315 <TIME_ON:4>1200 <BAND:3>20m "
+                            "<MODE:2>CW <STATE:2>GA <LOTW_QSL_RCVD:1>Y <EOR>\n"
+                            "<CALL:6>Q9XZ/7 <QSO_DATE:8>20140316 <TIME_ON:4>1300 <BAND:3>40m "
+                            "<MODE:3>SSB <STATE:2>ZZ <EOR>\n"
+                            "<CALL:6>Q9XZ/1 <QSO_DATE:8>20140317 <TIME_ON:4>1400 <BAND:3>99m "
+                            "<MODE:3>FT8 <STATE:2>ME <EOR>\n";
+constexpr const char* LOG_WITHOUT_Q9XZ =
+    "<EOH>\n<CALL:4>K1AB <QSO_DATE:8>20140315 <TIME_ON:4>1200 <BAND:3>20m <MODE:2>CW <EOR>\n";
+
+class TempDir {
+  public:
+    TempDir() {
+        std::string pattern = (fs::temp_directory_path() / "q9xz-app-XXXXXX").string();
+        path_ = mkdtemp(pattern.data());
+    }
+    ~TempDir() {
+        std::error_code ignored;
+        fs::remove_all(path_, ignored);
+    }
+    std::string file(const std::string& name) const { return (path_ / name).string(); }
+
+  private:
+    fs::path path_;
+};
+
+void write_file(const std::string& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+std::string read_file(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+struct Window {
+    FakeToolkit toolkit;
+    ConvertOptions options;
+    MainWindow window{toolkit, options, {}, POSIX_SEPARATORS};
+
+    void choose(const std::string& adif, const std::string& csv) {
+        toolkit.dialog_answers = {adif, csv};
+        window.command(ID_ADIF_FILE);
+        window.command(ID_CSV_FILE);
+    }
+};
+
+Box error(const char* text) {
+    return {text, "Error", MessageButtons::Ok, MessageIcon::Error, false};
+}
+
+TEST(Convert, WithoutFileNamesComplainsAboutTheLogFirst) {
+    Window w;
+    w.window.command(ID_CONVERT);
+    ASSERT_EQ(w.toolkit.boxes.size(), 1u);
+    EXPECT_EQ(w.toolkit.boxes[0], error("Did not specify input ADIF file."));
+
+    // A spreadsheet name alone is not enough either.
+    w.toolkit.dialog_answers = {"/tmp/out.csv"};
+    w.window.command(ID_CSV_FILE);
+    w.window.command(ID_CONVERT);
+    ASSERT_EQ(w.toolkit.boxes.size(), 2u);
+    EXPECT_EQ(w.toolkit.boxes[1], error("Did not specify input ADIF file."));
+    EXPECT_EQ(w.options.converted, 0);
+    EXPECT_TRUE(w.toolkit.list.empty());
+}
+
+TEST(Convert, FillsTheListWritesTheSpreadsheetAndSaysDone) {
+    TempDir dir;
+    write_file(dir.file("log.adi"), LOG);
+    Window w;
+    w.toolkit.line = "q9xz -l";
+    w.window.create_controls();
+    w.choose(dir.file("log.adi"), dir.file("out.csv"));
+    w.toolkit.list = {"left over"};
+    w.toolkit.extent = 9999;
+    w.window.command(ID_CONVERT);
+
+    // What the core makes of the same log, shown the way the window shows it.
+    ConvertOptions expected_options;
+    expected_options.lotw = 1;
+    expected_options.last = 0;
+    LineReader reader{std::string(LOG)};
+    const ConversionResult expected = run_conversion(reader, expected_options);
+    ASSERT_GT(expected.written, 0);
+    ASSERT_GT(expected_options.lotw_confirmed_count, 0);
+
+    EXPECT_EQ(w.toolkit.list, shown_lines(expected.lists));
+    ASSERT_GE(w.toolkit.list.size(), 4u);
+    EXPECT_NE(w.toolkit.list[0].find("is not a state"), std::string::npos);
+    EXPECT_EQ(w.toolkit.list[2], ""); // the problem lines' separator
+    EXPECT_EQ(w.toolkit.list.back(), "");
+    std::size_t longest = 0;
+    for (const std::string& line : w.toolkit.list)
+        longest = std::max(longest, line.size());
+    EXPECT_EQ(w.toolkit.extent, std::max<int>(450, 8 * static_cast<int>(longest)));
+    EXPECT_EQ(w.toolkit.extents_set.front(), 450);
+
+    EXPECT_EQ(read_file(dir.file("out.csv")), expected.csv);
+    ASSERT_EQ(w.toolkit.boxes.size(), 1u);
+    const std::string done = "Wrote " + std::to_string(expected.written) + " Q9XZ QSOs to " +
+                             dir.file("out.csv") + "\n" +
+                             std::to_string(expected_options.lotw_confirmed_count) +
+                             " QSOs were confirmed via LoTW";
+    EXPECT_EQ(w.toolkit.boxes[0],
+              (Box{done, "Done", MessageButtons::Ok, MessageIcon::Information, false}));
+    EXPECT_EQ(w.options.lotw_confirmed_count, expected_options.lotw_confirmed_count);
+    EXPECT_EQ(w.options.converted, 1);
+
+    w.window.command(ID_OPEN);
+    EXPECT_EQ(w.toolkit.opened, std::vector<std::string>{dir.file("out.csv")});
+    EXPECT_EQ(w.toolkit.boxes.size(), 1u);
+}
+
+TEST(Convert, LogWithoutQ9XZShowsNoDoneBoxButCanBeOpened) {
+    TempDir dir;
+    write_file(dir.file("log.adi"), LOG_WITHOUT_Q9XZ);
+    Window w;
+    w.choose(dir.file("log.adi"), dir.file("out.csv"));
+    w.window.command(ID_CONVERT);
+    EXPECT_TRUE(w.toolkit.boxes.empty());
+    EXPECT_EQ(w.options.converted, 1);
+    EXPECT_FALSE(read_file(dir.file("out.csv")).empty());
+    w.window.command(ID_OPEN);
+    EXPECT_EQ(w.toolkit.opened.size(), 1u);
+    EXPECT_TRUE(w.toolkit.boxes.empty());
+}
+
+TEST(Convert, UnreadableLogKeepsTheSpreadsheetAndTheConvertedFlag) {
+    TempDir dir;
+    write_file(dir.file("log.adi"), LOG);
+    Window w;
+    w.choose(dir.file("log.adi"), dir.file("out.csv"));
+    w.window.command(ID_CONVERT);
+    ASSERT_EQ(w.options.converted, 1);
+    const std::string sheet = read_file(dir.file("out.csv"));
+    w.toolkit.boxes.clear();
+    w.toolkit.list = {"kept"};
+
+    fs::remove(dir.file("log.adi"));
+    w.window.command(ID_CONVERT);
+    ASSERT_EQ(w.toolkit.boxes.size(), 1u);
+    EXPECT_EQ(w.toolkit.boxes[0], error("Could not open ADIF input file."));
+    EXPECT_EQ(read_file(dir.file("out.csv")), sheet);
+    EXPECT_EQ(w.toolkit.list, std::vector<std::string>{"kept"});
+    EXPECT_EQ(w.options.converted, 1); // left as it was
+}
+
+TEST(Convert, SpreadsheetThatCannotBeOpenedOrIsTheLogItself) {
+    TempDir dir;
+    write_file(dir.file("log.adi"), LOG);
+    fs::create_symlink(dir.file("log.adi"), dir.file("link.csv"));
+    for (const std::string& csv : {dir.file("log.adi"), dir.file("./log.adi"), dir.file("link.csv"),
+                                   dir.file("no/such/folder/out.csv")}) {
+        Window w;
+        w.choose(dir.file("log.adi"), csv);
+        w.window.command(ID_CONVERT);
+        SCOPED_TRACE(csv);
+        ASSERT_EQ(w.toolkit.boxes.size(), 1u);
+        EXPECT_EQ(w.toolkit.boxes[0], error("Could not open CSV output file."));
+        EXPECT_EQ(read_file(dir.file("log.adi")), LOG);
+        EXPECT_EQ(w.options.converted, 0);
+    }
+}
+
+TEST(Convert, FailedWriteFillsTheListButSaysSoAndBlocksOpen) {
+    if (!fs::exists("/dev/full"))
+        GTEST_SKIP() << "no /dev/full here";
+    TempDir dir;
+    write_file(dir.file("log.adi"), LOG);
+    Window w;
+    w.choose(dir.file("log.adi"), "/dev/full");
+    w.window.command(ID_CONVERT);
+    EXPECT_FALSE(w.toolkit.list.empty());
+    ASSERT_EQ(w.toolkit.boxes.size(), 1u);
+    EXPECT_EQ(w.toolkit.boxes[0], error("Could not write CSV output file."));
+    EXPECT_EQ(w.options.converted, 0);
+    w.window.command(ID_OPEN);
+    EXPECT_TRUE(w.toolkit.opened.empty());
+}
+
+TEST(ShowLines, AppendsOldestFirstAndWidensTheExtentForLongLines) {
+    FakeToolkit toolkit;
+    ConvertOptions options;
+    MainWindow window(toolkit, options, {}, POSIX_SEPARATORS);
+    toolkit.extent = 450;
+    MessageLists lists;
+    add_line(2, lists, std::string(56, 'a')); // 448 pixels: fits
+    add_line(2, lists, std::string(60, 'b')); // 480
+    add_line(2, lists, std::string(57, 'c')); // 456: narrower than the box is by now
+    add_line(2, lists, "");
+    EXPECT_EQ(window.show_lines(lists.lists[2]), 4);
+    EXPECT_EQ(toolkit.list, (std::vector<std::string>{std::string(56, 'a'), std::string(60, 'b'),
+                                                      std::string(57, 'c'), ""}));
+    EXPECT_EQ(toolkit.extents_set, std::vector<int>{480});
+    EXPECT_EQ(window.show_lines(lists.lists[1]), 0);
+    EXPECT_EQ(toolkit.list.size(), 4u);
+}
+
+} // namespace
+} // namespace q9xz

@@ -1,0 +1,625 @@
+#include "adif/adif_record.h"
+#include "adif/parse_adif.h"
+#include "adif_test_util.h"
+#include "common/line_reader.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <gtest/gtest.h>
+#include <map>
+#include <memory>
+#include <optional>
+#include <random>
+#include <string>
+#include <utility>
+#include <vector>
+
+using namespace std::string_literals;
+
+namespace q9xz {
+namespace {
+
+using Fields = std::map<std::string, std::string>;
+
+std::string field_key(const AdifField& field) {
+    return field.name;
+}
+
+// Every field of the tree by name, after checking the tree's shape and each field's own rules.
+Fields fields_of(const AdifRecord* record) {
+    Fields fields;
+    if (record == nullptr)
+        return fields;
+    const std::vector<std::string> names = test::check_aa_tree(record->fields.get(), field_key);
+    EXPECT_TRUE(std::is_sorted(names.begin(), names.end())) << "names out of order";
+    EXPECT_TRUE(std::adjacent_find(names.begin(), names.end()) == names.end()) << "repeated name";
+    for (const std::string& name : names) {
+        const AdifField* field = find_field(record->fields.get(), name);
+        EXPECT_NE(field, nullptr) << name;
+        if (field == nullptr)
+            continue;
+        EXPECT_GE(field->length, 0) << name;
+        EXPECT_EQ(field->value.size(), std::size_t(field->length)) << name;
+        fields[name] = field->value;
+    }
+    return fields;
+}
+
+// One reader call with what came of it. At the end of a header or record the test takes the
+// record over, as the conversion driver does.
+struct Call {
+    AdifStatus status;
+    std::optional<std::string> message;
+    std::unique_ptr<AdifRecord> taken;
+};
+
+std::vector<Call> read_log(LineReader& input, std::unique_ptr<AdifRecord>& record) {
+    std::vector<Call> calls;
+    for (int guard = 0; guard < 1000000; ++guard) {
+        Call call;
+        call.status = parse_ADIF(input, record, call.message);
+        if (call.status == ADIF_HEADER_END || call.status == ADIF_RECORD_END)
+            call.taken = std::move(record);
+        const bool done = call.status == ADIF_END_OF_FILE || call.status == ADIF_TRUNCATED_LINE;
+        calls.push_back(std::move(call));
+        if (done)
+            break;
+    }
+    return calls;
+}
+
+std::vector<Call> read_log(const std::string& text, std::size_t max_line = LineReader::MAX_LINE) {
+    LineReader input(text, max_line);
+    std::unique_ptr<AdifRecord> record;
+    return read_log(input, record);
+}
+
+std::vector<int> statuses(const std::vector<Call>& calls) {
+    std::vector<int> result;
+    for (const Call& call : calls)
+        result.push_back(call.status);
+    return result;
+}
+
+std::vector<std::string> names_of(const AdifRecord* record) {
+    std::vector<std::string> names;
+    for (const auto& [name, value] : fields_of(record))
+        names.push_back(name);
+    return names;
+}
+
+std::string slot_value(const AdifField* slot) {
+    return slot ? slot->value : "<none>";
+}
+
+TEST(ParseAdif, ReadsFieldsAndEndsRecords) {
+    struct Case {
+        const char* label;
+        std::string log;
+        std::vector<int> statuses; // of every call, up to the end of the input
+        Fields fields;             // of the record taken at the first status 1 or 2
+    };
+    const Case cases[] = {
+        {"lower-case name, upper-cased", "<band:3>20m<eor>\n", {2, 3}, {{"BAND", "20m"}}},
+        {"type indicator ignored",
+         "<QSO_DATE:8:D>20140105<EOR>\n",
+         {2, 3},
+         {{"QSO_DATE", "20140105"}}},
+        {"EOR in upper case", "<CALL:4>Q9XZ<EOR>\n", {2, 3}, {{"CALL", "Q9XZ"}}},
+        {"value holding < and >", "<COMMENT:5>a<b>c<EOR>\n", {2, 3}, {{"COMMENT", "a<b>c"}}},
+        {"text beyond a value skipped",
+         "<NAME:2>Bobby<BAND:3>20m<EOR>\n",
+         {2, 3},
+         {{"NAME", "Bo"}, {"BAND", "20m"}}},
+        {"value continuing over a line end",
+         "<COMMENT:4>ab\ncd<BAND:3>20m\n<EOR>\n",
+         {0, 2, 3},
+         {{"COMMENT", "ab\nc"}, {"BAND", "20m"}}},
+        {"CR LF in a continued value counts as one",
+         "<COMMENT:4>ab\r\ncd<BAND:3>20m\r\n<EOR>\r\n",
+         {0, 2, 3},
+         {{"COMMENT", "ab\nc"}, {"BAND", "20m"}}},
+        {"lone CR in a value is kept", "<COMMENT:3>a\rb<EOR>\n", {2, 3}, {{"COMMENT", "a\rb"}}},
+        {"value over several lines ending a record",
+         "<COMMENT:8>ab\n\ncd\nef<EOR>\n",
+         {2, 3},
+         {{"COMMENT", "ab\n\ncd\ne"}}},
+        {"value ending at a line end: the next line is the next call",
+         "<COMMENT:7>ab\n\ncd\nef<EOR>\n",
+         {0, 2, 3},
+         {{"COMMENT", "ab\n\ncd\n"}}},
+        {"value taking in tags up to its length",
+         "<COMMENT:30>ab<CALL:4>Q9XZ<EOR>\n<BAND:3>20m<EOR>\n",
+         {2, 3},
+         {{"COMMENT", "ab<CALL:4>Q9XZ<EOR>\n<BAND:3>20"}}},
+        {"EOR with a length is a field",
+         "<CALL:4>Q9XZ<EOR:0>\n<EOR>\n",
+         {0, 2, 3},
+         {{"CALL", "Q9XZ"}, {"EOR", ""}}},
+        {"EOR with a negative length ends the record",
+         "<CALL:4>Q9XZ<EOR:-1>\n",
+         {2, 3},
+         {{"CALL", "Q9XZ"}}},
+        {"negative length skipped", "<CALL:-1>Q9XZ<BAND:3>20m<EOR>\n", {2, 3}, {{"BAND", "20m"}}},
+        {"saturated negative length skipped",
+         "<CALL:-99999999999>x<BAND:3>20m<EOR>\n",
+         {2, 3},
+         {{"BAND", "20m"}}},
+        {"length not a number",
+         "<CALL:abc>Q9XZ<BAND:3>20m<EOR>\n",
+         {2, 3},
+         {{"CALL", ""}, {"BAND", "20m"}}},
+        {"length with blanks and sign",
+         "<CALL: +4>Q9XZ<BAND:3x:S>20m<EOR>\n",
+         {2, 3},
+         {{"CALL", "Q9XZ"}, {"BAND", "20m"}}},
+        {"tag without length skipped",
+         "<APP_X>junk<CALL:4>Q9XZ<EOR>\n",
+         {2, 3},
+         {{"CALL", "Q9XZ"}}},
+        {"unknown names are stored", "<APP_N1MM_X:2>ok<EOR>\n", {2, 3}, {{"APP_N1MM_X", "ok"}}},
+        {"only a-z upper-cased in names", "<c\xe9ll_x9:1>a<EOR>\n", {2, 3}, {{"C\xe9LL_X9", "a"}}},
+        {"NUL bytes in a value", "<NOTE:3>a\0b<EOR>\n"s, {2, 3}, {{"NOTE", "a\0b"s}}},
+        {"last line without line end", "<CALL:4>Q9XZ<EOR>", {2, 3}, {{"CALL", "Q9XZ"}}},
+        {"CR-only line ends make one last line",
+         "<CALL:4>Q9XZ\r<BAND:3>20m\r<EOR>\r",
+         {2, 3},
+         {{"CALL", "Q9XZ"}, {"BAND", "20m"}}},
+        {"empty name", "<:4>abcd<EOR>\n", {2, 3}, {{"", "abcd"}}},
+        {"second record on a line is lost",
+         "<BAND:3>20m <EOR> <BAND:3>40m <EOR>\n",
+         {2, 3},
+         {{"BAND", "20m"}}},
+        {"header",
+         "Exported by a logger <neat>\n<adif_ver:5>3.1.0\n<PROGRAMID:10>ADIFMaster<EOH>\n",
+         {0, 0, 1, 3},
+         {{"ADIF_VER", "3.1.0"}, {"PROGRAMID", "ADIFMaster"}}},
+        {"header end in lower case",
+         "<programid:4>LoTW <eoh> <CALL:4>lost\n",
+         {1, 3},
+         {{"PROGRAMID", "LoTW"}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        std::vector<Call> calls = read_log(c.log);
+        EXPECT_EQ(statuses(calls), c.statuses);
+        const AdifRecord* record = nullptr;
+        for (const Call& call : calls) {
+            EXPECT_FALSE(call.message.has_value()) << *call.message;
+            if (record == nullptr && call.taken)
+                record = call.taken.get();
+        }
+        ASSERT_NE(record, nullptr);
+        EXPECT_EQ(fields_of(record), c.fields);
+    }
+}
+
+TEST(ParseAdif, RecordsLeftOpen) {
+    struct Case {
+        const char* label;
+        std::string log;
+        std::vector<int> statuses;
+        Fields fields; // of the record still open at the end
+    };
+    const Case cases[] = {
+        {"blank tag name is no end", "<CALL:4>Q9XZ< EOR>\n", {0, 3}, {{"CALL", "Q9XZ"}}},
+        {"no line end, no EOR", "<CALL:4>Q9XZ", {0, 3}, {{"CALL", "Q9XZ"}}},
+        {"unclosed tag name ignores the rest", "<CALL:4>Q9XZ<BAND\n", {0, 3}, {{"CALL", "Q9XZ"}}},
+        {"tag with a length but no > ignores the rest",
+         "<CALL:4>Q9XZ<BAND:3\n",
+         {0, 3},
+         {{"CALL", "Q9XZ"}}},
+        {"unclosed EOR ends nothing", "<CALL:4>Q9XZ <EOR\n", {0, 3}, {{"CALL", "Q9XZ"}}},
+        {"lone < at the end", "<CALL:4>Q9XZ<", {0, 3}, {{"CALL", "Q9XZ"}}},
+        {"unclosed tag on its own line, next line read afresh",
+         "<CALL:4>Q9XZ\n<COMMENT:10\n>abc<BAND:3>20m\n",
+         {0, 0, 0, 3},
+         {{"CALL", "Q9XZ"}, {"BAND", "20m"}}},
+        {"input ends inside a value",
+         "<CALL:4>Q9XZ\n<BAND:3>20m<COMMENT:50>abc\nde\n",
+         {0, 3},
+         {{"CALL", "Q9XZ"}, {"BAND", "20m"}}},
+        {"last line without line end ends inside a value",
+         "<DXCC:3>291<CALL:10>Q9",
+         {3},
+         {{"DXCC", "291"}}},
+        {"Ctrl-Z ends the input inside a value",
+         "<DXCC:3>291<COMMENT:10>ab\x1a"
+         "cdefghijk\n<EOR>\n",
+         {3},
+         {{"DXCC", "291"}}},
+        {"length exactly the limit, input ends inside it",
+         "<CALL:4>Q9XZ\n<COMMENT:1048576>abc\n",
+         {0, 3},
+         {{"CALL", "Q9XZ"}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        LineReader input(c.log);
+        std::unique_ptr<AdifRecord> record;
+        std::vector<Call> calls = read_log(input, record);
+        EXPECT_EQ(statuses(calls), c.statuses);
+        for (const Call& call : calls)
+            EXPECT_FALSE(call.message.has_value()) << *call.message;
+        ASSERT_NE(record, nullptr);
+        EXPECT_EQ(fields_of(record.get()), c.fields);
+    }
+}
+
+TEST(ParseAdif, LinesWithoutFieldsCreateNoRecord) {
+    for (const std::string log :
+         {"\n", "\r\n", "free text of a header\n", "<CALL:-1>\n", "<just a tag> and < words\n",
+          "<\n", "<>\n", "<EOH>\n", "<EOR>\n"}) {
+        SCOPED_TRACE(log);
+        LineReader input(log);
+        std::unique_ptr<AdifRecord> record;
+        std::optional<std::string> message;
+        const AdifStatus status = parse_ADIF(input, record, message);
+        EXPECT_TRUE(status == ADIF_LINE_DONE || log == "<EOH>\n" || log == "<EOR>\n");
+        EXPECT_EQ(record, nullptr);
+        EXPECT_FALSE(message.has_value());
+        EXPECT_EQ(parse_ADIF(input, record, message), ADIF_END_OF_FILE);
+        EXPECT_EQ(parse_ADIF(input, record, message), ADIF_END_OF_FILE);
+    }
+}
+
+TEST(ParseAdif, EachCallTakesOneLineAndDropsTheRestAfterAnEnd) {
+    const std::string log = "<CALL:4>Q9XZ<EOR><CALL:4>W1AW\n"
+                            "<EOR>\n"
+                            "<CALL:4>K1AB\n"
+                            "<BAND:3>20m<EOR> trailing <MODE:2>CW\n";
+    std::vector<Call> calls = read_log(log);
+    ASSERT_EQ(statuses(calls), (std::vector<int>{2, 2, 0, 2, 3}));
+    EXPECT_EQ(fields_of(calls[0].taken.get()), (Fields{{"CALL", "Q9XZ"}}));
+    EXPECT_EQ(calls[1].taken, nullptr); // an EOR with no field before it
+    EXPECT_EQ(fields_of(calls[3].taken.get()), (Fields{{"CALL", "K1AB"}, {"BAND", "20m"}}));
+}
+
+TEST(ParseAdif, SlotsReferToTheirFields) {
+    auto record = test::parse_one_record("<call:6>Q9XZ/4 <Dxcc:3>291 <QSO_DATE:8>20140105 "
+                                         "<TIME_ON:6>120000 <BAND:3>20m <MODE:3>SSB <STATE:2>GA "
+                                         "<EOR>\n");
+    ASSERT_NE(record, nullptr);
+    EXPECT_EQ(slot_value(record->call), "Q9XZ/4");
+    EXPECT_EQ(slot_value(record->dxcc), "291");
+    EXPECT_EQ(slot_value(record->qso_date), "20140105");
+    EXPECT_EQ(slot_value(record->time_on), "120000");
+    EXPECT_EQ(slot_value(record->band), "20m");
+    EXPECT_EQ(slot_value(record->mode), "SSB");
+    EXPECT_EQ(record->call, find_field(record->fields.get(), "CALL"));
+    EXPECT_EQ(record->band->length, 3);
+    EXPECT_EQ(record->band->name, "BAND");
+
+    auto bare = test::parse_one_record("<STATE:2>GA<EOR>\n");
+    ASSERT_NE(bare, nullptr);
+    for (const AdifField* slot :
+         {bare->call, bare->dxcc, bare->qso_date, bare->time_on, bare->band, bare->mode})
+        EXPECT_EQ(slot, nullptr);
+}
+
+TEST(ParseAdif, RepeatedFields) {
+    struct Case {
+        const char* label;
+        std::string log;
+        std::vector<std::optional<std::string>> messages; // per call
+        std::string tree_band;                            // find_field(BAND), or the name sought
+        std::string slot_band;
+    };
+    const Case cases[] = {
+        {"on one line",
+         "<BAND:3>20m<BAND:3>40m<EOR>\n",
+         {"Duplicate field: <BAND:3>40m", std::nullopt},
+         "20m",
+         "40m"},
+        {"on separate lines",
+         "<BAND:3>20m\n<band:4>40m \n<EOR>\n",
+         {std::nullopt, "Duplicate field: <BAND:4>40m ", std::nullopt, std::nullopt},
+         "20m",
+         "40m "},
+        {"three times: the last message of the call wins",
+         "<BAND:3>20m<BAND:3>40m<BAND:3>80m<EOR>\n",
+         {"Duplicate field: <BAND:3>80m", std::nullopt},
+         "20m",
+         "80m"},
+        {"value over two lines",
+         "<BAND:3>20m<BAND:4>4\n0m<EOR>\n",
+         {"Duplicate field: <BAND:4>4\n0m", std::nullopt},
+         "20m",
+         "4\n0m"},
+        {"empty repeat",
+         "<BAND:3>20m<BAND:0><EOR>\n",
+         {"Duplicate field: <BAND:0>", std::nullopt},
+         "20m",
+         ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        std::vector<Call> calls = read_log(c.log);
+        ASSERT_EQ(calls.size(), c.messages.size());
+        for (std::size_t i = 0; i < calls.size(); ++i)
+            EXPECT_EQ(calls[i].message, c.messages[i]) << "call " << i;
+        const AdifRecord* record = nullptr;
+        for (const Call& call : calls)
+            if (call.taken)
+                record = call.taken.get();
+        ASSERT_NE(record, nullptr);
+        const AdifField* in_tree = find_field(record->fields.get(), "BAND");
+        ASSERT_NE(in_tree, nullptr);
+        EXPECT_EQ(in_tree->value, c.tree_band);
+        EXPECT_EQ(slot_value(record->band), c.slot_band);
+        EXPECT_EQ(fields_of(record).size(), 1u);
+    }
+
+    // A repeated name that has no slot: the first stays, the message names the second.
+    std::vector<Call> calls = read_log("<name:3>Bob<NAME:5>Alice<EOR>\n");
+    ASSERT_EQ(calls.size(), 2u);
+    EXPECT_EQ(calls[0].message, "Duplicate field: <NAME:5>Alice");
+    EXPECT_EQ(fields_of(calls[0].taken.get()), (Fields{{"NAME", "Bob"}}));
+}
+
+TEST(FindField, MatchesNamesExactly) {
+    auto record = test::parse_one_record("<CALL:4>Q9XZ<BAND:3>20m<BAND_RX:3>40m<EOR>\n");
+    ASSERT_NE(record, nullptr);
+    const AdifField* root = record->fields.get();
+    EXPECT_EQ(slot_value(find_field(root, "BAND")), "20m");
+    EXPECT_EQ(slot_value(find_field(root, "BAND_RX")), "40m");
+    for (const char* name : {"band", "Band", "BAN", "BAND ", " BAND", "", "CALLS", "ZZZ", "A"})
+        EXPECT_EQ(find_field(root, name), nullptr) << name;
+    EXPECT_EQ(find_field(nullptr, "BAND"), nullptr);
+}
+
+// Lines are no longer cut at 2047 characters; a read is "truncated" only when it returns the
+// reader's whole limit with no CR or LF in it.
+TEST(ParseAdif, TruncatedLineOnlyAtTheReadersLimit) {
+    // A record padded with blanks to a given length before its LF.
+    auto record_line = [](std::size_t length) {
+        std::string line = "<CALL:4>Q9XZ<BAND:3>20m";
+        line += std::string(length - line.size() - 5, ' ');
+        line += "<EOR>";
+        EXPECT_EQ(line.size(), length);
+        return line;
+    };
+    struct Case {
+        std::size_t max_line;
+        std::size_t length; // characters before the LF
+        bool truncated;
+    };
+    const Case cases[] = {
+        {2047, 2046, false},
+        {2047, 2047, true},
+        {2048, 2047, false},
+        {2048, 2048, true},
+        {2048, 5000, true},
+        {LineReader::MAX_LINE, 3000, false},
+        {LineReader::MAX_LINE, 500000, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << "max_line " << c.max_line << ", line " << c.length);
+        const std::string line = record_line(c.length);
+        LineReader input("<PROGRAMID:4>Test<EOH>\n<DXCC:3>291\n" + line + "\n<CALL:4>W1AW<EOR>\n",
+                         c.max_line);
+        std::unique_ptr<AdifRecord> record;
+        std::vector<Call> calls = read_log(input, record);
+        if (!c.truncated) {
+            ASSERT_EQ(statuses(calls), (std::vector<int>{1, 0, 2, 2, 3}));
+            EXPECT_EQ(fields_of(calls[2].taken.get()),
+                      (Fields{{"DXCC", "291"}, {"CALL", "Q9XZ"}, {"BAND", "20m"}}));
+            continue;
+        }
+        ASSERT_EQ(statuses(calls), (std::vector<int>{1, 0, 4}));
+        ASSERT_TRUE(calls[2].message.has_value());
+        const std::string quoted = line.substr(0, std::min<std::size_t>(2047, c.max_line));
+        EXPECT_EQ(*calls[2].message, "ERROR: Truncated input line: " + quoted);
+        // Nothing of the long line was parsed; the record is as before.
+        EXPECT_EQ(fields_of(record.get()), (Fields{{"DXCC", "291"}}));
+        EXPECT_EQ(record->call, nullptr);
+    }
+}
+
+TEST(ParseAdif, LineAtTheDefaultLimit) {
+    std::string whole = "<COMMENT:3>abc<EOR>";
+    whole += std::string(LineReader::MAX_LINE - 1 - whole.size(), 'x');
+    std::string too_long = "<CALL:4>Q9XZ" + std::string(LineReader::MAX_LINE, 'y');
+    std::vector<Call> calls = read_log(whole + "\n" + too_long + "\n");
+    ASSERT_EQ(statuses(calls), (std::vector<int>{2, 4}));
+    EXPECT_EQ(fields_of(calls[0].taken.get()), (Fields{{"COMMENT", "abc"}}));
+    EXPECT_EQ(calls[1].message, "ERROR: Truncated input line: " + too_long.substr(0, 2047));
+}
+
+TEST(ParseAdif, ReadOfTheWholeLimitWithACarriageReturnIsParsed) {
+    // 16 characters with a lone CR among them: not a truncated line.
+    const std::string log = "<CALL:4>Q9XZ\r   <BAND:3>20m\n<EOR>\n";
+    std::vector<Call> calls = read_log(log, 16);
+    ASSERT_EQ(statuses(calls), (std::vector<int>{0, 0, 2, 3}));
+    EXPECT_EQ(fields_of(calls[2].taken.get()), (Fields{{"CALL", "Q9XZ"}, {"BAND", "20m"}}));
+}
+
+TEST(ParseAdif, DeclaredLengthAboveTheLimitStopsTheConversion) {
+    const std::string prefix = "ERROR: Truncated input line: ";
+    struct Case {
+        const char* label;
+        std::string line; // without its LF
+    };
+    const Case cases[] = {
+        {"just above", "<COMMENT:1048577>abc"},
+        {"just above, other name", "<COMMENT_X:1048577>abc"},
+        {"saturated", "<COMMENT:99999999999999999999>abc"},
+        {"after another field", "<CALL:4>Q9XZ<COMMENT:2000000>abc<EOR>"},
+        {"long line", "<COMMENT:99999999>" + std::string(3000, 'x')},
+        {"after a value over two lines", "<COMMENT:4>ab\ncd<COMMENT_X:2000000>zz"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        LineReader input("<DXCC:3>291\n" + c.line + "\n" + std::string(100, 'z') + "\n");
+        std::unique_ptr<AdifRecord> record;
+        std::vector<Call> calls = read_log(input, record);
+        ASSERT_EQ(statuses(calls), (std::vector<int>{0, 4}));
+        ASSERT_TRUE(calls[1].message.has_value());
+        const std::string& message = *calls[1].message;
+        const std::string quoted = c.line.substr(0, 2047);
+        // The text read may be quoted with or without its line end, never beyond 2047.
+        EXPECT_TRUE(message == prefix + quoted ||
+                    (c.line.size() < 2047 && message == prefix + quoted + "\n"))
+            << message.substr(0, 120);
+        for (const std::string& name : names_of(record.get()))
+            EXPECT_NE(name, "COMMENT_X");
+        if (c.line.rfind("<COMMENT:", 0) == 0 && c.line.find('\n') == std::string::npos) {
+            EXPECT_EQ(find_field(record->fields.get(), "COMMENT"), nullptr);
+        }
+    }
+}
+
+TEST(ParseAdif, LongValueOverManyLines) {
+    std::string value;
+    std::string log;
+    for (int i = 0; i < 20000; ++i)
+        value += "line " + std::to_string(i) + " of a long comment, over many lines\n";
+    log = "<CALL:4>Q9XZ<COMMENT:" + std::to_string(value.size()) + ">";
+    // The same text with CR LF line ends in the file.
+    std::string in_file;
+    for (char ch : value)
+        in_file += ch == '\n' ? "\r\n" : std::string(1, ch);
+    log += in_file + "<BAND:3>20m<EOR>\r\n";
+    // The value ends with its last line; the BAND line is the next call.
+    std::vector<Call> calls = read_log(log);
+    ASSERT_EQ(statuses(calls), (std::vector<int>{0, 2, 3}));
+    const AdifRecord* record = calls[1].taken.get();
+    ASSERT_NE(record, nullptr);
+    const AdifField* comment = find_field(record->fields.get(), "COMMENT");
+    ASSERT_NE(comment, nullptr);
+    EXPECT_TRUE(comment->value == value);
+    EXPECT_EQ(slot_value(record->band), "20m");
+}
+
+TEST(ParseAdif, ContinuationReadsHaveNoLineEndTest) {
+    // The second read is the reader's whole limit (16) with no CR or LF: part of the value.
+    const std::string value = "a\n" + std::string(14, 'b');
+    const std::string log = "<COMMENT:16>" + value + "xx\n<EOR>\n";
+    std::vector<Call> calls = read_log(log, 16);
+    ASSERT_EQ(statuses(calls), (std::vector<int>{0, 0, 2, 3})) << calls[0].message.value_or("");
+    EXPECT_EQ(fields_of(calls[2].taken.get()), (Fields{{"COMMENT", value}}));
+}
+
+TEST(ParseAdif, ManyFieldsKeepTheTreeBalanced) {
+    std::mt19937 random(1914);
+    std::vector<std::string> names;
+    for (int i = 0; i < 3000; ++i)
+        names.push_back(std::string("F").append(std::to_string(i * 7919 % 100003)));
+    std::shuffle(names.begin(), names.end(), random);
+    std::string line;
+    Fields expected;
+    for (const std::string& name : names) {
+        const std::string value = "v" + name;
+        line += "<" + name + ":" + std::to_string(value.size()) + ">" + value;
+        expected[name] = value;
+    }
+    std::vector<Call> calls = read_log(line + "<EOR>\n");
+    ASSERT_EQ(statuses(calls), (std::vector<int>{2, 3}));
+    const AdifRecord* record = calls[0].taken.get();
+    EXPECT_EQ(fields_of(record), expected);
+    // An AA tree of n nodes is at most about 2 log2(n) high.
+    EXPECT_LE(test::tree_height(record->fields.get()), 24);
+}
+
+TEST(InsertField, KeepsTheAATreeRulesAndRejectsRepeats) {
+    std::mt19937 random(42);
+    for (int round = 0; round < 4; ++round) {
+        std::vector<std::string> names;
+        for (int i = 0; i < 5000; ++i)
+            names.push_back(std::to_string(i));
+        if (round == 1)
+            std::sort(names.begin(), names.end());
+        else if (round == 2)
+            std::sort(names.rbegin(), names.rend());
+        else
+            std::shuffle(names.begin(), names.end(), random);
+        std::unique_ptr<AdifField> root;
+        for (const std::string& name : names) {
+            auto field = std::make_unique<AdifField>();
+            field->name = name;
+            field->value = "x";
+            field->length = 1;
+            std::optional<std::string> message;
+            std::unique_ptr<AdifField> rejected;
+            root = insert_field(std::move(root), std::move(field), message, rejected);
+            ASSERT_FALSE(message.has_value()) << name;
+            ASSERT_EQ(rejected, nullptr);
+        }
+        std::vector<std::string> keys = test::check_aa_tree(root.get(), field_key);
+        std::sort(names.begin(), names.end());
+        EXPECT_EQ(keys, names);
+        EXPECT_LE(test::tree_height(root.get()), 26);
+
+        // A repeat leaves the tree exactly as it was and comes back to the caller.
+        const std::vector<std::string> before = keys;
+        auto repeat = std::make_unique<AdifField>();
+        repeat->name = "1234";
+        repeat->value = "40m";
+        repeat->length = 3;
+        const AdifField* repeat_address = repeat.get();
+        const AdifField* old_root = root.get();
+        std::optional<std::string> message;
+        std::unique_ptr<AdifField> rejected;
+        root = insert_field(std::move(root), std::move(repeat), message, rejected);
+        EXPECT_EQ(message, "Duplicate field: <1234:3>40m");
+        EXPECT_EQ(rejected.get(), repeat_address);
+        EXPECT_EQ(root.get(), old_root);
+        EXPECT_EQ(test::check_aa_tree(root.get(), field_key), before);
+        EXPECT_EQ(find_field(root.get(), "1234")->value, "x");
+    }
+}
+
+TEST(InsertField, OrdersNamesAsUnsignedBytes) {
+    std::unique_ptr<AdifField> root;
+    for (const std::string name : {"Z", "\xe9", "A", "AB", "A_", "\x7f", "\x80", ""}) {
+        auto field = std::make_unique<AdifField>();
+        field->name = name;
+        std::optional<std::string> message;
+        std::unique_ptr<AdifField> rejected;
+        root = insert_field(std::move(root), std::move(field), message, rejected);
+    }
+    EXPECT_EQ(test::check_aa_tree(root.get(), field_key),
+              (std::vector<std::string>{"", "A", "AB", "A_", "Z", "\x7f", "\x80", "\xe9"}));
+    EXPECT_NE(find_field(root.get(), "\xe9"), nullptr);
+    EXPECT_NE(find_field(root.get(), "\x80"), nullptr);
+    EXPECT_NE(find_field(root.get(), ""), nullptr);
+}
+
+// No input may crash the reader or make it read outside its text; the sanitizer build makes
+// this test bite.
+TEST(ParseAdif, SurvivesJunk) {
+    std::mt19937 random(9);
+    const std::string alphabet = "<>:-+0123456789 eorEORhCALb\r\n\0\x1a\xff\t"s;
+    for (int round = 0; round < 2000; ++round) {
+        std::string log;
+        const std::size_t length = 1 + random() % 200;
+        for (std::size_t i = 0; i < length; ++i)
+            log.push_back(alphabet[random() % alphabet.size()]);
+        const std::size_t max_line = round % 2 ? 8 + random() % 32 : LineReader::MAX_LINE;
+        LineReader input(log, max_line);
+        std::unique_ptr<AdifRecord> record;
+        for (int call = 0; call < 1000; ++call) {
+            std::optional<std::string> message;
+            const AdifStatus status = parse_ADIF(input, record, message);
+            ASSERT_LE(int(status), 4);
+            ASSERT_GE(int(status), 0);
+            if (record) {
+                fields_of(record.get());
+                for (const AdifField* slot : {record->call, record->dxcc, record->qso_date,
+                                              record->time_on, record->band, record->mode}) {
+                    if (slot) {
+                        ASSERT_EQ(slot->value.size(), std::size_t(slot->length));
+                    }
+                }
+            }
+            if (status == ADIF_HEADER_END || status == ADIF_RECORD_END)
+                record.reset();
+            if (status == ADIF_END_OF_FILE || status == ADIF_TRUNCATED_LINE)
+                break;
+            ASSERT_LT(call, 999) << "reader never reached the end";
+        }
+    }
+}
+
+} // namespace
+} // namespace q9xz

@@ -1,0 +1,39 @@
+// Runs the Update command with the WinInet client against a server given on the command line,
+// answering Yes, and prints every message box; the Wine check drives it.
+#include "app/update/check_for_update.h"
+#include "app/update/wininet_http.h"
+#include "box_only_toolkit.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+#include <string>
+
+namespace {
+
+class PrintingToolkit : public q9xz::test::BoxOnlyToolkit {
+  public:
+    q9xz::MessageAnswer message_box(std::string_view text, std::string_view title,
+                                    q9xz::MessageButtons buttons, q9xz::MessageIcon,
+                                    bool) override {
+        std::cout << "[" << title << "] " << text << "\n--\n";
+        return buttons == q9xz::MessageButtons::YesNo ? q9xz::MessageAnswer::Yes
+                                                      : q9xz::MessageAnswer::Ok;
+    }
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 3) {
+        std::cerr << "usage: wininet_update_probe HOST PORT\n";
+        return 2;
+    }
+    PrintingToolkit toolkit;
+    q9xz::WinInetHttpClient http;
+    q9xz::DiskUpdateFiles files;
+    const q9xz::UpdateContext context{toolkit, http, files, std::cerr};
+    q9xz::check_for_update(context, {argv[1], static_cast<std::uint16_t>(std::atoi(argv[2]))},
+                           "2.6");
+    return 0;
+}

@@ -1,0 +1,541 @@
+// Drives the Windows program from outside, as a user would, and checks what it shows: the main
+// window, its fifteen controls, the radio state for each switch, the About box, a whole Convert
+// through the two file dialogs, an Update, and Exit. Runs under Wine in the build's checks.
+//
+// Usage: q9xz_window_check PROGRAM WORK_FOLDER [--log LOG] [--update VERSION] [--hold]
+//   PROGRAM      the Q9XZ.exe to start; it is copied into WORK_FOLDER and started from there
+//   WORK_FOLDER  an empty folder for the copy and the files of the Convert
+//   --log        an ADIF log to convert through the dialogs
+//   --update     after the Convert, press Update, expect VERSION to be offered and accept it;
+//                the program's update server must offer it
+//   --hold       after the Convert, create WORK_FOLDER\ready and wait (at most a minute) until
+//                WORK_FOLDER\release exists, so that a picture of the window can be taken
+// Prints one line per failed check and exits with 1 when any check failed.
+
+#include "resources/strings.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+#include <windows.h>
+
+namespace {
+
+int failures = 0;
+
+void fail(const std::string& what) {
+    std::printf("FAIL: %s\n", what.c_str());
+    std::fflush(stdout);
+    ++failures;
+}
+
+void check(bool ok, const std::string& what) {
+    if (!ok)
+        fail(what);
+}
+
+template <typename T> void check_equal(const T& got, const T& want, const std::string& what) {
+    if (!(got == want))
+        fail(what + ": got " + std::to_string(got) + ", want " + std::to_string(want));
+}
+
+void check_text(const std::string& got, const std::string& want, const std::string& what) {
+    if (got != want)
+        fail(what + ": got \"" + got + "\", want \"" + want + "\"");
+}
+
+const char TITLE[] = " Create Spreadsheet of Q9XZ Centennial QSOs";
+
+struct ExpectedControl {
+    int id;
+    const char* kind;
+    const char* text;
+    int x, y, width, height;
+};
+
+// The window's controls in the order they are made, which is also the keyboard order.
+const ExpectedControl CONTROLS[] = {
+    {1013, "ComboBox", "", 20, 25, 200, 20},      {1002, "Button", "ADIF File", 230, 25, 80, 25},
+    {1014, "ComboBox", "", 20, 75, 200, 20},      {1004, "Button", "CSV File", 230, 75, 80, 25},
+    {1003, "Button", "Convert", 440, 25, 80, 25}, {1011, "Button", "Open", 440, 75, 80, 25},
+    {1006, "Button", "Exit", 440, 125, 80, 25},   {1001, "Button", "About", 20, 125, 80, 25},
+    {1008, "Button", "Help", 125, 125, 80, 25},   {1012, "Button", "Update", 230, 125, 80, 25},
+    {1005, "Button", "Donate", 335, 125, 80, 25}, {1007, "Button", "First", 350, 25, 80, 25},
+    {1009, "Button", "Last", 350, 50, 80, 25},    {1010, "Button", "LoTW", 350, 75, 80, 25},
+    {1015, "ListBox", "", 20, 175, 500, 250},
+};
+
+std::string window_text(HWND window) {
+    char text[512] = "";
+    GetWindowTextA(window, text, sizeof text);
+    return text;
+}
+
+// A control's text as the control itself reports it. Combo boxes keep their text in their edit
+// field, which GetWindowText cannot read from another process.
+std::string control_text(HWND window) {
+    wchar_t text[512] = L"";
+    SendMessageW(window, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(text));
+    std::string narrow;
+    for (const wchar_t* c = text; *c; ++c)
+        narrow += *c < 128 ? char(*c) : '?';
+    return narrow;
+}
+
+std::string class_name(HWND window) {
+    char name[256] = "";
+    GetClassNameA(window, name, sizeof name);
+    return name;
+}
+
+// Polls until the condition holds or about `seconds` have passed.
+template <typename Condition> bool wait_for(Condition condition, double seconds = 20) {
+    for (int i = 0; i < int(seconds * 20); ++i) {
+        if (condition())
+            return true;
+        Sleep(50);
+    }
+    return condition();
+}
+
+class Program {
+  public:
+    Program(const std::string& exe, const std::string& folder, const std::string& switches) {
+        std::string command = "\"" + exe + "\"" + (switches.empty() ? "" : " " + switches);
+        std::vector<char> line(command.begin(), command.end());
+        line.push_back('\0');
+        STARTUPINFOA startup{};
+        startup.cb = sizeof startup;
+        if (!CreateProcessA(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                            folder.c_str(), &startup, &info_)) {
+            fail("cannot start " + command);
+            return;
+        }
+        wait_for([this] {
+            window_ = find_main_window();
+            return window_ && IsWindowVisible(window_);
+        });
+        check(window_ != nullptr, "main window appears for \"" + switches + "\"");
+    }
+
+    ~Program() {
+        if (info_.hProcess) {
+            if (WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT) {
+                TerminateProcess(info_.hProcess, 99);
+                WaitForSingleObject(info_.hProcess, 5000);
+            }
+            CloseHandle(info_.hProcess);
+            CloseHandle(info_.hThread);
+        }
+    }
+
+    Program(const Program&) = delete;
+    Program& operator=(const Program&) = delete;
+
+    HWND window() const { return window_; }
+    bool running() const { return info_.hProcess != nullptr && window_ != nullptr; }
+
+    // Waits for the program to end; its exit code, or -1000 when it did not end.
+    long wait_exit(DWORD milliseconds = 10000) {
+        if (WaitForSingleObject(info_.hProcess, milliseconds) != WAIT_OBJECT_0)
+            return -1000;
+        DWORD code = 0;
+        GetExitCodeProcess(info_.hProcess, &code);
+        return long(code);
+    }
+
+    void press(int id) { PostMessageA(window_, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0); }
+
+    // A visible dialog box (message box or file dialog) of the program, or nullptr.
+    HWND find_box() const {
+        struct Search {
+            DWORD process;
+            HWND found;
+        } search{info_.dwProcessId, nullptr};
+        EnumWindows(
+            [](HWND window, LPARAM param) -> BOOL {
+                auto* s = reinterpret_cast<Search*>(param);
+                DWORD process = 0;
+                GetWindowThreadProcessId(window, &process);
+                if (process == s->process && IsWindowVisible(window) &&
+                    class_name(window) == "#32770") {
+                    s->found = window;
+                    return FALSE;
+                }
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&search));
+        return search.found;
+    }
+
+    HWND wait_box(const std::string& what) const {
+        HWND box = nullptr;
+        wait_for([&] { return (box = find_box()) != nullptr; }, 15);
+        check(box != nullptr, what + " appears");
+        return box;
+    }
+
+    bool wait_no_box() const {
+        return wait_for([this] { return find_box() == nullptr; }, 10);
+    }
+
+  private:
+    HWND find_main_window() const {
+        HWND window = FindWindowA(TITLE, TITLE);
+        if (!window)
+            return nullptr;
+        DWORD process = 0;
+        GetWindowThreadProcessId(window, &process);
+        return process == info_.dwProcessId ? window : nullptr;
+    }
+
+    PROCESS_INFORMATION info_{};
+    HWND window_ = nullptr;
+};
+
+// The text of a message box: its static control that holds the text (Windows gives it the id
+// 0xFFFF, Wine 100), or else the first static control with a text.
+std::string box_message(HWND box) {
+    char text[1024] = "";
+    for (int id : {0xFFFF, 100}) {
+        HWND item = GetDlgItem(box, id);
+        if (item && class_name(item) == "Static" && GetWindowTextA(item, text, sizeof text) > 0)
+            return text;
+    }
+    for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        if (_stricmp(class_name(child).c_str(), "Static") == 0 &&
+            GetWindowTextA(child, text, sizeof text) > 0)
+            return text;
+    }
+    return "";
+}
+
+void close_box(Program& program, HWND box, int button = IDOK) {
+    PostMessageA(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
+    check(program.wait_no_box(), "box \"" + window_text(box) + "\" closes");
+}
+
+// Checks one message box, then closes it.
+void check_box(Program& program, const std::string& what, const std::string& title,
+               const std::string& text, bool owned) {
+    HWND box = program.wait_box(what);
+    if (!box)
+        return;
+    check_text(window_text(box), title, what + ": title");
+    check_text(box_message(box), text, what + ": text");
+    HWND owner = GetWindow(box, GW_OWNER);
+    check(owned ? owner == program.window() : owner != program.window(), what + ": owner");
+    close_box(program, box);
+}
+
+void check_controls(Program& program) {
+    HWND window = program.window();
+    RECT frame{};
+    GetWindowRect(window, &frame);
+    check_equal(int(frame.left), 220, "main window x");
+    check_equal(int(frame.top), 220, "main window y");
+    check_equal(int(frame.right - frame.left), 545, "main window width");
+    check_equal(int(frame.bottom - frame.top), 480, "main window height");
+    LONG style = GetWindowLongA(window, GWL_STYLE);
+    check((style & WS_OVERLAPPEDWINDOW) == WS_OVERLAPPEDWINDOW, "main window style");
+    check_text(class_name(window), TITLE, "main window class");
+
+    HWND child = GetWindow(window, GW_CHILD);
+    for (const ExpectedControl& want : CONTROLS) {
+        std::string name = "control " + std::to_string(want.id);
+        if (!child) {
+            fail(name + " missing");
+            return;
+        }
+        check_equal(GetDlgCtrlID(child), want.id, "id of the next control in order");
+        check(GetDlgItem(window, want.id) == child, name + " found by id");
+        check(_stricmp(class_name(child).c_str(), want.kind) == 0,
+              name + " class " + class_name(child));
+        check_text(control_text(child), want.text, name + " text");
+        check(IsWindowVisible(child) != FALSE, name + " visible");
+
+        RECT r{};
+        GetWindowRect(child, &r);
+        MapWindowPoints(HWND_DESKTOP, window, reinterpret_cast<POINT*>(&r), 2);
+        check_equal(int(r.left), want.x, name + " x");
+        check_equal(int(r.top), want.y, name + " y");
+        check_equal(int(r.right - r.left), want.width, name + " width");
+        if (want.id == 1015) // list boxes round their height down to whole lines
+            check(r.bottom - r.top <= want.height && r.bottom - r.top > want.height - 20,
+                  name + " height " + std::to_string(r.bottom - r.top));
+        else
+            check_equal(int(r.bottom - r.top), want.height, name + " height");
+
+        LONG s = GetWindowLongA(child, GWL_STYLE);
+        LONG ex = GetWindowLongA(child, GWL_EXSTYLE);
+        bool tab_stop = (s & WS_TABSTOP) != 0;
+        bool group = (s & WS_GROUP) != 0;
+        // A radio button is a tab stop while it is marked; the system moves the style with the
+        // mark.
+        const bool radio = want.id == 1007 || want.id == 1009 || want.id == 1010;
+        if (radio)
+            check(tab_stop == (IsDlgButtonChecked(window, want.id) == BST_CHECKED),
+                  name + " tab stop while marked");
+        else
+            check(tab_stop == (want.id == 1002 || want.id == 1004), name + " tab stop");
+        check(group == (want.id == 1007), name + " group start");
+        check((s & (WS_CHILD | WS_VISIBLE)) == (WS_CHILD | WS_VISIBLE), name + " child style");
+        if (want.id == 1013 || want.id == 1014) {
+            check((s & 3) == CBS_SIMPLE, name + " simple combo box");
+            check((s & CBS_AUTOHSCROLL) != 0, name + " scrolls its text");
+            // The combo box draws its border itself and takes WS_BORDER off its own style.
+        } else if (want.id == 1015) {
+            // The scroll-bar styles come and go with the bars, which show once there is
+            // something to scroll (checked after the Convert).
+            check((s & (WS_BORDER | LBS_NOSEL)) == (WS_BORDER | LBS_NOSEL),
+                  name + " list box style");
+            check((s & LBS_SORT) == 0, name + " unsorted");
+            check((ex & WS_EX_CLIENTEDGE) != 0, name + " sunken edge");
+            check(SendMessageA(child, LB_GETCOUNT, 0, 0) == 0, name + " empty");
+        } else if (want.id >= 1007 && want.id <= 1010 && want.id != 1008) {
+            check((s & 0xF) == BS_AUTORADIOBUTTON, name + " radio button");
+        } else {
+            check((s & 0xF) == BS_PUSHBUTTON, name + " push button");
+        }
+        child = GetWindow(child, GW_HWNDNEXT);
+    }
+    check(child == nullptr, "no more than fifteen controls");
+}
+
+// Which of First, Last and LoTW is marked, as "F", "L", "T" or a mix when more than one is.
+std::string marked_choice(HWND window) {
+    std::string marked;
+    if (IsDlgButtonChecked(window, 1007) == BST_CHECKED)
+        marked += "F";
+    if (IsDlgButtonChecked(window, 1009) == BST_CHECKED)
+        marked += "L";
+    if (IsDlgButtonChecked(window, 1010) == BST_CHECKED)
+        marked += "T";
+    return marked;
+}
+
+// The list box's lines, read as UTF-16: across processes the list box answers in UTF-16.
+std::vector<std::string> list_lines(HWND list) {
+    std::vector<std::string> lines;
+    LRESULT count = SendMessageW(list, LB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+        LRESULT length = SendMessageW(list, LB_GETTEXTLEN, i, 0);
+        std::wstring wide(size_t(length > 0 ? length : 0) + 1, L'\0');
+        SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(wide.data()));
+        wide.resize(length > 0 ? size_t(length) : 0);
+        std::string line;
+        for (wchar_t c : wide)
+            line += c < 128 ? char(c) : '?';
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+// Fills the file name of an open or save dialog and presses its OK button.
+void answer_file_dialog(Program& program, HWND dialog, const std::string& path) {
+    // Explorer-style dialogs keep the name in combo box 1148 (cmb13), older ones in edit 1152.
+    HWND name = GetDlgItem(dialog, 1148);
+    if (!name)
+        name = GetDlgItem(dialog, 1152);
+    check(name != nullptr, "file dialog has a file-name field");
+    if (!name)
+        return;
+    SetWindowTextA(name, path.c_str());
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    check(program.wait_no_box(), "file dialog closes after OK");
+}
+
+std::string base_name(const std::string& path) {
+    size_t slash = path.find_last_of("\\/");
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+int count_lines(const std::string& path) {
+    FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file)
+        return -1;
+    int lines = 0;
+    for (int c; (c = std::fgetc(file)) != EOF;)
+        lines += c == '\n';
+    std::fclose(file);
+    return lines;
+}
+
+void check_convert(Program& program, const std::string& folder, const std::string& log) {
+    HWND window = program.window();
+
+    program.press(1011); // Open before any Convert
+    check_box(program, "Open before Convert", "Error",
+              "Can't open spreadsheet because it has not been converted.", false);
+    program.press(1003); // Convert without files
+    check_box(program, "Convert without files", "Error", "Did not specify input ADIF file.", false);
+
+    // Copy the log into the work folder under a name with two dots.
+    std::string adif = folder + "\\My.Log.adi";
+    check(CopyFileA(log.c_str(), adif.c_str(), FALSE) != FALSE, "copy the log");
+
+    program.press(1002);
+    HWND dialog = program.wait_box("open-file dialog");
+    if (!dialog)
+        return;
+    check_text(window_text(dialog), "Input ADIF File", "open-file dialog title");
+    answer_file_dialog(program, dialog, adif);
+    check_text(control_text(GetDlgItem(window, 1013)), "My.Log.adi", "ADIF field after choosing");
+    check_text(control_text(GetDlgItem(window, 1014)), "My.Log.CSV", "proposed CSV name");
+
+    program.press(1004);
+    dialog = program.wait_box("save-file dialog");
+    if (!dialog)
+        return;
+    check_text(window_text(dialog), "Output CSV file", "save-file dialog title");
+    std::string csv = folder + "\\result.csv";
+    answer_file_dialog(program, dialog, csv);
+    check_text(control_text(GetDlgItem(window, 1014)), "result.csv", "CSV field after choosing");
+
+    program.press(1003);
+    HWND done = program.wait_box("Done box");
+    if (done) {
+        check_text(window_text(done), "Done", "Done box title");
+        std::string text = box_message(done);
+        check(text.rfind("Wrote ", 0) == 0 && text.find(" Q9XZ QSOs to ") != std::string::npos &&
+                  text.find("result.csv") != std::string::npos,
+              "Done box text: " + text);
+        check(GetWindow(done, GW_OWNER) != window, "Done box has no owner");
+        close_box(program, done);
+    }
+    check_equal(count_lines(csv), 229, "spreadsheet lines");
+
+    std::vector<std::string> lines = list_lines(GetDlgItem(window, 1015));
+    check(!lines.empty(), "list box shows the results");
+    if (!lines.empty())
+        check_text(lines.back(), "", "list box ends with an empty line");
+    bool summary = false;
+    for (const std::string& line : lines)
+        summary = summary || line.find("state(s) worked on MIX") != std::string::npos;
+    check(summary, "list box shows the summary by mode");
+    HWND list = GetDlgItem(window, 1015);
+    LRESULT extent = SendMessageA(list, LB_GETHORIZONTALEXTENT, 0, 0);
+    size_t longest = 0;
+    for (const std::string& line : lines)
+        longest = std::max(longest, line.size());
+    check_equal(long(extent), long(std::max<size_t>(450, 8 * longest)), "list box extent");
+    LONG style = GetWindowLongA(list, GWL_STYLE);
+    if (lines.size() > 15)
+        check((style & WS_VSCROLL) != 0, "list box shows its vertical scroll bar");
+    if (extent > 500)
+        check((style & WS_HSCROLL) != 0, "list box shows its horizontal scroll bar");
+
+    // Print the lines so that the check can compare them with the command-line converter's.
+    std::string listing = folder + "\\listbox.txt";
+    if (FILE* out = std::fopen(listing.c_str(), "wb")) {
+        for (const std::string& line : lines)
+            std::fprintf(out, "%s\n", line.c_str());
+        std::fclose(out);
+    }
+    std::printf("converted %s: %zu list-box lines\n", base_name(log).c_str(), lines.size());
+}
+
+void check_update(Program& program, const std::string& version) {
+    program.press(1012);
+    HWND question = program.wait_box("update question");
+    if (!question)
+        return;
+    check_text(window_text(question), "Information", "update question title");
+    check_text(box_message(question),
+               "Version " + version + " is available.\nDo you want to download it?",
+               "update question text");
+    close_box(program, question, IDYES);
+    check_box(program, "update done box", "Update Complete",
+              "You must re-start the Q9XZ\nprogram to use the new version.", false);
+}
+
+void hold_for_picture(const std::string& folder) {
+    const std::string ready = folder + "\\ready";
+    const std::string release = folder + "\\release";
+    if (FILE* file = std::fopen(ready.c_str(), "w"))
+        std::fclose(file);
+    wait_for([&] { return GetFileAttributesA(release.c_str()) != INVALID_FILE_ATTRIBUTES; }, 60);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const char usage[] =
+        "usage: q9xz_window_check PROGRAM WORK_FOLDER [--log LOG] [--update VERSION] [--hold]\n";
+    if (argc < 3) {
+        std::fputs(usage, stderr);
+        return 2;
+    }
+    std::string log, update_version;
+    bool hold = false;
+    for (int i = 3; i < argc; ++i) {
+        const std::string option = argv[i];
+        if (option == "--log" && i + 1 < argc) {
+            log = argv[++i];
+        } else if (option == "--update" && i + 1 < argc) {
+            update_version = argv[++i];
+        } else if (option == "--hold") {
+            hold = true;
+        } else {
+            std::fputs(usage, stderr);
+            return 2;
+        }
+    }
+    std::string folder = argv[2];
+    // The program takes its icon from Q9XZ.exe in its current folder: start it under that name.
+    std::string exe = folder + "\\Q9XZ.exe";
+    if (!CopyFileA(argv[1], exe.c_str(), FALSE)) {
+        std::fprintf(stderr, "cannot copy %s to %s\n", argv[1], exe.c_str());
+        return 2;
+    }
+
+    {
+        Program program(exe, folder, "");
+        if (program.running()) {
+            check_controls(program);
+            check_text(marked_choice(program.window()), "L", "no switch: Last marked");
+            program.press(1001);
+            check_box(program, "About box", STR_ABOUT_TITLE,
+                      STR_PROGRAM_NAME "\nVersion 2.6 -- Oct 21 2014 07:51:05\n" STR_MAKER_NOTICE,
+                      true);
+            program.press(1006);
+            check_equal(program.wait_exit(), 0L, "exit code after Exit");
+        }
+    }
+
+    struct SwitchCase {
+        const char* switches;
+        const char* marked;
+    };
+    for (SwitchCase c : {SwitchCase{"-f", "F"}, SwitchCase{"-l", "T"}, SwitchCase{"-F", "L"},
+                         SwitchCase{"-f -L", "T"}}) {
+        Program program(exe, folder, c.switches);
+        if (!program.running())
+            continue;
+        check_text(marked_choice(program.window()), c.marked,
+                   std::string("marked choice for ") + c.switches);
+        // Clicking a choice moves the mark.
+        SendMessageA(GetDlgItem(program.window(), 1007), BM_CLICK, 0, 0);
+        check_text(marked_choice(program.window()), "F", "after clicking First");
+        PostMessageA(program.window(), WM_CLOSE, 0, 0);
+        check_equal(program.wait_exit(), 0L, std::string("exit code after closing, ") + c.switches);
+    }
+
+    if (!log.empty()) {
+        Program program(exe, folder, "");
+        if (program.running()) {
+            check_convert(program, folder, log);
+            if (hold)
+                hold_for_picture(folder);
+            if (!update_version.empty())
+                check_update(program, update_version);
+            program.press(1006);
+            check_equal(program.wait_exit(), 0L, "exit code after Convert and Exit");
+        }
+    }
+
+    std::printf("%s: %d failed check(s)\n", failures ? "FAILED" : "passed", failures);
+    return failures ? 1 : 0;
+}
