@@ -42,6 +42,8 @@ FltkToolkit::FltkToolkit(std::string command_line, std::function<void(int)> on_c
     : command_line_(std::move(command_line)), on_command_(std::move(on_command)) {
     window_ = std::make_unique<Fl_Double_Window>(WINDOW_X, WINDOW_Y, WINDOW_WIDTH, WINDOW_HEIGHT);
     window_->copy_label(std::string(WINDOW_TITLE).c_str());
+    // Lets the desktop match the window with its menu entry.
+    window_->xclass("q9xz");
     window_->callback(closing, this);
 
     Fl_Group* radio_group = nullptr;
