@@ -1,11 +1,13 @@
 // Converts arbitrary bytes as a log, under the First, Last and LoTW choices in turn with one
 // ConvertOptions (as one run of the window does), and checks the spreadsheet and the lines.
 
+#include "analysis/state_tally.h"
 #include "common/convert_options.h"
 #include "common/line_reader.h"
 #include "convert/conversion.h"
 #include "fuzz_check.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -82,6 +84,40 @@ void check_lines(const std::vector<std::string>& lines) {
     }
 }
 
+// Every contact marks its mode column and MIX on its band, so MIX sums up the three columns:
+// under First the earliest of them, under Last the latest, and confirmed once any of them is.
+void check_tally(const StateEntry* tally, const ConvertOptions& options) {
+    std::size_t entries = 0;
+    walk_in_order(tally, [&](const StateEntry& entry) {
+        ++entries;
+        for (int band = 0; band < BAND_COUNT; ++band) {
+            const std::int64_t mix = mark(entry, band, MIX);
+            bool any = false;
+            bool confirmed = false;
+            std::int64_t earliest = INT64_MAX;
+            std::int64_t latest = INT64_MIN;
+            for (ModeColumn column : {CW, DIG, PH}) {
+                const std::int64_t slot = mark(entry, band, column);
+                if (slot == MARK_NONE)
+                    continue;
+                any = true;
+                confirmed = confirmed || slot == MARK_CONFIRMED;
+                earliest = std::min(earliest, slot);
+                latest = std::max(latest, slot);
+            }
+            FUZZ_CHECK(any == (mix != MARK_NONE));
+            if (!options.lotw)
+                FUZZ_CHECK(!confirmed && mix != MARK_CONFIRMED);
+            FUZZ_CHECK(confirmed == (mix == MARK_CONFIRMED));
+            if (any && options.first)
+                FUZZ_CHECK(mix == earliest);
+            if (any && options.last)
+                FUZZ_CHECK(mix == latest);
+        }
+    });
+    FUZZ_CHECK(entries == 57);
+}
+
 struct Choice {
     std::int32_t lotw, first, last;
 };
@@ -110,6 +146,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         // "LOTW" cells come only from confirmations, which only the LoTW choice looks at.
         if (choice.lotw == 0)
             FUZZ_CHECK(cells.lotw == 0);
+        check_tally(result.tally.get(), options);
         check_lines(shown_lines(result.lists));
         FUZZ_CHECK(
             completion_text(result.written, options.lotw_confirmed_count, "log.CSV").size() <= 259);

@@ -79,8 +79,19 @@ else
     echo "note: $exe32 not built (the window's commands are not in this tree yet)"
 fi
 
-# --- The core tests under Wine ------------------------------------------------------------------
-if ! timeout 600 ctest --test-dir build-win64 --output-on-failure; then
+# --- The test suites under Wine ----------------------------------------------------------------
+# Left out here, because Windows itself differs:
+# - the hostile log with TIME_ON values of 2147483647 and -2147483648 hours and minutes: the
+#   Windows runtime's local time covers only 1970 to 3000, so those contacts keep no date
+#   (an empty cell) where Linux shows a day some 2450 years before or after 2014;
+# - a test that needs a symbolic link, which Wine cannot make (nor Windows without a privilege).
+skipped=(
+    Logs/HostileInput.EndsWithTheDocumentedResult/extreme_dates_times_adi
+    Convert.SpreadsheetThatCannotBeOpenedOrIsTheLogItself
+)
+GTEST_FILTER=-$(IFS=:; echo "${skipped[*]}")
+export GTEST_FILTER
+if ! timeout 600 ctest --test-dir build-win64 --output-on-failure -L wine; then
     fail "tests under Wine"
 fi
 wine_stop
@@ -92,11 +103,49 @@ if [[ -f $exe64 ]]; then
     mkdir -p "$work"
     cp samples/demo.adi "$work/demo.adi"
     winpath() { echo "Z:${1//\//\\}"; }
-    quiet() { grep -v -e '^wine: Read access denied' -e '^X connection to' || true; }
+    # Leaves out Wine's and Xvfb's chatter and the response headers that the Update prints.
+    quiet() {
+        grep -v -e '^wine: Read access denied' -e '^X connection to' -e '^$' -e '^HTTP/1' \
+            -e '^\(Server\|Date\|Content-type\|Content-Length\|Last-Modified\): ' || true
+    }
+
+    # The test build's Update asks 127.0.0.1 on port 80: offer it a new version there when the
+    # port is free (it needs root), else leave the Update out.
+    update=()
+    server=
+    imports64=$(x86_64-w64-mingw32-objdump -p "$exe64" | sed -n 's/^[[:space:]]*DLL Name: //p')
+    if grep -qi '^wininet' <<<"$imports64"; then
+        mkdir -p "$work/server/Q9XZ"
+        printf '2.7\r\n' >"$work/server/Q9XZ/version.txt"
+        head -c 150000 /dev/urandom >"$work/server/Q9XZ/Q9XZ.exe"
+        python3 -u -m http.server --bind 127.0.0.1 80 --directory "$work/server" \
+            >"$work/server.log" 2>&1 &
+        server=$!
+        for _ in $(seq 30); do
+            grep -q '^Serving HTTP' "$work/server.log" && break
+            kill -0 "$server" 2>/dev/null || break
+            sleep 0.1
+        done
+        if grep -q '^Serving HTTP' "$work/server.log"; then
+            update=(--update 2.7)
+        else
+            echo "note: port 80 is not free here; the Update through the window is left out"
+            server=
+        fi
+    fi
+    stop_server() { [[ -z $server ]] || kill "$server" 2>/dev/null || true; }
+    trap 'stop_server; wine_stop' EXIT
+
     if ! timeout 300 xvfb-run -a "$wine_run" "$prefix" build-win64/tests/win32/q9xz_window_check.exe \
-        "$(winpath "$root/$exe64")" "$(winpath "$work")" "$(winpath "$work/demo.adi")" 2>&1 |
-        tr -d '\r' | quiet; then
+        "$(winpath "$root/$exe64")" "$(winpath "$work")" --log "$(winpath "$work/demo.adi")" \
+        "${update[@]}" 2>&1 | tr -d '\r' | quiet; then
         fail "window check"
+    fi
+    stop_server
+    if ((${#update[@]})); then
+        # The program file was replaced by the served one and the old one kept beside it.
+        cmp -s "$work/Q9XZ.exe" "$work/server/Q9XZ/Q9XZ.exe" || fail "Update did not install"
+        cmp -s "$work/Q9XZ.~xe" "$exe64" || fail "Update did not keep the old program"
     fi
     wine_stop
 

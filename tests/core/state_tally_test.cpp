@@ -89,7 +89,7 @@ TEST(StateTally, FreshTallyShape) {
     EXPECT_EQ(names, expected);
 }
 
-TEST(StateTally, EntriesReferToTheTablesAndStartUnmarked) {
+TEST(StateTally, EntriesComeFromTheTablesAndStartUnmarked) {
     StateTally tally = build_state_tally();
     int states = 0;
     int others = 0;
@@ -97,8 +97,7 @@ TEST(StateTally, EntriesReferToTheTablesAndStartUnmarked) {
         SCOPED_TRACE(std::string(entry.name));
         const auto in = [&](const auto& table) {
             return std::find_if(table.begin(), table.end(), [&](const EntityPair& pair) {
-                       return pair.abbrev.data() == entry.abbrev.data() &&
-                              pair.name.data() == entry.name.data();
+                       return pair.abbrev == entry.abbrev && pair.name == entry.name;
                    }) != table.end();
         };
         if (entry.is_state == 1) {

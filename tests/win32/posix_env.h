@@ -1,9 +1,10 @@
 #pragma once
-// The tests set the time zone with the POSIX calls; the Windows runtime has _putenv_s instead.
-// Included into every test source of the Windows build.
+// The tests use a few POSIX calls (the time zone, temporary folders); the Windows runtime has
+// its own. Included into every test source of the Windows build.
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <direct.h>
 
 // The Windows runtime reads TZ only in its POSIX form ("EST5EDT"), not as a zone name.
 inline const char* windows_zone(const char* name, const char* value) {
@@ -21,4 +22,11 @@ inline int setenv(const char* name, const char* value, int overwrite) {
 // An empty value removes the variable on Windows.
 inline int unsetenv(const char* name) {
     return _putenv_s(name, "");
+}
+
+// Fills in the trailing XXXXXX of `pattern` and makes that folder; nullptr when it cannot.
+inline char* mkdtemp(char* pattern) {
+    if (_mktemp_s(pattern, std::strlen(pattern) + 1) != 0 || _mkdir(pattern) != 0)
+        return nullptr;
+    return pattern;
 }

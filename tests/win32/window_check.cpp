@@ -1,6 +1,7 @@
 // Drives the Windows program from outside, as a user would, and checks what it shows: the main
-// window, its fifteen controls, the radio state for each switch, the About box, a whole Convert
-// through the two file dialogs, an Update, and Exit. Runs under Wine in the build's checks.
+// window, its fifteen controls, the radio state for each switch, Tab and the arrow keys, the
+// About box, a whole Convert through the two file dialogs, a Convert onto the log itself, an
+// Update, and Exit. Runs under Wine in the build's checks.
 //
 // Usage: q9xz_window_check PROGRAM WORK_FOLDER [--log LOG] [--update VERSION] [--hold]
 //   PROGRAM      the Q9XZ.exe to start; it is copied into WORK_FOLDER and started from there
@@ -19,7 +20,10 @@
 #include <cstring>
 #include <string>
 #include <vector>
+// clang-format off
 #include <windows.h>
+#include <shellapi.h> // needs windows.h first
+// clang-format on
 
 namespace {
 
@@ -135,6 +139,7 @@ class Program {
     Program& operator=(const Program&) = delete;
 
     HWND window() const { return window_; }
+    DWORD thread() const { return info_.dwThreadId; }
     bool running() const { return info_.hProcess != nullptr && window_ != nullptr; }
 
     // Waits for the program to end; its exit code, or -1000 when it did not end.
@@ -304,6 +309,44 @@ void check_controls(Program& program) {
     check(child == nullptr, "no more than fifteen controls");
 }
 
+// The control that has the keyboard focus in the program, or its main window.
+HWND focus_of(const Program& program) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    if (!GetGUIThreadInfo(program.thread(), &info) || !info.hwndFocus)
+        return program.window();
+    return info.hwndFocus;
+}
+
+// A key press as the message loop sees it, sent to the control that has the focus.
+void press_key(const Program& program, WPARAM key) {
+    HWND focus = focus_of(program);
+    PostMessageA(focus, WM_KEYDOWN, key, 1);
+    PostMessageA(focus, WM_KEYUP, key, 0xC0000001);
+    Sleep(300);
+}
+
+std::string marked_choice(HWND window);
+
+// Tab moves between the two file buttons and the marked choice; the arrow keys move the mark
+// within the radio group.
+void check_keyboard(const Program& program) {
+    HWND window = program.window();
+    const int tab_order[] = {1002, 1004, 1009, 1002};
+    for (int id : tab_order) {
+        press_key(program, VK_TAB);
+        check_equal(GetDlgCtrlID(focus_of(program)), id, "focus after Tab");
+    }
+    press_key(program, VK_TAB);
+    press_key(program, VK_TAB);
+    press_key(program, VK_DOWN);
+    check_equal(GetDlgCtrlID(focus_of(program)), 1010, "focus after Down from Last");
+    check_text(marked_choice(window), "T", "Down from Last marks LoTW");
+    press_key(program, VK_UP);
+    press_key(program, VK_UP);
+    check_text(marked_choice(window), "F", "Up twice from LoTW marks First");
+}
+
 // Which of First, Last and LoTW is marked, as "F", "L", "T" or a mix when more than one is.
 std::string marked_choice(HWND window) {
     std::string marked;
@@ -334,7 +377,10 @@ std::vector<std::string> list_lines(HWND list) {
 }
 
 // Fills the file name of an open or save dialog and presses its OK button.
-void answer_file_dialog(Program& program, HWND dialog, const std::string& path) {
+// `replace`: the name is that of an existing file, so the save dialog asks whether to replace it;
+// the answer is Yes.
+void answer_file_dialog(Program& program, HWND dialog, const std::string& path,
+                        bool replace = false) {
     // Explorer-style dialogs keep the name in combo box 1148 (cmb13), older ones in edit 1152.
     HWND name = GetDlgItem(dialog, 1148);
     if (!name)
@@ -344,12 +390,32 @@ void answer_file_dialog(Program& program, HWND dialog, const std::string& path) 
         return;
     SetWindowTextA(name, path.c_str());
     PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    if (replace) {
+        HWND question = nullptr;
+        wait_for([&] {
+            question = program.find_box();
+            return question != nullptr && question != dialog;
+        });
+        check(question != nullptr && question != dialog, "save dialog asks before replacing");
+        if (question && question != dialog)
+            PostMessageA(question, WM_COMMAND, MAKEWPARAM(IDYES, BN_CLICKED), 0);
+    }
     check(program.wait_no_box(), "file dialog closes after OK");
 }
 
 std::string base_name(const std::string& path) {
     size_t slash = path.find_last_of("\\/");
     return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string file_bytes(const std::string& path) {
+    std::string bytes;
+    if (FILE* file = std::fopen(path.c_str(), "rb")) {
+        for (int c; (c = std::fgetc(file)) != EOF;)
+            bytes += char(c);
+        std::fclose(file);
+    }
+    return bytes;
 }
 
 int count_lines(const std::string& path) {
@@ -435,6 +501,20 @@ void check_convert(Program& program, const std::string& folder, const std::strin
         std::fclose(out);
     }
     std::printf("converted %s: %zu list-box lines\n", base_name(log).c_str(), lines.size());
+
+    // The log itself as the spreadsheet, named in other letter case, which on Windows is the
+    // same file: Convert refuses and the log stays as it was.
+    program.press(1004);
+    dialog = program.wait_box("save-file dialog");
+    if (!dialog)
+        return;
+    answer_file_dialog(program, dialog, folder + "\\MY.LOG.ADI", true);
+    program.press(1003);
+    check_box(program, "Convert onto the log", "Error", "Could not open CSV output file.", false);
+    check(file_bytes(adif) == file_bytes(log), "the log is unchanged");
+    program.press(1011);
+    check_box(program, "Open after the refused Convert", "Error",
+              "Can't open spreadsheet because it has not been converted.", false);
 }
 
 void check_update(Program& program, const std::string& version) {
@@ -491,11 +571,19 @@ int main(int argc, char** argv) {
         return 2;
     }
 
+    // The window takes its icon from Q9XZ.exe as ExtractIconA finds it. (Wine does not let
+    // another process read a window class's icon, so the file is asked here directly.)
+    HICON icon = ExtractIconA(GetModuleHandleA(nullptr), exe.c_str(), 0);
+    check(icon != nullptr && icon != reinterpret_cast<HICON>(1), "Q9XZ.exe holds an icon");
+    if (icon && icon != reinterpret_cast<HICON>(1))
+        DestroyIcon(icon);
+
     {
         Program program(exe, folder, "");
         if (program.running()) {
             check_controls(program);
             check_text(marked_choice(program.window()), "L", "no switch: Last marked");
+            check_keyboard(program);
             program.press(1001);
             check_box(program, "About box", STR_ABOUT_TITLE,
                       STR_PROGRAM_NAME "\nVersion 2.6 -- Oct 21 2014 07:51:05\n" STR_MAKER_NOTICE,
@@ -521,6 +609,20 @@ int main(int argc, char** argv) {
         check_text(marked_choice(program.window()), "F", "after clicking First");
         PostMessageA(program.window(), WM_CLOSE, 0, 0);
         check_equal(program.wait_exit(), 0L, std::string("exit code after closing, ") + c.switches);
+    }
+
+    {
+        // The switches are looked for in the whole command line, the program's path included.
+        const std::string dashed = folder + "\\my-logs";
+        CreateDirectoryA(dashed.c_str(), nullptr);
+        const std::string dashed_exe = dashed + "\\Q9XZ.exe";
+        check(CopyFileA(exe.c_str(), dashed_exe.c_str(), FALSE) != FALSE, "copy into my-logs");
+        Program program(dashed_exe, dashed, "");
+        if (program.running()) {
+            check_text(marked_choice(program.window()), "T", "\"-l\" inside the program's path");
+            PostMessageA(program.window(), WM_CLOSE, 0, 0);
+            check_equal(program.wait_exit(), 0L, "exit code after closing, my-logs");
+        }
     }
 
     if (!log.empty()) {

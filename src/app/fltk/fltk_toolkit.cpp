@@ -42,6 +42,8 @@ FltkToolkit::FltkToolkit(std::string command_line, std::function<void(int)> on_c
     : command_line_(std::move(command_line)), on_command_(std::move(on_command)) {
     window_ = std::make_unique<Fl_Double_Window>(WINDOW_X, WINDOW_Y, WINDOW_WIDTH, WINDOW_HEIGHT);
     window_->copy_label(std::string(WINDOW_TITLE).c_str());
+    // Lets the desktop match the window with its menu entry.
+    window_->xclass("q9xz");
     window_->callback(closing, this);
 
     Fl_Group* radio_group = nullptr;
@@ -92,6 +94,10 @@ FltkToolkit::FltkToolkit(std::string command_line, std::function<void(int)> on_c
     }
     if (radio_group != nullptr)
         radio_group->end();
+    // The window can be resized, but the controls keep their places and sizes: FLTK stretches
+    // only what overlaps the resizable box, and this one lies beyond every control.
+    auto* corner = new Fl_Box(WINDOW_WIDTH - 1, WINDOW_HEIGHT - 1, 1, 1);
+    window_->resizable(corner);
     window_->end();
 }
 

@@ -140,7 +140,13 @@ int run_program(HINSTANCE instance) {
         app.toolkit, app.options, update_button_command(app.toolkit), WINDOWS_SEPARATORS);
     if (!create_main_window(app))
         return -1;
-    return run_message_loop(app);
+    const int exit_code = run_message_loop(app);
+    // After Exit the window still exists; it must not reach the commands once they are gone.
+    if (IsWindow(app.window)) {
+        SetWindowLongPtrA(app.window, GWLP_USERDATA, 0);
+        DestroyWindow(app.window);
+    }
+    return exit_code;
 }
 
 } // namespace q9xz
