@@ -3,6 +3,7 @@
 // Helpers for tests that push whole logs through the conversion: the problem lines in the order
 // the window shows them, the filled spreadsheet cells in a compact form, and a time-zone guard.
 
+#include "adif_test_util.h"
 #include "common/convert_options.h"
 #include "common/line_reader.h"
 #include "convert/conversion.h"
@@ -69,26 +70,6 @@ inline Outcome convert_text(const std::string& log, ConvertOptions options = {})
 }
 
 // Contact times are local times: pins the zone for one test and puts the old one back.
-class TimeZoneGuard {
-  public:
-    explicit TimeZoneGuard(const char* zone) {
-        if (const char* old = std::getenv("TZ"))
-            old_ = old;
-        setenv("TZ", zone, 1);
-        tzset();
-    }
-    ~TimeZoneGuard() {
-        if (old_)
-            setenv("TZ", old_->c_str(), 1);
-        else
-            unsetenv("TZ");
-        tzset();
-    }
-    TimeZoneGuard(const TimeZoneGuard&) = delete;
-    TimeZoneGuard& operator=(const TimeZoneGuard&) = delete;
-
-  private:
-    std::optional<std::string> old_;
-};
+using TimeZoneGuard = test::ScopedTimeZone;
 
 } // namespace q9xz::probe

@@ -1,3 +1,4 @@
+#include "adif_test_util.h"
 #include "convert/convert_adif.h"
 #include "test_logs.h"
 
@@ -13,23 +14,8 @@ using q9xz::testing::shown_text;
 namespace {
 
 class UtcZone : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        const char* old = std::getenv("TZ");
-        saved_ = old ? std::optional<std::string>(old) : std::nullopt;
-        setenv("TZ", "UTC", 1);
-        tzset();
-    }
-    void TearDown() override {
-        if (saved_)
-            setenv("TZ", saved_->c_str(), 1);
-        else
-            unsetenv("TZ");
-        tzset();
-    }
-
   private:
-    std::optional<std::string> saved_;
+    test::ScopedTimeZone zone_{"UTC"};
 };
 
 std::vector<std::string> list_of(const ConversionResult& result, int index) {

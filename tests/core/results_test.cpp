@@ -1,3 +1,4 @@
+#include "adif_test_util.h"
 #include "analysis/message_lists.h"
 #include "results/csv_writer.h"
 #include "results/summary.h"
@@ -25,14 +26,7 @@ constexpr std::int64_t JULY_5 = 1404561600;
 
 class Results : public ::testing::Test {
   protected:
-    void SetUp() override {
-        setenv("TZ", "UTC", 1);
-        tzset();
-    }
-    void TearDown() override {
-        unsetenv("TZ");
-        tzset();
-    }
+    test::ScopedTimeZone zone_{"UTC"};
     StateTally tally = build_state_tally();
     StateEntry& entry(const char* abbrev) { return *find_state(tally.get(), abbrev); }
 };
