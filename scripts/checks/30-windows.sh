@@ -98,9 +98,10 @@ wine_stop
 
 # --- The window, driven under Wine with a virtual X server --------------------------------------
 if [[ -f $exe64 ]]; then
-    work=$root/build-win64/window-check
-    rm -rf "$work"
-    mkdir -p "$work"
+    # The window looks for its switches anywhere in its command line, its own path included, so
+    # it runs from a folder whose name holds no "-f" or "-l" (the clone's own path might).
+    work=$(mktemp -d /tmp/q9xzwindowXXXXXX)
+    trap 'wine_stop; rm -rf "$work"' EXIT
     cp samples/demo.adi "$work/demo.adi"
     winpath() { echo "Z:${1//\//\\}"; }
     # Leaves out Wine's and Xvfb's chatter and the response headers that the Update prints.
@@ -134,7 +135,7 @@ if [[ -f $exe64 ]]; then
         fi
     fi
     stop_server() { [[ -z $server ]] || kill "$server" 2>/dev/null || true; }
-    trap 'stop_server; wine_stop' EXIT
+    trap 'stop_server; wine_stop; rm -rf "$work"' EXIT
 
     if ! timeout 300 xvfb-run -a "$wine_run" "$prefix" build-win64/tests/win32/q9xz_window_check.exe \
         "$(winpath "$root/$exe64")" "$(winpath "$work")" --log "$(winpath "$work/demo.adi")" \
