@@ -1,18 +1,4 @@
-# Cross build for Windows (i686) with mingw-w64. The posix thread model is the one that has
-# std::thread and std::mutex. Everything is linked statically so the programs import only
-# system DLLs.
-set(CMAKE_SYSTEM_NAME Windows)
+# Cross build for 32-bit Windows (i686) with mingw-w64: the shipped Q9XZ.exe.
 set(CMAKE_SYSTEM_PROCESSOR i686)
-
 set(Q9XZ_MINGW_PREFIX i686-w64-mingw32)
-set(CMAKE_C_COMPILER ${Q9XZ_MINGW_PREFIX}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${Q9XZ_MINGW_PREFIX}-g++-posix)
-set(CMAKE_RC_COMPILER ${Q9XZ_MINGW_PREFIX}-windres)
-
-set(CMAKE_FIND_ROOT_PATH /usr/${Q9XZ_MINGW_PREFIX})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)

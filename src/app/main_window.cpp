@@ -27,17 +27,13 @@ std::string cut(std::string text, std::size_t buffer_size) {
 } // namespace
 
 void read_switches(std::string_view command_line, ConvertOptions& options) {
-    options.first = 0;
-    options.last = 1;
-    options.lotw = 0;
     if (command_line.find("-l") != std::string_view::npos ||
-        command_line.find("-L") != std::string_view::npos) {
-        options.lotw = 1;
-        options.last = 0;
-    } else if (command_line.find("-f") != std::string_view::npos) {
-        options.first = 1;
-        options.last = 0;
-    }
+        command_line.find("-L") != std::string_view::npos)
+        set_choice(options, Choice::LoTW);
+    else if (command_line.find("-f") != std::string_view::npos)
+        set_choice(options, Choice::First);
+    else
+        set_choice(options, Choice::Last);
 }
 
 MainWindow::MainWindow(Toolkit& toolkit, ConvertOptions& options, std::function<void()> update,
@@ -78,22 +74,16 @@ void MainWindow::command(int id) {
         toolkit_.quit();
         break;
     case ID_FIRST:
-        options_.first = 1;
-        options_.last = 0;
-        options_.lotw = 0;
+        set_choice(options_, Choice::First);
         break;
     case ID_HELP:
         toolkit_.shell_open(toolkit_.load_string(IDS_HELP_URL, TEXT_BUFFER));
         break;
     case ID_LAST:
-        options_.first = 0;
-        options_.last = 1;
-        options_.lotw = 0;
+        set_choice(options_, Choice::Last);
         break;
     case ID_LOTW:
-        options_.first = 0;
-        options_.last = 0;
-        options_.lotw = 1;
+        set_choice(options_, Choice::LoTW);
         break;
     case ID_OPEN:
         open();

@@ -80,9 +80,7 @@ std::optional<CliRequest> parse_arguments(const std::vector<std::string>& argume
     if (request.files.empty() || request.files.size() > 2)
         return std::nullopt;
     // LoTW wins over First, as on the window's command line.
-    request.options.lotw = lotw ? 1 : 0;
-    request.options.first = (first && !lotw) ? 1 : 0;
-    request.options.last = (!first && !lotw) ? 1 : 0;
+    set_choice(request.options, lotw ? Choice::LoTW : first ? Choice::First : Choice::Last);
     return request;
 }
 

@@ -18,4 +18,13 @@ struct ConvertOptions {
     std::int32_t qso_confirmed = 0;        // the contact being marked was confirmed via LoTW
 };
 
+enum class Choice { First, Last, LoTW };
+
+// Sets one of the three choices and clears the other two: exactly one is ever set.
+inline void set_choice(ConvertOptions& options, Choice choice) {
+    options.first = choice == Choice::First ? 1 : 0;
+    options.last = choice == Choice::Last ? 1 : 0;
+    options.lotw = choice == Choice::LoTW ? 1 : 0;
+}
+
 } // namespace q9xz

@@ -14,9 +14,7 @@ inline ConversionResult convert_text(const std::string& log, ConvertOptions& opt
 
 inline ConvertOptions choice(char which) {
     ConvertOptions options;
-    options.last = which == 'L' ? 1 : 0;
-    options.first = which == 'F' ? 1 : 0;
-    options.lotw = which == 'W' ? 1 : 0;
+    set_choice(options, which == 'F' ? Choice::First : which == 'W' ? Choice::LoTW : Choice::Last);
     return options;
 }
 
