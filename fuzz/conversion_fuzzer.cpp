@@ -118,10 +118,7 @@ void check_tally(const StateEntry* tally, const ConvertOptions& options) {
     FUZZ_CHECK(entries == 57);
 }
 
-struct Choice {
-    std::int32_t lotw, first, last;
-};
-constexpr Choice CHOICES[] = {{0, 1, 0}, {0, 0, 1}, {1, 0, 0}};
+constexpr Choice CHOICES[] = {Choice::First, Choice::Last, Choice::LoTW};
 
 } // namespace
 
@@ -134,17 +131,15 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string log(reinterpret_cast<const char*>(data), size);
     ConvertOptions options;
-    for (const Choice& choice : CHOICES) {
-        options.lotw = choice.lotw;
-        options.first = choice.first;
-        options.last = choice.last;
+    for (const Choice choice : CHOICES) {
+        set_choice(options, choice);
         LineReader input(log);
         const ConversionResult result = run_conversion(input, options);
         const CellCounts cells = check_csv(result.csv);
         FUZZ_CHECK(result.written == cells.filled);
         FUZZ_CHECK(options.lotw_confirmed_count == cells.lotw);
         // "LOTW" cells come only from confirmations, which only the LoTW choice looks at.
-        if (choice.lotw == 0)
+        if (choice != Choice::LoTW)
             FUZZ_CHECK(cells.lotw == 0);
         check_tally(result.tally.get(), options);
         check_lines(shown_lines(result.lists));
