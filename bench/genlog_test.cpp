@@ -18,8 +18,7 @@ std::string log_of(std::uint64_t seed, std::uint64_t records) {
 }
 
 int count_fields(const AdifField* node) {
-    return node == nullptr ? 0
-                           : 1 + count_fields(node->left.get()) + count_fields(node->right.get());
+    return node == nullptr ? 0 : 1 + count_fields(node->left) + count_fields(node->right);
 }
 
 TEST(GeneratedLog, SameSeedGivesSameBytes) {
@@ -75,22 +74,24 @@ TEST(GeneratedLog, ReadsAsTheRecordsItPromises) {
     std::uint64_t special = 0;
     std::optional<std::string> program_id;
     AdifStatus status;
+    int repeats = 0; // repeated fields are not in the tree; each gives one message
     while ((status = parse_ADIF(input, record, message)) <= ADIF_RECORD_END) {
         if (message) {
             EXPECT_EQ(message->rfind("Duplicate field: ", 0), 0u) << *message;
+            ++repeats;
             message.reset();
         }
         if (status == ADIF_HEADER_END) {
             ASSERT_NE(record, nullptr);
-            const AdifField* field = find_field(record->fields.get(), "PROGRAMID");
+            const AdifField* field = find_field(record->fields, "PROGRAMID");
             ASSERT_NE(field, nullptr);
-            program_id = field->value;
+            program_id = std::string(field->value);
             record.reset(); // the header's fields would otherwise join the first record
         }
         if (status == ADIF_RECORD_END) {
             ASSERT_NE(record, nullptr);
-            int fields =
-                count_fields(record->fields.get()) + static_cast<int>(record->repeated.size());
+            const int fields = count_fields(record->fields) + repeats;
+            repeats = 0;
             EXPECT_GE(fields, 10);
             EXPECT_LE(fields, 20);
             ASSERT_NE(record->call, nullptr);

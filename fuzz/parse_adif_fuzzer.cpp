@@ -46,8 +46,8 @@ std::size_t check_tree(const AdifField* node, const AdifField* root, std::size_t
         return 0;
     FUZZ_CHECK(depth < 200); // a balanced tree of any real size is far shallower
     check_field(*node, max_line);
-    const AdifField* left = node->left.get();
-    const AdifField* right = node->right.get();
+    const AdifField* left = node->left;
+    const AdifField* right = node->right;
     FUZZ_CHECK(node->level >= 0);
     if (left == nullptr && right == nullptr)
         FUZZ_CHECK(node->level == 0);
@@ -66,12 +66,11 @@ std::size_t check_tree(const AdifField* node, const AdifField* root, std::size_t
 }
 
 bool holds(const AdifRecord& record, const AdifField* field) {
-    if (find_field(record.fields.get(), field->name) == field)
+    // A field is in the tree, or is a repeat held in the record's own memory, with its texts.
+    if (find_field(record.fields, field->name) == field)
         return true;
-    for (const auto& repeated : record.repeated)
-        if (repeated.get() == field)
-            return true;
-    return false;
+    return record.memory.contains(field) && record.memory.contains(field->name.data()) &&
+           record.memory.contains(field->value.data());
 }
 
 void check_slot(const AdifRecord& record, const AdifField* slot, std::string_view name,
@@ -82,18 +81,12 @@ void check_slot(const AdifRecord& record, const AdifField* slot, std::string_vie
     FUZZ_CHECK(holds(record, slot));
     check_field(*slot, max_line);
     // The first field of the name always stays in the tree.
-    const AdifField* first = find_field(record.fields.get(), name);
+    const AdifField* first = find_field(record.fields, name);
     FUZZ_CHECK(first != nullptr);
 }
 
 void check_record(const AdifRecord& record, std::size_t max_line) {
-    check_tree(record.fields.get(), record.fields.get(), max_line, 0);
-    for (const auto& repeated : record.repeated) {
-        FUZZ_CHECK(repeated != nullptr);
-        check_field(*repeated, max_line);
-        // Only a name already in the tree is ever set aside.
-        FUZZ_CHECK(find_field(record.fields.get(), repeated->name) != nullptr);
-    }
+    check_tree(record.fields, record.fields, max_line, 0);
     check_slot(record, record.call, "CALL", max_line);
     check_slot(record, record.dxcc, "DXCC", max_line);
     check_slot(record, record.qso_date, "QSO_DATE", max_line);

@@ -1,36 +1,46 @@
 #pragma once
 
+#include "adif/record_arena.h"
+
 #include <cstdint>
-#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
+#include <type_traits>
 
 namespace q9xz {
 
-// One field of a record, a node of the record's AA tree ordered by name.
+// One field of a record, a node of the record's AA tree ordered by name. The texts lie in the
+// memory of the record that holds the field.
 struct AdifField {
-    std::string name;  // the tag's name with a-z upper-cased
-    std::string value; // exactly `length` characters
+    std::string_view name;  // the tag's name with a-z upper-cased
+    std::string_view value; // exactly `length` characters
     std::int32_t length = 0;
     std::int32_t level = 0;
-    std::unique_ptr<AdifField> left;
-    std::unique_ptr<AdifField> right;
+    AdifField* left = nullptr;
+    AdifField* right = nullptr;
 };
+// Fields are never destroyed one by one: a record's memory is taken back whole.
+static_assert(std::is_trivially_destructible_v<AdifField>);
 
 // One header or QSO record: the fields the analysis reads most, and a tree of all fields.
 struct AdifRecord {
     // The slots refer to the latest field of their name, which may be a repeated one that is
-    // kept in `repeated` rather than in the tree.
+    // not in the tree.
     const AdifField* call = nullptr;
     const AdifField* dxcc = nullptr;
     const AdifField* qso_date = nullptr;
     const AdifField* time_on = nullptr;
     const AdifField* band = nullptr;
     const AdifField* mode = nullptr;
-    std::unique_ptr<AdifField> fields;
-    std::vector<std::unique_ptr<AdifField>> repeated;
+    AdifField* fields = nullptr;
+    // Owns every field above, linked or not, and their texts.
+    RecordArena memory;
+
+    // A new field in this record's memory: level 0, no children, empty texts.
+    AdifField* new_field();
+    // Empties the record for reuse, keeping some of its memory.
+    void clear();
 };
 
 enum AdifStatus : int {
@@ -41,12 +51,9 @@ enum AdifStatus : int {
     ADIF_TRUNCATED_LINE = 4,
 };
 
-// Inserts a field by name. A name already in the tree sets `message` to the duplicate text and
-// hands the field back through `rejected`, leaving the tree as it was. Returns the new root.
-std::unique_ptr<AdifField> insert_field(std::unique_ptr<AdifField> root,
-                                        std::unique_ptr<AdifField> field,
-                                        std::optional<std::string>& message,
-                                        std::unique_ptr<AdifField>& rejected);
+// Inserts a field by name and returns the new root. A name already in the tree sets `message`
+// to the duplicate text and leaves the tree as it was; the field then stays unlinked.
+AdifField* insert_field(AdifField* root, AdifField* field, std::optional<std::string>& message);
 
 // The field whose name equals `name` byte for byte, or nullptr.
 const AdifField* find_field(const AdifField* root, std::string_view name);

@@ -1,10 +1,11 @@
 #include "adif/parse_adif.h"
 
-#include "adif/field_pool.h"
+#include "adif/record_pool.h"
 #include "common/text.h"
 
 #include <array>
 #include <cstring>
+#include <utility>
 
 namespace q9xz {
 
@@ -61,15 +62,6 @@ constexpr std::array<unsigned char, 256> NAME_BYTES = [] {
     return bytes;
 }();
 
-// Copies a tag name into the (reused) text of a field, upper-cased when it has lower case.
-void set_name(std::string& name, std::string_view raw, bool has_lower) {
-    name.clear();
-    name.append(raw);
-    if (has_lower)
-        for (char& c : name)
-            c = ascii_upper(c);
-}
-
 // A tag name that, upper-cased, equals `upper` (which holds no lower-case letters).
 bool is_tag(std::string_view name, std::string_view upper) {
     if (name.size() != upper.size())
@@ -110,12 +102,12 @@ std::size_t read_length(std::string_view text, std::size_t start, std::int32_t& 
 
 AdifStatus parse_ADIF(LineReader& input, std::unique_ptr<AdifRecord>& record,
                       std::optional<std::string>& message) {
-    FieldPool pool;
+    RecordPool pool;
     return parse_ADIF(input, record, message, pool);
 }
 
 AdifStatus parse_ADIF(LineReader& input, std::unique_ptr<AdifRecord>& record,
-                      std::optional<std::string>& message, FieldPool& pool) {
+                      std::optional<std::string>& message, RecordPool& pool) {
     const std::string_view line = input.read_line();
     if (line.empty())
         return ADIF_END_OF_FILE;
@@ -124,15 +116,18 @@ AdifStatus parse_ADIF(LineReader& input, std::unique_ptr<AdifRecord>& record,
         return ADIF_TRUNCATED_LINE;
     }
 
-    // `text` is the line until a value continues over line ends; from then on it is `joined`,
-    // which holds the value's text and the lines read after it.
+    // `text` is the reader's line until the first field is met. From there on it is the record's
+    // own copy, which the fields' names and values point into, and where names are upper-cased
+    // in place. While a value continues over line ends, its text and the lines after it are
+    // collected in `joined`, and copied into the record when the value is complete.
     std::string_view text = line;
+    char* own_text = nullptr; // text.data() once the text lies in the record
     std::string joined;
     std::string head; // the first characters this call read, kept once `line` is gone
     std::size_t pos = 0;
 
     for (;;) {
-        const std::size_t open = next_tag(text, pos);
+        std::size_t open = next_tag(text, pos);
         if (open == std::string_view::npos)
             return ADIF_LINE_DONE;
         // The name runs to the first ":" or ">"; as a C text it ends at a NUL byte.
@@ -155,7 +150,6 @@ AdifStatus parse_ADIF(LineReader& input, std::unique_ptr<AdifRecord>& record,
             return ADIF_LINE_DONE; // an unclosed tag: the rest of the line is not data
         if (name_stop == std::string_view::npos)
             name_stop = name_end;
-        const std::string_view raw_name = text.substr(open + 1, name_stop - open - 1);
 
         std::int32_t length = -1;
         std::size_t close = name_end;
@@ -168,6 +162,7 @@ AdifStatus parse_ADIF(LineReader& input, std::unique_ptr<AdifRecord>& record,
         pos = value_start;
 
         if (length < 0) {
+            const std::string_view raw_name = text.substr(open + 1, name_stop - open - 1);
             if (is_tag(raw_name, "EOH"))
                 return ADIF_HEADER_END;
             if (is_tag(raw_name, "EOR"))
@@ -179,46 +174,51 @@ AdifStatus parse_ADIF(LineReader& input, std::unique_ptr<AdifRecord>& record,
             return ADIF_TRUNCATED_LINE;
         }
 
-        // The name is copied now: the text it lies in may be replaced below.
-        std::unique_ptr<AdifField> field = pool.take_field();
-        set_name(field->name, raw_name, (seen & LOWER) != 0);
+        if (!record)
+            record = pool.take_record();
+        if (own_text == nullptr) {
+            // The rest of the line, from this tag on, becomes the record's.
+            own_text = record->memory.copy_text(text.substr(open));
+            text = std::string_view(own_text, text.size() - open);
+            name_stop -= open;
+            value_start -= open;
+            open = 0;
+        }
+        const std::size_t name_size = name_stop - open - 1;
+        char* name = own_text + open + 1;
+        if (seen & LOWER)
+            for (std::size_t i = 0; i < name_size; ++i)
+                name[i] = ascii_upper(name[i]);
 
-        while (text.size() - value_start < static_cast<std::size_t>(length)) {
+        if (text.size() - value_start < static_cast<std::size_t>(length)) {
+            // The value continues over line ends; each line end counts as one character.
             if (head.empty())
                 head.assign(line.substr(0, QUOTE_LIMIT));
-            if (text.data() == joined.data()) {
-                joined.erase(0, value_start);
-            } else {
-                joined.assign(text.substr(value_start));
+            joined.assign(text.substr(value_start));
+            while (joined.size() < static_cast<std::size_t>(length)) {
+                const std::string_view next = input.read_line();
+                if (next.empty()) {
+                    // The unfinished field is dropped; a record it would have begun is not made.
+                    if (record->fields == nullptr)
+                        pool.recycle(std::move(record));
+                    return ADIF_END_OF_FILE;
+                }
+                if (head.size() < QUOTE_LIMIT)
+                    head.append(next.substr(0, QUOTE_LIMIT - head.size()));
+                joined.append(next);
             }
-            const std::string_view next = input.read_line();
-            if (next.empty()) {
-                pool.give_back(std::move(field));
-                return ADIF_END_OF_FILE; // the unfinished field is dropped
-            }
-            if (head.size() < QUOTE_LIMIT)
-                head.append(next.substr(0, QUOTE_LIMIT - head.size()));
-            joined.append(next);
-            text = joined;
+            own_text = record->memory.copy_text(joined);
+            text = std::string_view(own_text, joined.size());
             value_start = 0;
         }
 
-        field->value.clear();
-        field->value.append(text.substr(value_start, static_cast<std::size_t>(length)));
+        AdifField* field = record->new_field();
+        field->name = std::string_view(name, name_size);
+        field->value = text.substr(value_start, static_cast<std::size_t>(length));
         field->length = length;
-        const AdifField* stored = field.get();
-        if (!record)
-            record = pool.take_record();
-        std::unique_ptr<AdifField> rejected;
-        record->fields =
-            insert_field(std::move(record->fields), std::move(field), message, rejected);
-        if (const AdifField** slot = slot_for(*record, stored->name)) {
-            *slot = stored;
-            if (rejected)
-                record->repeated.push_back(std::move(rejected));
-        }
-        if (rejected)
-            pool.give_back(std::move(rejected));
+        record->fields = insert_field(record->fields, field, message);
+        if (const AdifField** slot = slot_for(*record, field->name))
+            *slot = field;
         pos = value_start + static_cast<std::size_t>(length);
     }
 }

@@ -14,9 +14,9 @@ namespace q9xz {
 AdifStatus parse_ADIF(LineReader& input, std::unique_ptr<AdifRecord>& record,
                       std::optional<std::string>& message);
 
-class FieldPool;
-// The same, taking the nodes of new fields and records from `pool`.
+class RecordPool;
+// The same, taking new records from `pool`.
 AdifStatus parse_ADIF(LineReader& input, std::unique_ptr<AdifRecord>& record,
-                      std::optional<std::string>& message, FieldPool& pool);
+                      std::optional<std::string>& message, RecordPool& pool);
 
 } // namespace q9xz

@@ -1,6 +1,6 @@
 #include "convert/convert_adif.h"
 
-#include "adif/field_pool.h"
+#include "adif/record_pool.h"
 #include "adif/parse_adif.h"
 #include "analysis/evaluate_qso.h"
 
@@ -13,7 +13,7 @@ StateTally convert_ADIF(LineReader& input, ConvertOptions& options, MessageLists
     // A log is judged by its own header, never by one converted earlier in the same run.
     options.program_id.reset();
 
-    FieldPool pool;
+    RecordPool pool;
     std::unique_ptr<AdifRecord> record;
     std::optional<std::string> message;
     int status = ADIF_LINE_DONE;
@@ -33,8 +33,8 @@ StateTally convert_ADIF(LineReader& input, ConvertOptions& options, MessageLists
         case ADIF_HEADER_END:
             // The header's record stays current: the first QSO's fields join it.
             if (record) {
-                if (const AdifField* id = find_field(record->fields.get(), "PROGRAMID"))
-                    options.program_id = id->value;
+                if (const AdifField* id = find_field(record->fields, "PROGRAMID"))
+                    options.program_id = std::string(id->value);
             }
             break;
         case ADIF_RECORD_END:

@@ -97,6 +97,14 @@ inline std::int64_t utc_seconds(int year, int month, int day, int hour = 0, int 
     return days * 86400 + std::int64_t(hour) * 3600 + std::int64_t(minute) * 60 + second;
 }
 
+// A child link of either tree: StateEntry owns its children, AdifField points to them.
+template <typename Node> const Node* child(const std::unique_ptr<Node>& link) {
+    return link.get();
+}
+template <typename Node> const Node* child(Node* link) {
+    return link;
+}
+
 // Checks the AA-tree rules on a tree of AdifField or StateEntry nodes (levels counted from 0 at
 // the leaves) and returns the keys in in-order sequence.
 template <typename Node, typename Key>
@@ -107,8 +115,8 @@ void check_aa_node(const Node* node, Key key_of, std::vector<std::string>& keys,
         if (++faults <= 5)
             ADD_FAILURE() << what << " at " << key_of(*node) << " (level " << node->level << ")";
     };
-    const Node* left = node->left.get();
-    const Node* right = node->right.get();
+    const Node* left = child(node->left);
+    const Node* right = child(node->right);
     if (left != nullptr && left->level != node->level - 1)
         fault("left child not one level below");
     if (right != nullptr && right->level != node->level && right->level != node->level - 1)
@@ -133,7 +141,7 @@ std::vector<std::string> check_aa_tree(const Node* root, Key key_of) {
 template <typename Node> int tree_height(const Node* node) {
     if (node == nullptr)
         return 0;
-    return 1 + std::max(tree_height(node->left.get()), tree_height(node->right.get()));
+    return 1 + std::max(tree_height(child(node->left)), tree_height(child(node->right)));
 }
 
 } // namespace q9xz::test

@@ -352,8 +352,8 @@ TEST_F(Evaluate, RecordedContacts) {
         EXPECT_EQ(evaluate_QSO(*record, tally.get(), options, lists), 0);
         std::vector<std::string> expected_lines;
         if (!c.warning.empty())
-            expected_lines.push_back(std::string(record->call->value.c_str()) + " on " +
-                                     record->qso_date->value + " at 1200: [" + c.warning +
+            expected_lines.push_back(std::string(record->call->value) + " on " +
+                                     std::string(record->qso_date->value) + " at 1200: [" + c.warning +
                                      "] is not likely for this call area.");
         EXPECT_EQ(oldest_first(lists, 2), expected_lines);
 

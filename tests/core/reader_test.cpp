@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <deque>
 #include <gtest/gtest.h>
 #include <map>
 #include <memory>
@@ -22,7 +23,7 @@ namespace {
 using Fields = std::map<std::string, std::string>;
 
 std::string field_key(const AdifField& field) {
-    return field.name;
+    return std::string(field.name);
 }
 
 // Every field of the tree by name, after checking the tree's shape and each field's own rules.
@@ -30,11 +31,11 @@ Fields fields_of(const AdifRecord* record) {
     Fields fields;
     if (record == nullptr)
         return fields;
-    const std::vector<std::string> names = test::check_aa_tree(record->fields.get(), field_key);
+    const std::vector<std::string> names = test::check_aa_tree(record->fields, field_key);
     EXPECT_TRUE(std::is_sorted(names.begin(), names.end())) << "names out of order";
     EXPECT_TRUE(std::adjacent_find(names.begin(), names.end()) == names.end()) << "repeated name";
     for (const std::string& name : names) {
-        const AdifField* field = find_field(record->fields.get(), name);
+        const AdifField* field = find_field(record->fields, name);
         EXPECT_NE(field, nullptr) << name;
         if (field == nullptr)
             continue;
@@ -89,7 +90,7 @@ std::vector<std::string> names_of(const AdifRecord* record) {
 }
 
 std::string slot_value(const AdifField* slot) {
-    return slot ? slot->value : "<none>";
+    return slot ? std::string(slot->value) : "<none>";
 }
 
 TEST(ParseAdif, ReadsFieldsAndEndsRecords) {
@@ -286,7 +287,7 @@ TEST(ParseAdif, SlotsReferToTheirFields) {
     EXPECT_EQ(slot_value(record->time_on), "120000");
     EXPECT_EQ(slot_value(record->band), "20m");
     EXPECT_EQ(slot_value(record->mode), "SSB");
-    EXPECT_EQ(record->call, find_field(record->fields.get(), "CALL"));
+    EXPECT_EQ(record->call, find_field(record->fields, "CALL"));
     EXPECT_EQ(record->band->length, 3);
     EXPECT_EQ(record->band->name, "BAND");
 
@@ -343,7 +344,7 @@ TEST(ParseAdif, RepeatedFields) {
             if (call.taken)
                 record = call.taken.get();
         ASSERT_NE(record, nullptr);
-        const AdifField* in_tree = find_field(record->fields.get(), "BAND");
+        const AdifField* in_tree = find_field(record->fields, "BAND");
         ASSERT_NE(in_tree, nullptr);
         EXPECT_EQ(in_tree->value, c.tree_band);
         EXPECT_EQ(slot_value(record->band), c.slot_band);
@@ -360,7 +361,7 @@ TEST(ParseAdif, RepeatedFields) {
 TEST(FindField, MatchesNamesExactly) {
     auto record = test::parse_one_record("<CALL:4>Q9XZ<BAND:3>20m<BAND_RX:3>40m<EOR>\n");
     ASSERT_NE(record, nullptr);
-    const AdifField* root = record->fields.get();
+    const AdifField* root = record->fields;
     EXPECT_EQ(slot_value(find_field(root, "BAND")), "20m");
     EXPECT_EQ(slot_value(find_field(root, "BAND_RX")), "40m");
     for (const char* name : {"band", "Band", "BAN", "BAND ", " BAND", "", "CALLS", "ZZZ", "A"})
@@ -488,7 +489,7 @@ TEST(ParseAdif, DeclaredLengthAboveTheLimitStopsTheConversion) {
         for (const std::string& name : names_of(record.get()))
             EXPECT_NE(name, "COMMENT_X");
         if (c.line.rfind("<COMMENT:", 0) == 0 && c.line.find('\n') == std::string::npos) {
-            EXPECT_EQ(find_field(record->fields.get(), "COMMENT"), nullptr);
+            EXPECT_EQ(find_field(record->fields, "COMMENT"), nullptr);
         }
     }
 }
@@ -509,7 +510,7 @@ TEST(ParseAdif, LongValueOverManyLines) {
     ASSERT_EQ(statuses(calls), (std::vector<int>{0, 2, 3}));
     const AdifRecord* record = calls[1].taken.get();
     ASSERT_NE(record, nullptr);
-    const AdifField* comment = find_field(record->fields.get(), "COMMENT");
+    const AdifField* comment = find_field(record->fields, "COMMENT");
     ASSERT_NE(comment, nullptr);
     EXPECT_TRUE(comment->value == value);
     EXPECT_EQ(slot_value(record->band), "20m");
@@ -542,7 +543,7 @@ TEST(ParseAdif, ManyFieldsKeepTheTreeBalanced) {
     const AdifRecord* record = calls[0].taken.get();
     EXPECT_EQ(fields_of(record), expected);
     // An AA tree of n nodes is at most about 2 log2(n) high.
-    EXPECT_LE(test::tree_height(record->fields.get()), 24);
+    EXPECT_LE(test::tree_height(record->fields), 24);
 }
 
 TEST(InsertField, KeepsTheAATreeRulesAndRejectsRepeats) {
@@ -557,56 +558,56 @@ TEST(InsertField, KeepsTheAATreeRulesAndRejectsRepeats) {
             std::sort(names.rbegin(), names.rend());
         else
             std::shuffle(names.begin(), names.end(), random);
-        std::unique_ptr<AdifField> root;
+        std::deque<AdifField> nodes; // addresses stay put as nodes are added
+        AdifField* root = nullptr;
         for (const std::string& name : names) {
-            auto field = std::make_unique<AdifField>();
-            field->name = name;
-            field->value = "x";
-            field->length = 1;
+            AdifField& field = nodes.emplace_back();
+            field.name = name;
+            field.value = "x";
+            field.length = 1;
             std::optional<std::string> message;
-            std::unique_ptr<AdifField> rejected;
-            root = insert_field(std::move(root), std::move(field), message, rejected);
+            root = insert_field(root, &field, message);
             ASSERT_FALSE(message.has_value()) << name;
-            ASSERT_EQ(rejected, nullptr);
         }
-        std::vector<std::string> keys = test::check_aa_tree(root.get(), field_key);
-        std::sort(names.begin(), names.end());
-        EXPECT_EQ(keys, names);
-        EXPECT_LE(test::tree_height(root.get()), 26);
+        std::vector<std::string> keys = test::check_aa_tree(root, field_key);
+        std::vector<std::string> sorted = names; // the nodes' names still point into `names`
+        std::sort(sorted.begin(), sorted.end());
+        EXPECT_EQ(keys, sorted);
+        EXPECT_LE(test::tree_height(root), 26);
 
-        // A repeat leaves the tree exactly as it was and comes back to the caller.
+        // A repeat leaves the tree exactly as it was and stays unlinked.
         const std::vector<std::string> before = keys;
-        auto repeat = std::make_unique<AdifField>();
-        repeat->name = "1234";
-        repeat->value = "40m";
-        repeat->length = 3;
-        const AdifField* repeat_address = repeat.get();
-        const AdifField* old_root = root.get();
+        AdifField& repeat = nodes.emplace_back();
+        repeat.name = "1234";
+        repeat.value = "40m";
+        repeat.length = 3;
+        const AdifField* old_root = root;
         std::optional<std::string> message;
-        std::unique_ptr<AdifField> rejected;
-        root = insert_field(std::move(root), std::move(repeat), message, rejected);
+        root = insert_field(root, &repeat, message);
         EXPECT_EQ(message, "Duplicate field: <1234:3>40m");
-        EXPECT_EQ(rejected.get(), repeat_address);
-        EXPECT_EQ(root.get(), old_root);
-        EXPECT_EQ(test::check_aa_tree(root.get(), field_key), before);
-        EXPECT_EQ(find_field(root.get(), "1234")->value, "x");
+        EXPECT_EQ(root, old_root);
+        EXPECT_EQ(repeat.left, nullptr);
+        EXPECT_EQ(repeat.right, nullptr);
+        EXPECT_EQ(test::check_aa_tree(root, field_key), before);
+        EXPECT_EQ(find_field(root, "1234")->value, "x");
     }
 }
 
 TEST(InsertField, OrdersNamesAsUnsignedBytes) {
-    std::unique_ptr<AdifField> root;
-    for (const std::string name : {"Z", "\xe9", "A", "AB", "A_", "\x7f", "\x80", ""}) {
-        auto field = std::make_unique<AdifField>();
-        field->name = name;
+    const std::vector<std::string> names = {"Z", "\xe9", "A", "AB", "A_", "\x7f", "\x80", ""};
+    std::deque<AdifField> nodes;
+    AdifField* root = nullptr;
+    for (const std::string& name : names) {
+        AdifField& field = nodes.emplace_back();
+        field.name = name;
         std::optional<std::string> message;
-        std::unique_ptr<AdifField> rejected;
-        root = insert_field(std::move(root), std::move(field), message, rejected);
+        root = insert_field(root, &field, message);
     }
-    EXPECT_EQ(test::check_aa_tree(root.get(), field_key),
+    EXPECT_EQ(test::check_aa_tree(root, field_key),
               (std::vector<std::string>{"", "A", "AB", "A_", "Z", "\x7f", "\x80", "\xe9"}));
-    EXPECT_NE(find_field(root.get(), "\xe9"), nullptr);
-    EXPECT_NE(find_field(root.get(), "\x80"), nullptr);
-    EXPECT_NE(find_field(root.get(), ""), nullptr);
+    EXPECT_NE(find_field(root, "\xe9"), nullptr);
+    EXPECT_NE(find_field(root, "\x80"), nullptr);
+    EXPECT_NE(find_field(root, ""), nullptr);
 }
 
 // No input may crash the reader or make it read outside its text; the sanitizer build makes
