@@ -83,14 +83,14 @@ TEST(GeneratedLog, ReadsAsTheRecordsItPromises) {
         }
         if (status == ADIF_HEADER_END) {
             ASSERT_NE(record, nullptr);
-            const AdifField* field = find_field(record->fields, "PROGRAMID");
+            const AdifField* field = find_field(record->fields(), "PROGRAMID");
             ASSERT_NE(field, nullptr);
             program_id = std::string(field->value);
             record.reset(); // the header's fields would otherwise join the first record
         }
         if (status == ADIF_RECORD_END) {
             ASSERT_NE(record, nullptr);
-            const int fields = count_fields(record->fields) + repeats;
+            const int fields = count_fields(record->fields()) + repeats;
             repeats = 0;
             EXPECT_GE(fields, 10);
             EXPECT_LE(fields, 20);

@@ -67,10 +67,10 @@ std::size_t check_tree(const AdifField* node, const AdifField* root, std::size_t
 
 bool holds(const AdifRecord& record, const AdifField* field) {
     // A field is in the tree, or is a repeat held in the record's own memory, with its texts.
-    if (find_field(record.fields, field->name) == field)
+    if (find_field(record.fields(), field->name) == field)
         return true;
-    return record.memory.contains(field) && record.memory.contains(field->name.data()) &&
-           record.memory.contains(field->value.data());
+    return record.holds(field) && record.holds(field->name.data()) &&
+           record.holds(field->value.data());
 }
 
 void check_slot(const AdifRecord& record, const AdifField* slot, std::string_view name,
@@ -81,12 +81,12 @@ void check_slot(const AdifRecord& record, const AdifField* slot, std::string_vie
     FUZZ_CHECK(holds(record, slot));
     check_field(*slot, max_line);
     // The first field of the name always stays in the tree.
-    const AdifField* first = find_field(record.fields, name);
+    const AdifField* first = find_field(record.fields(), name);
     FUZZ_CHECK(first != nullptr);
 }
 
 void check_record(const AdifRecord& record, std::size_t max_line) {
-    check_tree(record.fields, record.fields, max_line, 0);
+    check_tree(record.fields(), record.fields(), max_line, 0);
     check_slot(record, record.call, "CALL", max_line);
     check_slot(record, record.dxcc, "DXCC", max_line);
     check_slot(record, record.qso_date, "QSO_DATE", max_line);

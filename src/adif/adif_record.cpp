@@ -3,7 +3,9 @@
 #include "common/text.h"
 
 #include <array>
+#include <functional>
 #include <memory>
+#include <utility>
 
 namespace q9xz {
 
@@ -57,17 +59,83 @@ std::string duplicate_message(const AdifField& field) {
 // memory.
 constexpr std::size_t MAX_DEPTH = 128;
 
+// A spread of the name's bytes over the index; names differ mostly in their first and last
+// bytes and their lengths.
+std::size_t index_slot(std::string_view name, std::size_t slots) {
+    std::uint32_t mix = static_cast<std::uint32_t>(name.size()) << 24;
+    if (!name.empty()) {
+        mix |= static_cast<unsigned char>(name.front());
+        mix |= static_cast<std::uint32_t>(static_cast<unsigned char>(name.back())) << 8;
+        mix |= static_cast<std::uint32_t>(static_cast<unsigned char>(name[name.size() / 2])) << 16;
+    }
+    return static_cast<std::size_t>((mix * 0x9E3779B1u) >> 16) & (slots - 1);
+}
+
 } // namespace
 
+const AdifField* AdifRecord::fields() const {
+    for (; linked_ < accepted_count_; ++linked_) {
+        std::optional<std::string> none; // names in accepted_ are all different
+        root_ = insert_field(root_, accepted_[linked_], none);
+    }
+    return root_;
+}
+
 AdifField* AdifRecord::new_field() {
+    if (nodes_used_ < nodes_.size()) {
+        AdifField& node = nodes_[nodes_used_++];
+        node = AdifField{};
+        return &node;
+    }
     return std::construct_at(
-        static_cast<AdifField*>(memory.allocate(sizeof(AdifField), alignof(AdifField))));
+        static_cast<AdifField*>(memory_.allocate(sizeof(AdifField), alignof(AdifField))));
+}
+
+bool AdifRecord::add_field(AdifField* field, std::optional<std::string>& message) {
+    if (!tree_only_) {
+        static_assert((INDEX_SLOTS & (INDEX_SLOTS - 1)) == 0 && INDEX_SLOTS > INDEXED_FIELDS);
+        std::size_t slot = index_slot(field->name, INDEX_SLOTS);
+        for (; index_[slot] != 0; slot = (slot + 1) & (INDEX_SLOTS - 1)) {
+            if (accepted_[index_[slot] - 1u]->name == field->name) {
+                message = duplicate_message(*field);
+                return false;
+            }
+        }
+        if (accepted_count_ < INDEXED_FIELDS) {
+            accepted_[accepted_count_++] = field;
+            index_[slot] = static_cast<std::uint8_t>(accepted_count_);
+            return true;
+        }
+        // More names than the index holds: the tree takes over.
+        fields();
+        tree_only_ = true;
+    }
+    std::optional<std::string> repeat;
+    root_ = insert_field(root_, field, repeat);
+    if (repeat) {
+        message = std::move(repeat);
+        return false;
+    }
+    return true;
+}
+
+bool AdifRecord::holds(const void* address) const {
+    const auto* byte = static_cast<const std::byte*>(address);
+    const auto* first = reinterpret_cast<const std::byte*>(nodes_.data());
+    const auto* last = reinterpret_cast<const std::byte*>(nodes_.data() + nodes_.size());
+    return (std::less_equal<>()(first, byte) && std::less<>()(byte, last)) ||
+           memory_.contains(address);
 }
 
 void AdifRecord::clear() {
     call = dxcc = qso_date = time_on = band = mode = nullptr;
-    fields = nullptr;
-    memory.clear();
+    nodes_used_ = 0;
+    accepted_count_ = 0;
+    index_.fill(0);
+    tree_only_ = false;
+    root_ = nullptr;
+    linked_ = 0;
+    memory_.clear();
 }
 
 // Walks down to the field's place, then rebalances every node on the way back up, as the

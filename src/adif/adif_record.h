@@ -2,6 +2,7 @@
 
 #include "adif/record_arena.h"
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -24,7 +25,17 @@ struct AdifField {
 static_assert(std::is_trivially_destructible_v<AdifField>);
 
 // One header or QSO record: the fields the analysis reads most, and a tree of all fields.
-struct AdifRecord {
+//
+// Most records are passed over after a look at two slots, so the tree is linked only when it is
+// asked for; until then a small index by name finds repeated names as the fields are added.
+// Either way the tree and the messages are those of inserting every field as it is read.
+class AdifRecord {
+  public:
+    AdifRecord() = default;
+    // Fields point into the record's own storage, so a record stays where it was made.
+    AdifRecord(const AdifRecord&) = delete;
+    AdifRecord& operator=(const AdifRecord&) = delete;
+
     // The slots refer to the latest field of their name, which may be a repeated one that is
     // not in the tree.
     const AdifField* call = nullptr;
@@ -33,14 +44,40 @@ struct AdifRecord {
     const AdifField* time_on = nullptr;
     const AdifField* band = nullptr;
     const AdifField* mode = nullptr;
-    AdifField* fields = nullptr;
-    // Owns every field above, linked or not, and their texts.
-    RecordArena memory;
 
-    // A new field in this record's memory: level 0, no children, empty texts.
+    // Root of the tree of every accepted field (the first of each name), or nullptr.
+    const AdifField* fields() const;
+
+    // A new field in the record's storage: level 0, no children, empty texts.
     AdifField* new_field();
-    // Empties the record for reuse, keeping some of its memory.
+    // Accepts a field made by new_field() into the tree. A name already there sets `message`
+    // to the duplicate text and leaves the field out; returns whether it was accepted.
+    bool add_field(AdifField* field, std::optional<std::string>& message);
+    // Storage for the texts the fields point into.
+    RecordArena& memory() { return memory_; }
+    // Whether `address` lies in the record's storage (checks of the reader's invariants).
+    bool holds(const void* address) const;
+    // Empties the record for reuse, keeping its storage.
     void clear();
+
+  private:
+    // Fields a typical record holds; more go to the arena, and their repeats are found by the
+    // tree itself.
+    static constexpr std::size_t INDEXED_FIELDS = 64;
+    static constexpr std::size_t INDEX_SLOTS = 2 * INDEXED_FIELDS;
+
+    std::array<AdifField, INDEXED_FIELDS> nodes_;
+    std::size_t nodes_used_ = 0;
+    // Accepted fields in the order read; the first `linked_` of them are in the tree.
+    std::array<AdifField*, INDEXED_FIELDS> accepted_{};
+    std::size_t accepted_count_ = 0;
+    // Open addressing by name: 0 is free, else 1 + the position in accepted_.
+    std::array<std::uint8_t, INDEX_SLOTS> index_{};
+    // Past INDEXED_FIELDS names every field goes straight into the tree.
+    bool tree_only_ = false;
+    mutable AdifField* root_ = nullptr;
+    mutable std::size_t linked_ = 0;
+    RecordArena memory_;
 };
 
 enum AdifStatus : int {

@@ -125,6 +125,7 @@ AdifStatus parse_ADIF(LineReader& input, std::unique_ptr<AdifRecord>& record,
     std::string joined;
     std::string head; // the first characters this call read, kept once `line` is gone
     std::size_t pos = 0;
+    bool made_record = false; // this call made the record, which holds no field yet
 
     for (;;) {
         std::size_t open = next_tag(text, pos);
@@ -174,11 +175,13 @@ AdifStatus parse_ADIF(LineReader& input, std::unique_ptr<AdifRecord>& record,
             return ADIF_TRUNCATED_LINE;
         }
 
-        if (!record)
+        if (!record) {
             record = pool.take_record();
+            made_record = true;
+        }
         if (own_text == nullptr) {
             // The rest of the line, from this tag on, becomes the record's.
-            own_text = record->memory.copy_text(text.substr(open));
+            own_text = record->memory().copy_text(text.substr(open));
             text = std::string_view(own_text, text.size() - open);
             name_stop -= open;
             value_start -= open;
@@ -199,7 +202,7 @@ AdifStatus parse_ADIF(LineReader& input, std::unique_ptr<AdifRecord>& record,
                 const std::string_view next = input.read_line();
                 if (next.empty()) {
                     // The unfinished field is dropped; a record it would have begun is not made.
-                    if (record->fields == nullptr)
+                    if (made_record)
                         pool.recycle(std::move(record));
                     return ADIF_END_OF_FILE;
                 }
@@ -207,7 +210,7 @@ AdifStatus parse_ADIF(LineReader& input, std::unique_ptr<AdifRecord>& record,
                     head.append(next.substr(0, QUOTE_LIMIT - head.size()));
                 joined.append(next);
             }
-            own_text = record->memory.copy_text(joined);
+            own_text = record->memory().copy_text(joined);
             text = std::string_view(own_text, joined.size());
             value_start = 0;
         }
@@ -216,7 +219,8 @@ AdifStatus parse_ADIF(LineReader& input, std::unique_ptr<AdifRecord>& record,
         field->name = std::string_view(name, name_size);
         field->value = text.substr(value_start, static_cast<std::size_t>(length));
         field->length = length;
-        record->fields = insert_field(record->fields, field, message);
+        record->add_field(field, message);
+        made_record = false;
         if (const AdifField** slot = slot_for(*record, field->name))
             *slot = field;
         pos = value_start + static_cast<std::size_t>(length);

@@ -51,11 +51,11 @@ bool confirms(const AdifField* field) {
 bool is_confirmed(const AdifRecord& record, const ConvertOptions& options) {
     if (!options.lotw)
         return false;
-    if (confirms(find_field(record.fields, "LOTW_QSL_RCVD")))
+    if (confirms(find_field(record.fields(), "LOTW_QSL_RCVD")))
         return true;
     // LoTW's own reports carry the confirmation in QSL_RCVD; elsewhere it means a paper card.
     return options.program_id && equals_ignore_case(c_text(*options.program_id), "LoTW") &&
-           confirms(find_field(record.fields, "QSL_RCVD"));
+           confirms(find_field(record.fields(), "QSL_RCVD"));
 }
 
 // The state text a record names for a call-area digit, following the log's conventions.
@@ -64,9 +64,9 @@ std::optional<std::string_view> state_for_digit(const AdifRecord& record, std::i
     // The station operated from Washington, DC in the first week of October.
     if (date >= 20141001 && date <= 20141007 && digit == 3)
         return std::string_view("DC");
-    if (const AdifField* state = find_field(record.fields, "STATE"))
+    if (const AdifField* state = find_field(record.fields(), "STATE"))
         return c_text(state->value);
-    if (const AdifField* name = find_field(record.fields, "NAME")) {
+    if (const AdifField* name = find_field(record.fields(), "NAME")) {
         const std::string_view trimmed = trim_blanks(c_text(name->value));
         if (trimmed.size() == 2)
             return trimmed;
@@ -74,7 +74,7 @@ std::optional<std::string_view> state_for_digit(const AdifRecord& record, std::i
     }
     // ADIFMaster exports keep the state in COMMENT.
     if (options.program_id && equals_ignore_case(c_text(*options.program_id), "ADIFMaster")) {
-        if (const AdifField* comment = find_field(record.fields, "COMMENT"))
+        if (const AdifField* comment = find_field(record.fields(), "COMMENT"))
             return c_text(comment->value);
     }
     return std::nullopt;

@@ -33,7 +33,7 @@ StateTally convert_ADIF(LineReader& input, ConvertOptions& options, MessageLists
         case ADIF_HEADER_END:
             // The header's record stays current: the first QSO's fields join it.
             if (record) {
-                if (const AdifField* id = find_field(record->fields, "PROGRAMID"))
+                if (const AdifField* id = find_field(record->fields(), "PROGRAMID"))
                     options.program_id = std::string(id->value);
             }
             break;

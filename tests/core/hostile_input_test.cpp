@@ -73,7 +73,7 @@ Held held_texts(const std::string& log) {
         if (message)
             held.message = std::max(held.message, message->size());
         if (record) {
-            walk_values(record->fields, held.value);
+            walk_values(record->fields(), held.value);
             // A slot may hold a repeated field that is not in the tree.
             for (const AdifField* slot : {record->call, record->dxcc, record->qso_date,
                                           record->time_on, record->band, record->mode})
@@ -327,11 +327,11 @@ TEST(HostileTree, ThousandsOfFieldsStayBalancedAndFindable) {
         return node == nullptr ? 0 : 1 + std::max(height(node->left), height(node->right));
     };
     // An AA tree of n nodes is at most 2 log2(n + 1) high: 10,006 fields give 27 at most.
-    EXPECT_LE(height(record->fields), 27);
+    EXPECT_LE(height(record->fields()), 27);
     for (int i = 0; i < 10000; ++i) {
         std::string name = "F";
         name += std::to_string(i); // (GCC 12 warns wrongly about "F" + std::to_string(i))
-        EXPECT_NE(find_field(record->fields, name), nullptr) << i;
+        EXPECT_NE(find_field(record->fields(), name), nullptr) << i;
     }
 }
 

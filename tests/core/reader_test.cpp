@@ -31,11 +31,11 @@ Fields fields_of(const AdifRecord* record) {
     Fields fields;
     if (record == nullptr)
         return fields;
-    const std::vector<std::string> names = test::check_aa_tree(record->fields, field_key);
+    const std::vector<std::string> names = test::check_aa_tree(record->fields(), field_key);
     EXPECT_TRUE(std::is_sorted(names.begin(), names.end())) << "names out of order";
     EXPECT_TRUE(std::adjacent_find(names.begin(), names.end()) == names.end()) << "repeated name";
     for (const std::string& name : names) {
-        const AdifField* field = find_field(record->fields, name);
+        const AdifField* field = find_field(record->fields(), name);
         EXPECT_NE(field, nullptr) << name;
         if (field == nullptr)
             continue;
@@ -287,7 +287,7 @@ TEST(ParseAdif, SlotsReferToTheirFields) {
     EXPECT_EQ(slot_value(record->time_on), "120000");
     EXPECT_EQ(slot_value(record->band), "20m");
     EXPECT_EQ(slot_value(record->mode), "SSB");
-    EXPECT_EQ(record->call, find_field(record->fields, "CALL"));
+    EXPECT_EQ(record->call, find_field(record->fields(), "CALL"));
     EXPECT_EQ(record->band->length, 3);
     EXPECT_EQ(record->band->name, "BAND");
 
@@ -344,7 +344,7 @@ TEST(ParseAdif, RepeatedFields) {
             if (call.taken)
                 record = call.taken.get();
         ASSERT_NE(record, nullptr);
-        const AdifField* in_tree = find_field(record->fields, "BAND");
+        const AdifField* in_tree = find_field(record->fields(), "BAND");
         ASSERT_NE(in_tree, nullptr);
         EXPECT_EQ(in_tree->value, c.tree_band);
         EXPECT_EQ(slot_value(record->band), c.slot_band);
@@ -361,7 +361,7 @@ TEST(ParseAdif, RepeatedFields) {
 TEST(FindField, MatchesNamesExactly) {
     auto record = test::parse_one_record("<CALL:4>Q9XZ<BAND:3>20m<BAND_RX:3>40m<EOR>\n");
     ASSERT_NE(record, nullptr);
-    const AdifField* root = record->fields;
+    const AdifField* root = record->fields();
     EXPECT_EQ(slot_value(find_field(root, "BAND")), "20m");
     EXPECT_EQ(slot_value(find_field(root, "BAND_RX")), "40m");
     for (const char* name : {"band", "Band", "BAN", "BAND ", " BAND", "", "CALLS", "ZZZ", "A"})
@@ -489,7 +489,7 @@ TEST(ParseAdif, DeclaredLengthAboveTheLimitStopsTheConversion) {
         for (const std::string& name : names_of(record.get()))
             EXPECT_NE(name, "COMMENT_X");
         if (c.line.rfind("<COMMENT:", 0) == 0 && c.line.find('\n') == std::string::npos) {
-            EXPECT_EQ(find_field(record->fields, "COMMENT"), nullptr);
+            EXPECT_EQ(find_field(record->fields(), "COMMENT"), nullptr);
         }
     }
 }
@@ -510,7 +510,7 @@ TEST(ParseAdif, LongValueOverManyLines) {
     ASSERT_EQ(statuses(calls), (std::vector<int>{0, 2, 3}));
     const AdifRecord* record = calls[1].taken.get();
     ASSERT_NE(record, nullptr);
-    const AdifField* comment = find_field(record->fields, "COMMENT");
+    const AdifField* comment = find_field(record->fields(), "COMMENT");
     ASSERT_NE(comment, nullptr);
     EXPECT_TRUE(comment->value == value);
     EXPECT_EQ(slot_value(record->band), "20m");
@@ -543,7 +543,7 @@ TEST(ParseAdif, ManyFieldsKeepTheTreeBalanced) {
     const AdifRecord* record = calls[0].taken.get();
     EXPECT_EQ(fields_of(record), expected);
     // An AA tree of n nodes is at most about 2 log2(n) high.
-    EXPECT_LE(test::tree_height(record->fields), 24);
+    EXPECT_LE(test::tree_height(record->fields()), 24);
 }
 
 TEST(InsertField, KeepsTheAATreeRulesAndRejectsRepeats) {

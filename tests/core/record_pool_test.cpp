@@ -28,7 +28,7 @@ std::string describe(const AdifRecord* record) {
     if (record == nullptr)
         return "none";
     std::string out;
-    describe(record->fields, out);
+    describe(record->fields(), out);
     for (const AdifField* slot : {record->call, record->dxcc, record->qso_date, record->time_on,
                                   record->band, record->mode})
         out += slot != nullptr ? " [" + std::string(slot->value) + "]" : " []";

@@ -62,7 +62,7 @@ ReadLog read_log(const std::string& path) {
 }
 
 std::string value_of(const AdifRecord& record, std::string_view name) {
-    const AdifField* field = find_field(record.fields, name);
+    const AdifField* field = find_field(record.fields(), name);
     return field ? std::string(field->value) : "<none>";
 }
 
@@ -97,9 +97,9 @@ TEST(SampleLog4OM, ReadsEveryLongRecordLineWhole) {
         ASSERT_NE(record->qso_date, nullptr);
         EXPECT_EQ(record->qso_date->value.size(), 8u);
         // The last field of every record line, so nothing of the line was cut off.
-        EXPECT_NE(find_field(record->fields, "APP_L4ONG_QSO_AWARD_REFERENCES"), nullptr)
+        EXPECT_NE(find_field(record->fields(), "APP_L4ONG_QSO_AWARD_REFERENCES"), nullptr)
             << record->call->value;
-        EXPECT_NE(find_field(record->fields, "LOTW_QSL_RCVD"), nullptr);
+        EXPECT_NE(find_field(record->fields(), "LOTW_QSL_RCVD"), nullptr);
     }
     EXPECT_EQ(log.records.front()->call->value, "KE8LVA");
     // The header's PROGRAMID came through the BOM, the "#" banner and the header's own line.
@@ -144,7 +144,7 @@ TEST(SampleWsjtx, ReadsLowerCaseTagsAfterHeaderTextOnTheEohLine) {
     ASSERT_NE(first.mode, nullptr);
     EXPECT_EQ(first.mode->value, "JT65");
     EXPECT_EQ(value_of(first, "STATION_CALLSIGN"), "KF4MDV");
-    EXPECT_EQ(find_field(first.fields, "call"), nullptr);
+    EXPECT_EQ(find_field(first.fields(), "call"), nullptr);
 }
 
 TEST(SampleHeaderText, EohAfterTextOnOneLineEndsTheHeader) {
@@ -166,7 +166,7 @@ TEST(SampleSkcc, ReadsOneFieldPerLine) {
         EXPECT_NE(record->qso_date, nullptr);
         EXPECT_NE(record->band, nullptr);
         EXPECT_NE(record->mode, nullptr);
-        EXPECT_NE(find_field(record->fields, "STATE"), nullptr);
+        EXPECT_NE(find_field(record->fields(), "STATE"), nullptr);
     }
     const AdifRecord& first = *log.records.front();
     EXPECT_EQ(first.call->value, "N2KPJ");
