@@ -84,6 +84,12 @@ std::optional<std::string_view> state_for_digit(const AdifRecord& record, std::i
 
 std::int32_t evaluate_QSO(AdifRecord& record, StateEntry* tally, ConvertOptions& options,
                           MessageLists& lists) {
+    LocalDayCache days;
+    return evaluate_QSO(record, tally, options, lists, days);
+}
+
+std::int32_t evaluate_QSO(AdifRecord& record, StateEntry* tally, ConvertOptions& options,
+                          MessageLists& lists, LocalDayCache& days) {
     if (record.call == nullptr || record.qso_date == nullptr)
         return 0;
     const std::string_view call = value_of(record.call);
@@ -142,7 +148,7 @@ std::int32_t evaluate_QSO(AdifRecord& record, StateEntry* tally, ConvertOptions&
     }
 
     options.qso_confirmed = is_confirmed(record, options) ? 1 : 0;
-    const std::int64_t time = QSO_time(record);
+    const std::int64_t time = QSO_time(record, days);
     std::int64_t& by_mode = mark(*entry, *band, mode);
     by_mode = choose_mark(by_mode, time, options);
     std::int64_t& all_modes = mark(*entry, *band, MIX);
@@ -150,7 +156,9 @@ std::int32_t evaluate_QSO(AdifRecord& record, StateEntry* tally, ConvertOptions&
     return 0;
 }
 
-std::int64_t QSO_time(const AdifRecord& record) {
+namespace {
+
+LocalFields contact_fields(const AdifRecord& record) {
     const std::int32_t date = leading_number(value_of(record.qso_date));
     const std::string_view time_text = value_of(record.time_on);
     std::int32_t time = leading_number(time_text);
@@ -165,14 +173,27 @@ std::int64_t QSO_time(const AdifRecord& record) {
     }
     fields.minute = time % 100;
     fields.hour = time / 100;
-    const std::int64_t seconds = make_local_time(fields);
-    // A TIME_ON far out of range can land a contact on 0 or -1, which a slot would read as
-    // "not worked" or "confirmed"; a second's shift keeps it a dated contact.
+    return fields;
+}
+
+// A TIME_ON far out of range can land a contact on 0 or -1, which a slot would read as "not
+// worked" or "confirmed"; a second's shift keeps it a dated contact.
+std::int64_t dated(std::int64_t seconds) {
     if (seconds == MARK_NONE)
         return 1;
     if (seconds == MARK_CONFIRMED)
         return -2;
     return seconds;
+}
+
+} // namespace
+
+std::int64_t QSO_time(const AdifRecord& record) {
+    return dated(make_local_time(contact_fields(record)));
+}
+
+std::int64_t QSO_time(const AdifRecord& record, LocalDayCache& days) {
+    return dated(days.make_local_time(contact_fields(record)));
 }
 
 std::int64_t choose_mark(std::int64_t current, std::int64_t time, const ConvertOptions& options) {

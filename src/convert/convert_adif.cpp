@@ -1,7 +1,7 @@
 #include "convert/convert_adif.h"
 
-#include "adif/record_pool.h"
 #include "adif/parse_adif.h"
+#include "adif/record_pool.h"
 #include "analysis/evaluate_qso.h"
 
 #include <cstdio>
@@ -14,6 +14,7 @@ StateTally convert_ADIF(LineReader& input, ConvertOptions& options, MessageLists
     options.program_id.reset();
 
     RecordPool pool;
+    LocalDayCache days;
     std::unique_ptr<AdifRecord> record;
     std::optional<std::string> message;
     int status = ADIF_LINE_DONE;
@@ -39,7 +40,7 @@ StateTally convert_ADIF(LineReader& input, ConvertOptions& options, MessageLists
             break;
         case ADIF_RECORD_END:
             if (record)
-                evaluate_QSO(*record, tally.get(), options, lists);
+                evaluate_QSO(*record, tally.get(), options, lists, days);
             pool.recycle(std::move(record));
             break;
         default:
