@@ -4,6 +4,8 @@
 #include "common/text.h"
 
 #include <array>
+#include <bit>
+#include <cstdint>
 #include <cstring>
 #include <utility>
 
@@ -50,17 +52,51 @@ const AdifField** slot_for(AdifRecord& record, std::string_view name) {
     return nullptr;
 }
 
-// What the scan of a tag name needs to know of a byte: whether it ends the name (":" and ">"
-// end it, a NUL ends it as a C text) and whether it is a lower-case letter.
-constexpr unsigned char NAME_STOP = 1;
-constexpr unsigned char LOWER = 2;
-constexpr std::array<unsigned char, 256> NAME_BYTES = [] {
-    std::array<unsigned char, 256> bytes{};
-    bytes[':'] = bytes['>'] = bytes[0] = NAME_STOP;
-    for (int c = 'a'; c <= 'z'; ++c)
-        bytes[c] = LOWER;
-    return bytes;
-}();
+// Where a tag name's scan stopped, and whether it passed a lower-case letter.
+struct NameScan {
+    std::size_t stop;
+    bool lower;
+};
+
+bool is_name_stop(char c) {
+    return c == ':' || c == '>' || c == '\0';
+}
+
+// Finds the first ":", ">" or NUL at or after `pos` (text.size() when there is none). Names are
+// scanned eight bytes at a time: each byte of a word is tested at once for the three stops and
+// for a-z, so the scan costs no branch per byte.
+NameScan scan_name(std::string_view text, std::size_t pos) {
+    bool lower = false;
+    if constexpr (std::endian::native == std::endian::little) {
+        constexpr std::uint64_t ONES = 0x0101010101010101u;
+        constexpr std::uint64_t HIGHS = 0x8080808080808080u;
+        constexpr std::uint64_t LOWS = 0x7f7f7f7f7f7f7f7fu;
+        // The high bit of each byte that is zero; above the lowest such byte there may be false
+        // marks, so only the lowest mark is trusted.
+        auto zero_bytes = [](std::uint64_t v) { return (v - ONES) & ~v & HIGHS; };
+        while (text.size() - pos >= 8) {
+            std::uint64_t word;
+            std::memcpy(&word, text.data() + pos, 8);
+            const std::uint64_t stops = zero_bytes(word) | zero_bytes(word ^ (ONES * ':')) |
+                                        zero_bytes(word ^ (ONES * '>'));
+            // The high bit of each byte from 'a' to 'z': at least 'a', not above 'z', and ASCII.
+            const std::uint64_t seven = word & LOWS;
+            const std::uint64_t letters =
+                (seven + ONES * (0x80 - 'a')) & ~(seven + ONES * (0x80 - 'z' - 1)) & ~word & HIGHS;
+            if (stops != 0) {
+                const int bit = std::countr_zero(stops);
+                // Only the bytes before the stop count.
+                lower = lower || (letters & ((std::uint64_t{1} << bit) - 1)) != 0;
+                return {pos + static_cast<std::size_t>(bit / 8), lower};
+            }
+            lower = lower || letters != 0;
+            pos += 8;
+        }
+    }
+    for (; pos < text.size() && !is_name_stop(text[pos]); ++pos)
+        lower = lower || (text[pos] >= 'a' && text[pos] <= 'z');
+    return {pos, lower};
+}
 
 // A tag name that, upper-cased, equals `upper` (which holds no lower-case letters).
 bool is_tag(std::string_view name, std::string_view upper) {
@@ -132,21 +168,16 @@ AdifStatus parse_ADIF(LineReader& input, std::unique_ptr<AdifRecord>& record,
         if (open == std::string_view::npos)
             return ADIF_LINE_DONE;
         // The name runs to the first ":" or ">"; as a C text it ends at a NUL byte.
-        std::size_t name_end = open + 1;
+        NameScan scan = scan_name(text, open + 1);
         std::size_t name_stop = std::string_view::npos;
-        unsigned char seen = 0;
-        for (;; ++name_end) {
-            for (; name_end < text.size(); ++name_end) {
-                const unsigned char kind = NAME_BYTES[static_cast<unsigned char>(text[name_end])];
-                if (kind & NAME_STOP)
-                    break;
-                seen |= kind;
-            }
-            if (name_end == text.size() || text[name_end] != '\0')
-                break;
+        while (scan.stop < text.size() && text[scan.stop] == '\0') {
             if (name_stop == std::string_view::npos)
-                name_stop = name_end;
+                name_stop = scan.stop;
+            const bool lower = scan.lower;
+            scan = scan_name(text, scan.stop + 1);
+            scan.lower = scan.lower || lower;
         }
+        const std::size_t name_end = scan.stop;
         if (name_end == text.size())
             return ADIF_LINE_DONE; // an unclosed tag: the rest of the line is not data
         if (name_stop == std::string_view::npos)
@@ -189,7 +220,7 @@ AdifStatus parse_ADIF(LineReader& input, std::unique_ptr<AdifRecord>& record,
         }
         const std::size_t name_size = name_stop - open - 1;
         char* name = own_text + open + 1;
-        if (seen & LOWER)
+        if (scan.lower)
             for (std::size_t i = 0; i < name_size; ++i)
                 name[i] = ascii_upper(name[i]);
 

@@ -2,6 +2,7 @@
 #include "adif/parse_adif.h"
 #include "adif_test_util.h"
 #include "common/line_reader.h"
+#include "common/text.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -544,6 +545,94 @@ TEST(ParseAdif, ManyFieldsKeepTheTreeBalanced) {
     EXPECT_EQ(fields_of(record), expected);
     // An AA tree of n nodes is at most about 2 log2(n) high.
     EXPECT_LE(test::tree_height(record->fields()), 24);
+}
+
+// The tree's shape and levels as text, so two trees compare as a whole.
+std::string shape_of(const AdifField* node) {
+    if (node == nullptr)
+        return ".";
+    return "(" + shape_of(node->left) + std::string(node->name) + "/" +
+           std::to_string(node->level) + shape_of(node->right) + ")";
+}
+
+TEST(ParseAdif, RepeatsAreFoundWhereverTheyComeAndTheTreeIsTheInsertionTree) {
+    // Far more names than a typical record, so repeats come both before and after the reader
+    // changes how it finds them; names of many lengths and cases.
+    std::vector<std::string> names;
+    for (int i = 0; i < 150; ++i)
+        names.push_back((i % 3 == 0 ? "f" : "FIELD_") + std::to_string(i * 37 % 151));
+    const std::size_t repeated[] = {3, 40, 63, 64, 120};
+    for (std::size_t at : {std::size_t{10}, std::size_t{64}, std::size_t{66}, std::size_t{149}}) {
+        SCOPED_TRACE(at);
+        std::string log;
+        std::vector<std::string> read; // the names in the order of the log
+        std::vector<std::optional<std::string>> messages;
+        for (std::size_t i = 0; i < names.size(); ++i) {
+            log += "<" + names[i] + ":1>v\n";
+            read.push_back(names[i]);
+            messages.push_back(std::nullopt);
+            if (i == at) {
+                for (std::size_t earlier : repeated) {
+                    if (earlier > i)
+                        continue;
+                    log += "<" + names[earlier] + ":2>rr\n";
+                    read.push_back(names[earlier]);
+                    std::string upper = names[earlier];
+                    for (char& c : upper)
+                        c = ascii_upper(c);
+                    messages.push_back("Duplicate field: <" + upper + ":2>rr");
+                }
+            }
+        }
+        std::vector<Call> calls = read_log(log + "<EOR>\n");
+        ASSERT_EQ(calls.size(), messages.size() + 2);
+        for (std::size_t i = 0; i < messages.size(); ++i)
+            EXPECT_EQ(calls[i].message, messages[i]) << "call " << i;
+
+        // The same accepted fields inserted one by one, as they were read.
+        std::deque<AdifField> nodes;
+        std::deque<std::string> texts;
+        AdifField* root = nullptr;
+        for (const std::string& read_name : read) {
+            std::string& name = texts.emplace_back(read_name);
+            for (char& c : name)
+                c = ascii_upper(c);
+            AdifField& field = nodes.emplace_back();
+            field.name = name;
+            std::optional<std::string> message;
+            root = insert_field(root, &field, message);
+        }
+        const AdifRecord* record = calls[calls.size() - 2].taken.get();
+        ASSERT_NE(record, nullptr);
+        EXPECT_EQ(shape_of(record->fields()), shape_of(root));
+    }
+}
+
+TEST(ParseAdif, NamesOfEveryLengthEndAtTheirStop) {
+    // Names from 0 to 20 characters, a lower-case letter at every place, each kind of stop:
+    // the name must come out whole and upper-cased, the value after it.
+    for (std::size_t length = 0; length <= 20; ++length) {
+        for (std::size_t lower = 0; lower <= length; ++lower) {
+            std::string name(length, 'N');
+            if (lower < length)
+                name[lower] = 'q';
+            for (const std::string& tag : {"<" + name + ":2>ab", "<" + name + ":2:S>ab",
+                                           "<" + name + std::string("\0x:2>ab", 7)}) {
+                SCOPED_TRACE(testing::PrintToString(tag));
+                auto record = test::parse_one_record("  " + tag + " <EOR>\n");
+                ASSERT_NE(record, nullptr);
+                std::string expected(length, 'N');
+                if (lower < length)
+                    expected[lower] = 'Q';
+                const AdifField* field = find_field(record->fields(), expected);
+                ASSERT_NE(field, nullptr);
+                EXPECT_EQ(field->value, "ab");
+            }
+            // Without a length the tag carries nothing, whatever its name.
+            auto nothing = test::parse_one_record("<" + name + "> <EOR>\n");
+            EXPECT_EQ(nothing, nullptr);
+        }
+    }
 }
 
 TEST(InsertField, KeepsTheAATreeRulesAndRejectsRepeats) {
