@@ -59,16 +59,19 @@ std::string duplicate_message(const AdifField& field) {
 // memory.
 constexpr std::size_t MAX_DEPTH = 128;
 
+constexpr int INDEX_BITS = 7;
+
 // A spread of the name's bytes over the index; names differ mostly in their first and last
-// bytes and their lengths.
-std::size_t index_slot(std::string_view name, std::size_t slots) {
+// bytes and their lengths. The top bits of the product mix all of them.
+std::size_t index_slot(std::string_view name) {
+    static_assert(INDEX_BITS < 32);
     std::uint32_t mix = static_cast<std::uint32_t>(name.size()) << 24;
     if (!name.empty()) {
         mix |= static_cast<unsigned char>(name.front());
         mix |= static_cast<std::uint32_t>(static_cast<unsigned char>(name.back())) << 8;
         mix |= static_cast<std::uint32_t>(static_cast<unsigned char>(name[name.size() / 2])) << 16;
     }
-    return static_cast<std::size_t>((mix * 0x9E3779B1u) >> 16) & (slots - 1);
+    return static_cast<std::size_t>((mix * 0x9E3779B1u) >> (32 - INDEX_BITS));
 }
 
 } // namespace
@@ -81,20 +84,16 @@ const AdifField* AdifRecord::fields() const {
     return root_;
 }
 
-AdifField* AdifRecord::new_field() {
-    if (nodes_used_ < nodes_.size()) {
-        AdifField& node = nodes_[nodes_used_++];
-        node = AdifField{};
-        return &node;
-    }
+// A record with more fields than its own nodes takes the rest from its arena.
+AdifField* AdifRecord::spilled_field() {
     return std::construct_at(
         static_cast<AdifField*>(memory_.allocate(sizeof(AdifField), alignof(AdifField))));
 }
 
 bool AdifRecord::add_field(AdifField* field, std::optional<std::string>& message) {
     if (!tree_only_) {
-        static_assert((INDEX_SLOTS & (INDEX_SLOTS - 1)) == 0 && INDEX_SLOTS > INDEXED_FIELDS);
-        std::size_t slot = index_slot(field->name, INDEX_SLOTS);
+        static_assert(INDEX_SLOTS == std::size_t{1} << INDEX_BITS && INDEX_SLOTS > INDEXED_FIELDS);
+        std::size_t slot = index_slot(field->name);
         for (; index_[slot] != 0; slot = (slot + 1) & (INDEX_SLOTS - 1)) {
             if (accepted_[index_[slot] - 1u]->name == field->name) {
                 message = duplicate_message(*field);

@@ -48,8 +48,12 @@ class AdifRecord {
     // Root of the tree of every accepted field (the first of each name), or nullptr.
     const AdifField* fields() const;
 
-    // A new field in the record's storage: level 0, no children, empty texts.
-    AdifField* new_field();
+    // A new field in the record's storage: level 0, no children.
+    AdifField* new_field(std::string_view name, std::string_view value, std::int32_t length) {
+        AdifField* field = nodes_used_ < nodes_.size() ? &nodes_[nodes_used_++] : spilled_field();
+        *field = {name, value, length, 0, nullptr, nullptr};
+        return field;
+    }
     // Accepts a field made by new_field() into the tree. A name already there sets `message`
     // to the duplicate text and leaves the field out; returns whether it was accepted.
     bool add_field(AdifField* field, std::optional<std::string>& message);
@@ -61,10 +65,12 @@ class AdifRecord {
     void clear();
 
   private:
+    AdifField* spilled_field();
+
     // Fields a typical record holds; more go to the arena, and their repeats are found by the
     // tree itself.
     static constexpr std::size_t INDEXED_FIELDS = 64;
-    static constexpr std::size_t INDEX_SLOTS = 2 * INDEXED_FIELDS;
+    static constexpr std::size_t INDEX_SLOTS = 128;
 
     std::array<AdifField, INDEXED_FIELDS> nodes_;
     std::size_t nodes_used_ = 0;
