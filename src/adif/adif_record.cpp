@@ -91,24 +91,25 @@ AdifField* AdifRecord::spilled_field() {
 }
 
 bool AdifRecord::add_field(AdifField* field, std::optional<std::string>& message) {
-    if (!tree_only_) {
-        static_assert(INDEX_SLOTS == std::size_t{1} << INDEX_BITS && INDEX_SLOTS > INDEXED_FIELDS);
-        std::size_t slot = index_slot(field->name);
-        for (; index_[slot] != 0; slot = (slot + 1) & (INDEX_SLOTS - 1)) {
-            if (accepted_[index_[slot] - 1u]->name == field->name) {
-                message = duplicate_message(*field);
-                return false;
-            }
-        }
-        if (accepted_count_ < INDEXED_FIELDS) {
-            accepted_[accepted_count_++] = field;
-            index_[slot] = static_cast<std::uint8_t>(accepted_count_);
-            return true;
-        }
+    if (tree_only_)
+        return add_to_tree(field, message);
+    static_assert(INDEX_SLOTS == std::size_t{1} << INDEX_BITS && INDEX_SLOTS > INDEXED_FIELDS);
+    std::size_t slot = index_slot(field->name);
+    for (; index_[slot] != 0; slot = (slot + 1) & (INDEX_SLOTS - 1))
+        if (accepted_[index_[slot] - 1u]->name == field->name)
+            return reject_repeat(*field, message);
+    if (accepted_count_ == INDEXED_FIELDS) {
         // More names than the index holds: the tree takes over.
         fields();
         tree_only_ = true;
+        return add_to_tree(field, message);
     }
+    accepted_[accepted_count_++] = field;
+    index_[slot] = static_cast<std::uint8_t>(accepted_count_);
+    return true;
+}
+
+bool AdifRecord::add_to_tree(AdifField* field, std::optional<std::string>& message) {
     std::optional<std::string> repeat;
     root_ = insert_field(root_, field, repeat);
     if (repeat) {
@@ -116,6 +117,11 @@ bool AdifRecord::add_field(AdifField* field, std::optional<std::string>& message
         return false;
     }
     return true;
+}
+
+bool AdifRecord::reject_repeat(const AdifField& field, std::optional<std::string>& message) {
+    message = duplicate_message(field);
+    return false;
 }
 
 bool AdifRecord::holds(const void* address) const {

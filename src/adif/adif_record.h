@@ -66,6 +66,8 @@ class AdifRecord {
 
   private:
     AdifField* spilled_field();
+    bool add_to_tree(AdifField* field, std::optional<std::string>& message);
+    static bool reject_repeat(const AdifField& field, std::optional<std::string>& message);
 
     // Fields a typical record holds; more go to the arena, and their repeats are found by the
     // tree itself.
