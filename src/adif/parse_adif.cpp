@@ -52,76 +52,68 @@ const AdifField** slot_for(AdifRecord& record, std::string_view name) {
     return nullptr;
 }
 
-// Where a tag name's scan stopped, and whether it passed a lower-case letter.
-struct NameScan {
-    std::size_t stop;
-    bool lower;
-};
-
 bool is_name_stop(char c) {
     return c == ':' || c == '>' || c == '\0';
 }
 
-// Finds the first ":", ">" or NUL at or after `pos` (text.size() when there is none). Names are
-// scanned sixteen bytes at a time: each byte of two words is tested at once for the three stops
-// and for a-z, so that most names cost no branch per byte and none that depends on their length.
-NameScan scan_name(std::string_view text, std::size_t pos) {
-    bool lower = false;
+constexpr std::uint64_t ONES = 0x0101010101010101u;
+constexpr std::uint64_t HIGHS = 0x8080808080808080u;
+
+// The high bit of each byte that is zero. Above the lowest such byte there may be false marks,
+// so only the lowest mark is trusted.
+constexpr std::uint64_t zero_bytes(std::uint64_t v) {
+    return (v - ONES) & ~v & HIGHS;
+}
+
+// Finds the first ":", ">" or NUL at or after `pos` (text.size() when there is none), a word of
+// eight bytes at a time where the text allows, so that a name costs no branch per byte.
+std::size_t scan_name(std::string_view text, std::size_t pos) {
     if constexpr (std::endian::native == std::endian::little) {
-        constexpr std::uint64_t ONES = 0x0101010101010101u;
-        constexpr std::uint64_t HIGHS = 0x8080808080808080u;
-        constexpr std::uint64_t LOWS = 0x7f7f7f7f7f7f7f7fu;
-        // The high bit of each byte that is zero; above the lowest such byte there may be false
-        // marks, so only the lowest mark is trusted.
-        auto zero_bytes = [](std::uint64_t v) { return (v - ONES) & ~v & HIGHS; };
-        auto stops_in = [&](std::uint64_t v) {
-            return zero_bytes(v) | zero_bytes(v ^ (ONES * ':')) | zero_bytes(v ^ (ONES * '>'));
-        };
-        // The high bit of each byte from 'a' to 'z': at least 'a', not above 'z', and ASCII.
-        auto letters_in = [](std::uint64_t v) {
-            const std::uint64_t seven = v & LOWS;
-            return (seven + ONES * (0x80 - 'a')) & ~(seven + ONES * (0x80 - 'z' - 1)) & ~v & HIGHS;
-        };
-        // The marks below the byte whose high bit is `bit`.
-        auto below = [](int bit) { return (std::uint64_t{1} << bit) - 1; };
-        while (text.size() - pos >= 16) {
-            std::uint64_t first;
-            std::uint64_t second;
-            std::memcpy(&first, text.data() + pos, 8);
-            std::memcpy(&second, text.data() + pos + 8, 8);
-            const std::uint64_t stops_first = stops_in(first);
-            const std::uint64_t stops_second = stops_in(second);
-            const std::uint64_t letters_first = letters_in(first);
-            const std::uint64_t letters_second = letters_in(second);
-            if ((stops_first | stops_second) != 0) {
-                const bool in_first = stops_first != 0;
-                const int bit = std::countr_zero(in_first ? stops_first : stops_second);
-                const std::uint64_t letters = in_first
-                                                  ? letters_first & below(bit)
-                                                  : letters_first | (letters_second & below(bit));
-                return {pos + (in_first ? 0 : 8) + static_cast<std::size_t>(bit / 8),
-                        lower || letters != 0};
-            }
-            lower = lower || (letters_first | letters_second) != 0;
-            pos += 16;
-        }
-        if (text.size() - pos >= 8) {
+        while (text.size() - pos >= 8) {
             std::uint64_t word;
             std::memcpy(&word, text.data() + pos, 8);
-            const std::uint64_t stops = stops_in(word);
-            const std::uint64_t letters = letters_in(word);
-            if (stops != 0) {
-                const int bit = std::countr_zero(stops);
-                return {pos + static_cast<std::size_t>(bit / 8),
-                        lower || (letters & below(bit)) != 0};
-            }
-            lower = lower || letters != 0;
+            const std::uint64_t stops = zero_bytes(word) | zero_bytes(word ^ (ONES * ':')) |
+                                        zero_bytes(word ^ (ONES * '>'));
+            if (stops != 0)
+                return pos + static_cast<std::size_t>(std::countr_zero(stops) / 8);
             pos += 8;
         }
     }
-    for (; pos < text.size() && !is_name_stop(text[pos]); ++pos)
-        lower = lower || (text[pos] >= 'a' && text[pos] <= 'z');
-    return {pos, lower};
+    while (pos < text.size() && !is_name_stop(text[pos]))
+        ++pos;
+    return pos;
+}
+
+// The high bit of each byte of a word from 'a' to 'z': at least 'a', not above 'z', and ASCII.
+constexpr std::uint64_t lower_case_bytes(std::uint64_t v) {
+    constexpr std::uint64_t LOWS = 0x7f7f7f7f7f7f7f7fu;
+    const std::uint64_t seven = v & LOWS;
+    return (seven + ONES * (0x80 - 'a')) & ~(seven + ONES * (0x80 - 'z' - 1)) & ~v & HIGHS;
+}
+
+// Upper-cases a-z in the `size` bytes at `name`, where `room` bytes from `name` on may be read
+// and written back. Words are changed only where they hold a lower-case letter of the name, by
+// moving each letter's mark onto the bit that tells the cases apart.
+void upper_case_name(char* name, std::size_t size, std::size_t room) {
+    if constexpr (std::endian::native != std::endian::little)
+        room = 0; // the masks below count bytes from the low end of a word
+    for (; size > 0 && room >= 8; name += 8, room -= 8) {
+        std::uint64_t word;
+        std::memcpy(&word, name, 8);
+        std::uint64_t letters = lower_case_bytes(word);
+        if (size < 8) {
+            letters &= (std::uint64_t{1} << (8 * size)) - 1;
+            size = 0;
+        } else {
+            size -= 8;
+        }
+        if (letters != 0) {
+            word ^= letters >> 2;
+            std::memcpy(name, &word, 8);
+        }
+    }
+    for (; size > 0; ++name, --size)
+        *name = ascii_upper(*name);
 }
 
 // A tag name that, upper-cased, equals `upper` (which holds no lower-case letters).
@@ -194,16 +186,13 @@ AdifStatus parse_ADIF(LineReader& input, std::unique_ptr<AdifRecord>& record,
         if (open == std::string_view::npos)
             return ADIF_LINE_DONE;
         // The name runs to the first ":" or ">"; as a C text it ends at a NUL byte.
-        NameScan scan = scan_name(text, open + 1);
+        std::size_t name_end = scan_name(text, open + 1);
         std::size_t name_stop = std::string_view::npos;
-        while (scan.stop < text.size() && text[scan.stop] == '\0') {
+        while (name_end < text.size() && text[name_end] == '\0') {
             if (name_stop == std::string_view::npos)
-                name_stop = scan.stop;
-            const bool lower = scan.lower;
-            scan = scan_name(text, scan.stop + 1);
-            scan.lower = scan.lower || lower;
+                name_stop = name_end;
+            name_end = scan_name(text, name_end + 1);
         }
-        const std::size_t name_end = scan.stop;
         if (name_end == text.size())
             return ADIF_LINE_DONE; // an unclosed tag: the rest of the line is not data
         if (name_stop == std::string_view::npos)
@@ -246,9 +235,7 @@ AdifStatus parse_ADIF(LineReader& input, std::unique_ptr<AdifRecord>& record,
         }
         const std::size_t name_size = name_stop - open - 1;
         char* name = own_text + open + 1;
-        if (scan.lower)
-            for (std::size_t i = 0; i < name_size; ++i)
-                name[i] = ascii_upper(name[i]);
+        upper_case_name(name, name_size, text.size() - (open + 1));
 
         if (text.size() - value_start < static_cast<std::size_t>(length)) {
             // The value continues over line ends; each line end counts as one character.

@@ -628,6 +628,13 @@ TEST(ParseAdif, NamesOfEveryLengthEndAtTheirStop) {
                 ASSERT_NE(field, nullptr);
                 EXPECT_EQ(field->value, "ab");
             }
+            // A tag at the very end of its line, where no whole word follows the name.
+            auto at_end = test::parse_one_record("<" + name + ":0>\n<EOR>\n");
+            ASSERT_NE(at_end, nullptr);
+            std::string upper(length, 'N');
+            if (lower < length)
+                upper[lower] = 'Q';
+            EXPECT_NE(find_field(at_end->fields(), upper), nullptr) << name;
             // Without a length the tag carries nothing, whatever its name.
             auto nothing = test::parse_one_record("<" + name + "> <EOR>\n");
             EXPECT_EQ(nothing, nullptr);
