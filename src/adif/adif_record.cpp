@@ -59,21 +59,6 @@ std::string duplicate_message(const AdifField& field) {
 // memory.
 constexpr std::size_t MAX_DEPTH = 128;
 
-constexpr int INDEX_BITS = 7;
-
-// A spread of the name's bytes over the index; names differ mostly in their first and last
-// bytes and their lengths. The top bits of the product mix all of them.
-std::size_t index_slot(std::string_view name) {
-    static_assert(INDEX_BITS < 32);
-    std::uint32_t mix = static_cast<std::uint32_t>(name.size()) << 24;
-    if (!name.empty()) {
-        mix |= static_cast<unsigned char>(name.front());
-        mix |= static_cast<std::uint32_t>(static_cast<unsigned char>(name.back())) << 8;
-        mix |= static_cast<std::uint32_t>(static_cast<unsigned char>(name[name.size() / 2])) << 16;
-    }
-    return static_cast<std::size_t>((mix * 0x9E3779B1u) >> (32 - INDEX_BITS));
-}
-
 } // namespace
 
 const AdifField* AdifRecord::fields() const {
@@ -90,26 +75,12 @@ AdifField* AdifRecord::spilled_field() {
         static_cast<AdifField*>(memory_.allocate(sizeof(AdifField), alignof(AdifField))));
 }
 
-bool AdifRecord::add_field(AdifField* field, std::optional<std::string>& message) {
-    if (tree_only_)
-        return add_to_tree(field, message);
-    static_assert(INDEX_SLOTS == std::size_t{1} << INDEX_BITS && INDEX_SLOTS > INDEXED_FIELDS);
-    std::size_t slot = index_slot(field->name);
-    for (; index_[slot] != 0; slot = (slot + 1) & (INDEX_SLOTS - 1))
-        if (accepted_[index_[slot] - 1u]->name == field->name)
-            return reject_repeat(*field, message);
-    if (accepted_count_ == INDEXED_FIELDS) {
+bool AdifRecord::add_to_tree(AdifField* field, std::optional<std::string>& message) {
+    if (!tree_only_) {
         // More names than the index holds: the tree takes over.
         fields();
         tree_only_ = true;
-        return add_to_tree(field, message);
     }
-    accepted_[accepted_count_++] = field;
-    index_[slot] = static_cast<std::uint8_t>(accepted_count_);
-    return true;
-}
-
-bool AdifRecord::add_to_tree(AdifField* field, std::optional<std::string>& message) {
     std::optional<std::string> repeat;
     root_ = insert_field(root_, field, repeat);
     if (repeat) {

@@ -56,7 +56,17 @@ class AdifRecord {
     }
     // Accepts a field made by new_field() into the tree. A name already there sets `message`
     // to the duplicate text and leaves the field out; returns whether it was accepted.
-    bool add_field(AdifField* field, std::optional<std::string>& message);
+    bool add_field(AdifField* field, std::optional<std::string>& message) {
+        if (tree_only_ || accepted_count_ == INDEXED_FIELDS)
+            return add_to_tree(field, message);
+        std::size_t slot = index_slot(field->name);
+        for (; index_[slot] != 0; slot = (slot + 1) % INDEX_SLOTS)
+            if (accepted_[index_[slot] - 1u]->name == field->name)
+                return reject_repeat(*field, message);
+        accepted_[accepted_count_++] = field;
+        index_[slot] = static_cast<std::uint8_t>(accepted_count_);
+        return true;
+    }
     // Storage for the texts the fields point into.
     RecordArena& memory() { return memory_; }
     // Whether `address` lies in the record's storage (checks of the reader's invariants).
@@ -66,13 +76,27 @@ class AdifRecord {
 
   private:
     AdifField* spilled_field();
+    // Where the index looks for a name first: a spread of its length and its first, middle
+    // and last bytes, where names differ most, taken from the top bits of a product.
+    static std::size_t index_slot(std::string_view name) {
+        std::uint32_t mix = static_cast<std::uint32_t>(name.size()) << 24;
+        if (!name.empty()) {
+            mix |= static_cast<unsigned char>(name.front());
+            mix |= static_cast<std::uint32_t>(static_cast<unsigned char>(name.back())) << 8;
+            mix |= static_cast<std::uint32_t>(static_cast<unsigned char>(name[name.size() / 2]))
+                   << 16;
+        }
+        return static_cast<std::size_t>((mix * 0x9E3779B1u) >> (32 - INDEX_BITS));
+    }
     bool add_to_tree(AdifField* field, std::optional<std::string>& message);
     static bool reject_repeat(const AdifField& field, std::optional<std::string>& message);
 
     // Fields a typical record holds; more go to the arena, and their repeats are found by the
     // tree itself.
     static constexpr std::size_t INDEXED_FIELDS = 64;
-    static constexpr std::size_t INDEX_SLOTS = 128;
+    static constexpr int INDEX_BITS = 7;
+    static constexpr std::size_t INDEX_SLOTS = std::size_t{1} << INDEX_BITS;
+    static_assert(INDEX_SLOTS > INDEXED_FIELDS, "the index always has a free slot");
 
     std::array<AdifField, INDEXED_FIELDS> nodes_;
     std::size_t nodes_used_ = 0;
