@@ -45,6 +45,9 @@ bool equals_ignore_case(std::string_view a, std::string_view b) {
 }
 
 std::string_view c_text(std::string_view text) {
+    // An empty view may have no storage at all, which memchr must not be given.
+    if (text.empty())
+        return text;
     const void* nul = std::memchr(text.data(), '\0', text.size());
     if (nul == nullptr)
         return text;

@@ -140,6 +140,7 @@ TEST(CText, EndsAtTheFirstNulByte) {
     EXPECT_EQ(c_text("Q9XZ/4\0junk"sv), "Q9XZ/4");
     EXPECT_EQ(c_text("\0abc"sv), "");
     EXPECT_EQ(c_text(""), "");
+    EXPECT_EQ(c_text(std::string_view{}), ""); // a view without storage
     EXPECT_EQ(c_text("\xe9\xff"), "\xe9\xff");
 }
 
