@@ -155,23 +155,8 @@ class Program {
 
     // A visible dialog box (message box or file dialog) of the program, or nullptr.
     HWND find_box() const {
-        struct Search {
-            DWORD process;
-            HWND found;
-        } search{info_.dwProcessId, nullptr};
-        EnumWindows(
-            [](HWND window, LPARAM param) -> BOOL {
-                auto* s = reinterpret_cast<Search*>(param);
-                DWORD process = 0;
-                GetWindowThreadProcessId(window, &process);
-                if (process == s->process && IsWindowVisible(window) &&
-                    class_name(window) == "#32770") {
-                    s->found = window;
-                    return FALSE;
-                }
-                return TRUE;
-            },
-            reinterpret_cast<LPARAM>(&search));
+        BoxSearch search{info_.dwProcessId, nullptr};
+        EnumWindows(find_box_of_process, reinterpret_cast<LPARAM>(&search));
         return search.found;
     }
 
@@ -187,6 +172,25 @@ class Program {
     }
 
   private:
+    struct BoxSearch {
+        DWORD process;
+        HWND found;
+    };
+
+    // Windows calls it with the stdcall convention, which a lambda cannot be converted to on
+    // 32-bit x86.
+    static BOOL CALLBACK find_box_of_process(HWND window, LPARAM param) {
+        auto* search = reinterpret_cast<BoxSearch*>(param);
+        DWORD process = 0;
+        GetWindowThreadProcessId(window, &process);
+        if (process == search->process && IsWindowVisible(window) &&
+            class_name(window) == "#32770") {
+            search->found = window;
+            return FALSE;
+        }
+        return TRUE;
+    }
+
     HWND find_main_window() const {
         HWND window = FindWindowA(TITLE, TITLE);
         if (!window)
