@@ -1,12 +1,11 @@
 #include "convert/conversion.h"
 
+#include "common/same_file.h"
 #include "convert/convert_adif.h"
 #include "results/csv_writer.h"
 #include "results/summary.h"
 
 #include <algorithm>
-#include <filesystem>
-#include <system_error>
 
 namespace q9xz {
 
@@ -65,8 +64,7 @@ ConversionFiles open_conversion_files(const std::string& adif_path, const std::s
         files.result = ConversionFiles::INPUT_FAILED;
         return files;
     }
-    std::error_code error;
-    if (std::filesystem::equivalent(adif_path, csv_path, error)) {
+    if (same_file(adif_path, csv_path)) {
         // Opening the spreadsheet would empty the log before it is read.
         files.input.reset();
         files.result = ConversionFiles::OUTPUT_FAILED;

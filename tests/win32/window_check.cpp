@@ -19,6 +19,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 // clang-format off
 #include <windows.h>
@@ -86,6 +87,28 @@ std::string control_text(HWND window) {
     for (const wchar_t* c = text; *c; ++c)
         narrow += *c < 128 ? char(*c) : '?';
     return narrow;
+}
+
+// Text of this program's own code page (the arguments: ASCII folders) as UTF-16, and back as
+// UTF-8 for messages.
+std::wstring widen(const std::string& text) {
+    std::wstring wide(text.size(), L'\0');
+    wide.resize(size_t(MultiByteToWideChar(CP_ACP, 0, text.data(), int(text.size()), wide.data(),
+                                           int(wide.size()))));
+    return wide;
+}
+
+std::string utf8(const std::wstring& wide) {
+    std::string text(wide.size() * 3, '\0');
+    text.resize(size_t(WideCharToMultiByte(CP_UTF8, 0, wide.data(), int(wide.size()), text.data(),
+                                           int(text.size()), nullptr, nullptr)));
+    return text;
+}
+
+std::wstring control_text_wide(HWND window) {
+    wchar_t text[1024] = L"";
+    SendMessageW(window, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text));
+    return text;
 }
 
 std::string class_name(HWND window) {
@@ -219,6 +242,15 @@ std::string box_message(HWND box) {
             return text;
     }
     return "";
+}
+
+std::wstring box_message_wide(HWND box) {
+    for (int id : {0xFFFF, 100}) {
+        HWND item = GetDlgItem(box, id);
+        if (item && class_name(item) == "Static" && GetWindowTextLengthW(item) > 0)
+            return control_text_wide(item);
+    }
+    return widen(box_message(box));
 }
 
 void close_box(Program& program, HWND box, int button = IDOK) {
@@ -380,10 +412,11 @@ std::vector<std::string> list_lines(HWND list) {
     return lines;
 }
 
-// Fills the file name of an open or save dialog and presses its OK button.
+// Fills the file name of an open or save dialog and presses its OK button. The name goes in as
+// UTF-16, so that the program receives it whatever its code page.
 // `replace`: the name is that of an existing file, so the save dialog asks whether to replace it;
 // the answer is Yes.
-void answer_file_dialog(Program& program, HWND dialog, const std::string& path,
+void answer_file_dialog(Program& program, HWND dialog, const std::wstring& path,
                         bool replace = false) {
     // Explorer-style dialogs keep the name in combo box 1148 (cmb13), older ones in edit 1152.
     HWND name = GetDlgItem(dialog, 1148);
@@ -392,7 +425,7 @@ void answer_file_dialog(Program& program, HWND dialog, const std::string& path,
     check(name != nullptr, "file dialog has a file-name field");
     if (!name)
         return;
-    SetWindowTextA(name, path.c_str());
+    SetWindowTextW(name, path.c_str());
     PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
     if (replace) {
         HWND question = nullptr;
@@ -412,9 +445,9 @@ std::string base_name(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-std::string file_bytes(const std::string& path) {
+std::string file_bytes(const std::wstring& path) {
     std::string bytes;
-    if (FILE* file = std::fopen(path.c_str(), "rb")) {
+    if (FILE* file = _wfopen(path.c_str(), L"rb")) {
         for (int c; (c = std::fgetc(file)) != EOF;)
             bytes += char(c);
         std::fclose(file);
@@ -422,15 +455,9 @@ std::string file_bytes(const std::string& path) {
     return bytes;
 }
 
-int count_lines(const std::string& path) {
-    FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file)
-        return -1;
-    int lines = 0;
-    for (int c; (c = std::fgetc(file)) != EOF;)
-        lines += c == '\n';
-    std::fclose(file);
-    return lines;
+int count_lines(const std::wstring& path) {
+    const std::string bytes = file_bytes(path);
+    return int(std::count(bytes.begin(), bytes.end(), '\n'));
 }
 
 void check_convert(Program& program, const std::string& folder, const std::string& log) {
@@ -451,7 +478,7 @@ void check_convert(Program& program, const std::string& folder, const std::strin
     if (!dialog)
         return;
     check_text(window_text(dialog), "Input ADIF File", "open-file dialog title");
-    answer_file_dialog(program, dialog, adif);
+    answer_file_dialog(program, dialog, widen(adif));
     check_text(control_text(GetDlgItem(window, 1013)), "My.Log.adi", "ADIF field after choosing");
     check_text(control_text(GetDlgItem(window, 1014)), "My.Log.CSV", "proposed CSV name");
 
@@ -461,7 +488,7 @@ void check_convert(Program& program, const std::string& folder, const std::strin
         return;
     check_text(window_text(dialog), "Output CSV file", "save-file dialog title");
     std::string csv = folder + "\\result.csv";
-    answer_file_dialog(program, dialog, csv);
+    answer_file_dialog(program, dialog, widen(csv));
     check_text(control_text(GetDlgItem(window, 1014)), "result.csv", "CSV field after choosing");
 
     program.press(1003);
@@ -475,7 +502,7 @@ void check_convert(Program& program, const std::string& folder, const std::strin
         check(GetWindow(done, GW_OWNER) != window, "Done box has no owner");
         close_box(program, done);
     }
-    check_equal(count_lines(csv), 229, "spreadsheet lines");
+    check_equal(count_lines(widen(csv)), 229, "spreadsheet lines");
 
     std::vector<std::string> lines = list_lines(GetDlgItem(window, 1015));
     check(!lines.empty(), "list box shows the results");
@@ -512,13 +539,162 @@ void check_convert(Program& program, const std::string& folder, const std::strin
     dialog = program.wait_box("save-file dialog");
     if (!dialog)
         return;
-    answer_file_dialog(program, dialog, folder + "\\MY.LOG.ADI", true);
+    answer_file_dialog(program, dialog, widen(folder + "\\MY.LOG.ADI"), true);
     program.press(1003);
     check_box(program, "Convert onto the log", "Error", "Could not open CSV output file.", false);
-    check(file_bytes(adif) == file_bytes(log), "the log is unchanged");
+    check(file_bytes(widen(adif)) == file_bytes(widen(log)), "the log is unchanged");
     program.press(1011);
     check_box(program, "Open after the refused Convert", "Error",
               "Can't open spreadsheet because it has not been converted.", false);
+}
+
+// Chooses a log through the open dialog; the spreadsheet's name is then proposed beside it.
+void choose_log(Program& program, const std::wstring& path) {
+    program.press(1002);
+    if (HWND dialog = program.wait_box("open-file dialog"))
+        answer_file_dialog(program, dialog, path);
+}
+
+void choose_spreadsheet(Program& program, const std::wstring& path, bool replace) {
+    program.press(1004);
+    if (HWND dialog = program.wait_box("save-file dialog"))
+        answer_file_dialog(program, dialog, path, replace);
+}
+
+// Presses Convert and closes the box that answers; its title and text.
+std::pair<std::string, std::wstring> convert_box(Program& program, const std::string& what) {
+    program.press(1003);
+    HWND box = program.wait_box(what + ": box after Convert");
+    if (!box)
+        return {};
+    std::pair<std::string, std::wstring> shown{window_text(box), box_message_wide(box)};
+    close_box(program, box);
+    return shown;
+}
+
+void check_convert_refused(Program& program, const std::string& what, const std::string& text) {
+    const auto [title, message] = convert_box(program, what);
+    check_text(title, "Error", what + ": title");
+    check_text(utf8(message), text, what + ": text");
+}
+
+// A log and its spreadsheet where users keep them: a folder named with spaces and letters that
+// no ANSI code page holds all of, a path near the 260-character limit, and a spreadsheet that is
+// read-only or held open by another program. Each gives the window's usual texts, and neither
+// the log nor an old spreadsheet is lost.
+void check_user_paths(const std::string& exe, const std::string& folder, const std::string& log) {
+    const std::wstring base = widen(folder);
+    const std::string log_bytes = file_bytes(widen(log));
+
+    struct Place {
+        const char* what;
+        std::wstring folder;
+    };
+    std::vector<Place> places{{"folder with spaces and non-ASCII letters",
+                               base + L"\\QSO Logs \u0141\u00f3d\u017a \u00c5se \u0416"}};
+    // Folders down to 244 characters, so that the spreadsheet's path is 255 long.
+    const std::wstring segment = L"\\QSO logs 2014";
+    std::wstring deep = base;
+    while (deep.size() + segment.size() < 242)
+        deep += segment;
+    deep += L"\\" + std::wstring(244 - deep.size() - 1, L'x');
+    places.push_back({"path of 255 characters", deep});
+
+    for (const Place& place : places) {
+        const std::string what = place.what;
+        for (size_t at = base.size(); at != std::wstring::npos;) {
+            at = place.folder.find(L'\\', at + 1);
+            CreateDirectoryW(place.folder.substr(0, at).c_str(), nullptr);
+        }
+        const std::wstring adif = place.folder + L"\\My Log.adi";
+        const std::wstring csv = place.folder + L"\\My Log.CSV";
+        check(CopyFileW(widen(log).c_str(), adif.c_str(), FALSE) != FALSE, what + ": copy the log");
+
+        Program program(exe, folder, "");
+        if (!program.running())
+            return;
+        choose_log(program, adif);
+        check_text(utf8(control_text_wide(GetDlgItem(program.window(), 1013))), "My Log.adi",
+                   what + ": ADIF field");
+        check_text(utf8(control_text_wide(GetDlgItem(program.window(), 1014))), "My Log.CSV",
+                   what + ": CSV field");
+        const auto [title, message] = convert_box(program, what);
+        check_text(title, "Done", what + ": Done box title");
+        // The path may be cut where the box's text reaches its 259 characters.
+        const size_t to = message.find(L" Q9XZ QSOs to ");
+        const std::wstring shown_path = to == std::wstring::npos ? L"" : message.substr(to + 14);
+        check(message.rfind(L"Wrote ", 0) == 0 && !shown_path.empty() &&
+                  csv.rfind(shown_path, 0) == 0 && (shown_path == csv || message.size() >= 259),
+              what + ": Done box text " + utf8(message));
+        check_equal(count_lines(csv), 229, what + ": spreadsheet lines");
+
+        // The log itself as the spreadsheet, in other letter case: refused, the log kept.
+        choose_spreadsheet(program, place.folder + L"\\MY LOG.ADI", true);
+        check_convert_refused(program, what + ": Convert onto the log",
+                              "Could not open CSV output file.");
+        check(file_bytes(adif) == log_bytes, what + ": the log is unchanged");
+        PostMessageA(program.window(), WM_CLOSE, 0, 0);
+        check_equal(program.wait_exit(), 0L, what + ": exit code");
+    }
+
+    // A spreadsheet that cannot be replaced, and a log that cannot be read, in the first folder.
+    const std::wstring adif = places[0].folder + L"\\My Log.adi";
+    const std::wstring csv = places[0].folder + L"\\My Log.CSV";
+    const std::string old_sheet = "an older spreadsheet\r\n";
+    HANDLE held = INVALID_HANDLE_VALUE;
+    struct Blocked {
+        const char* what;
+        const std::wstring& file;
+        bool read_only;
+        const char* text;
+    };
+    for (const Blocked& blocked :
+         {Blocked{"read-only spreadsheet", csv, true, "Could not open CSV output file."},
+          Blocked{"spreadsheet held open by another program", csv, false,
+                  "Could not open CSV output file."},
+          Blocked{"log held open by another program", adif, false,
+                  "Could not open ADIF input file."}}) {
+        const std::string what = blocked.what;
+        if (FILE* file = _wfopen(csv.c_str(), L"wb")) {
+            std::fputs(old_sheet.c_str(), file);
+            std::fclose(file);
+        }
+        if (blocked.read_only) {
+            check(SetFileAttributesW(csv.c_str(), FILE_ATTRIBUTE_READONLY) != FALSE,
+                  what + ": mark read-only");
+            // Wine keeps the mark in the file's permissions, which do not stop root.
+            HANDLE writer = CreateFileW(csv.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr);
+            if (writer != INVALID_HANDLE_VALUE) {
+                CloseHandle(writer);
+                std::printf("note: here a read-only file can be written (Wine run as root); "
+                            "the read-only spreadsheet is left out\n");
+                SetFileAttributesW(csv.c_str(), FILE_ATTRIBUTE_NORMAL);
+                continue;
+            }
+        } else {
+            // As a program that opens a file without sharing it (Windows refuses other opens).
+            held = CreateFileW(blocked.file.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
+            check(held != INVALID_HANDLE_VALUE, what + ": hold the file");
+        }
+        {
+            Program program(exe, folder, "");
+            if (!program.running())
+                return;
+            choose_log(program, adif);
+            check_convert_refused(program, what, blocked.text);
+            PostMessageA(program.window(), WM_CLOSE, 0, 0);
+            check_equal(program.wait_exit(), 0L, what + ": exit code");
+        }
+        if (held != INVALID_HANDLE_VALUE) {
+            CloseHandle(held);
+            held = INVALID_HANDLE_VALUE;
+        }
+        SetFileAttributesW(csv.c_str(), FILE_ATTRIBUTE_NORMAL);
+        check(file_bytes(csv) == old_sheet, what + ": the old spreadsheet is kept");
+        check(file_bytes(adif) == log_bytes, what + ": the log is unchanged");
+    }
 }
 
 void check_update(Program& program, const std::string& version) {
@@ -640,6 +816,7 @@ int main(int argc, char** argv) {
             program.press(1006);
             check_equal(program.wait_exit(), 0L, "exit code after Convert and Exit");
         }
+        check_user_paths(exe, folder, log);
     }
 
     std::printf("%s: %d failed check(s)\n", failures ? "FAILED" : "passed", failures);

@@ -10,8 +10,9 @@
 namespace q9xz {
 namespace {
 
-// Paths are exchanged with the file dialogs in buffers of this many bytes.
-constexpr DWORD PATH_BUFFER = 260;
+// Paths are exchanged with the file dialogs in buffers of this many bytes: a path of MAX_PATH
+// characters, each of which takes up to three bytes in UTF-8, the program's code page.
+constexpr DWORD PATH_BUFFER = MAX_PATH * 3;
 
 UINT icon_flag(MessageIcon icon) {
     switch (icon) {
