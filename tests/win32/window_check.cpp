@@ -440,6 +440,11 @@ void answer_file_dialog(Program& program, HWND dialog, const std::wstring& path,
     check(program.wait_no_box(), "file dialog closes after OK");
 }
 
+void answer_file_dialog(Program& program, HWND dialog, const std::string& path,
+                        bool replace = false) {
+    answer_file_dialog(program, dialog, widen(path), replace);
+}
+
 std::string base_name(const std::string& path) {
     size_t slash = path.find_last_of("\\/");
     return slash == std::string::npos ? path : path.substr(slash + 1);
@@ -455,7 +460,11 @@ std::string file_bytes(const std::wstring& path) {
     return bytes;
 }
 
-int count_lines(const std::wstring& path) {
+std::string file_bytes(const std::string& path) {
+    return file_bytes(widen(path));
+}
+
+template <typename Path> int count_lines(const Path& path) {
     const std::string bytes = file_bytes(path);
     return int(std::count(bytes.begin(), bytes.end(), '\n'));
 }
@@ -478,7 +487,7 @@ void check_convert(Program& program, const std::string& folder, const std::strin
     if (!dialog)
         return;
     check_text(window_text(dialog), "Input ADIF File", "open-file dialog title");
-    answer_file_dialog(program, dialog, widen(adif));
+    answer_file_dialog(program, dialog, adif);
     check_text(control_text(GetDlgItem(window, 1013)), "My.Log.adi", "ADIF field after choosing");
     check_text(control_text(GetDlgItem(window, 1014)), "My.Log.CSV", "proposed CSV name");
 
@@ -488,7 +497,7 @@ void check_convert(Program& program, const std::string& folder, const std::strin
         return;
     check_text(window_text(dialog), "Output CSV file", "save-file dialog title");
     std::string csv = folder + "\\result.csv";
-    answer_file_dialog(program, dialog, widen(csv));
+    answer_file_dialog(program, dialog, csv);
     check_text(control_text(GetDlgItem(window, 1014)), "result.csv", "CSV field after choosing");
 
     program.press(1003);
@@ -502,7 +511,7 @@ void check_convert(Program& program, const std::string& folder, const std::strin
         check(GetWindow(done, GW_OWNER) != window, "Done box has no owner");
         close_box(program, done);
     }
-    check_equal(count_lines(widen(csv)), 229, "spreadsheet lines");
+    check_equal(count_lines(csv), 229, "spreadsheet lines");
 
     std::vector<std::string> lines = list_lines(GetDlgItem(window, 1015));
     check(!lines.empty(), "list box shows the results");
@@ -539,10 +548,10 @@ void check_convert(Program& program, const std::string& folder, const std::strin
     dialog = program.wait_box("save-file dialog");
     if (!dialog)
         return;
-    answer_file_dialog(program, dialog, widen(folder + "\\MY.LOG.ADI"), true);
+    answer_file_dialog(program, dialog, folder + "\\MY.LOG.ADI", true);
     program.press(1003);
     check_box(program, "Convert onto the log", "Error", "Could not open CSV output file.", false);
-    check(file_bytes(widen(adif)) == file_bytes(widen(log)), "the log is unchanged");
+    check(file_bytes(adif) == file_bytes(log), "the log is unchanged");
     program.press(1011);
     check_box(program, "Open after the refused Convert", "Error",
               "Can't open spreadsheet because it has not been converted.", false);
