@@ -34,8 +34,11 @@ std::string_view base_name(std::string_view path, std::string_view separators) {
 
 void MainWindow::choose_ADIF_file() {
     std::string path = adif_path_;
-    if (!toolkit_.open_file_dialog(ADIF_FILE_DIALOG, path))
-        return;
+    if (toolkit_.open_file_dialog(ADIF_FILE_DIALOG, path))
+        use_ADIF_file(std::move(path));
+}
+
+void MainWindow::use_ADIF_file(std::string path) {
     adif_path_ = cut_path(std::move(path));
     toolkit_.set_field_text(ID_ADIF_BOX, base_name(adif_path_, separators_));
     csv_path_ = cut_path(proposed_csv_path(adif_path_, separators_));
