@@ -11,8 +11,9 @@ namespace q9xz {
 namespace {
 
 // The most memory one record may take. Real records hold a few thousand characters, and a value
-// may hold up to LineReader::MAX_LINE; a record that grows past this limit (a log that never
-// ends its record, millions of fields) is dropped instead of filling the memory.
+// may hold up to LineReader::MAX_LINE; a record that grows past this limit or past
+// AdifRecord::MAX_FIELDS (a log that never ends its record, millions of fields) is dropped up to
+// its end instead of filling the memory.
 constexpr std::size_t MAX_RECORD_BYTES = 4u << 20;
 constexpr const char* RECORD_TOO_LARGE = "ERROR: Record too large to keep; skipped up to its end";
 
@@ -37,6 +38,12 @@ StateTally convert_ADIF(LineReader& input, ConvertOptions& options, MessageLists
             report_problem(lists, record.get(), *message);
             message.reset();
         }
+        if (record && (record->full() || record->memory().capacity() > MAX_RECORD_BYTES)) {
+            if (!dropping)
+                report_problem(lists, record.get(), RECORD_TOO_LARGE);
+            pool.recycle(std::move(record));
+            dropping = true;
+        }
         switch (status) {
         case ADIF_LINE_DONE:
         case ADIF_END_OF_FILE:
@@ -60,13 +67,6 @@ StateTally convert_ADIF(LineReader& input, ConvertOptions& options, MessageLists
             std::fprintf(stderr, "ERROR:\tUnrecognized status %0d returned from parse_ADIF()\n",
                          status);
             break;
-        }
-        // Only a record that goes on over lines can grow: one line holds at most MAX_LINE.
-        if (record && status != ADIF_RECORD_END && record->memory().capacity() > MAX_RECORD_BYTES) {
-            if (!dropping)
-                report_problem(lists, record.get(), RECORD_TOO_LARGE);
-            pool.recycle(std::move(record));
-            dropping = status != ADIF_HEADER_END;
         }
     } while (status == ADIF_LINE_DONE || status == ADIF_HEADER_END || status == ADIF_RECORD_END);
 

@@ -104,24 +104,44 @@ TEST(ProblemLines, AreCappedOrStreamed) {
     EXPECT_EQ(1, sunk.written);
 }
 
-// A record that never ends is dropped once it outgrows its limit, up to its end; the records
-// after it count as usual.
+// A record that outgrows its limits (fields or bytes) is dropped up to its end, with one problem
+// line; the records after it count as usual.
 TEST(ProblemLines, RecordTooLargeIsSkippedToItsEnd) {
-    std::string log;
+    const std::string too_large =
+        " on  at : ERROR: Record too large to keep; skipped up to its end";
+    std::string many_lines, one_line, large_values;
     for (int i = 0; i < 200000; ++i)
-        log += "<F" + std::to_string(i) + ":1>x\n";
-    // The end of the huge record would be a contact of its own if it were kept.
-    log += "<CALL:6>Q9XZ/1<QSO_DATE:8>20140105<TIME_ON:4>1200<BAND:3>40m<MODE:2>CW"
-           "<STATE:2>ME<EOR>\n" +
-           CONTACT;
-    ConvertOptions options;
-    LineReader input(log);
-    const ConversionResult result = run_conversion(input, options);
-    EXPECT_EQ(std::vector<std::string>{" on  at : ERROR: Record too large to keep; skipped up to "
-                                       "its end"},
-              oldest_first(result.lists.lists[2]));
-    EXPECT_EQ(1, result.written);
-    EXPECT_NE(std::string::npos, result.csv.find("Ohio,CW,,,,,,05-Jan,"));
+        many_lines += "<F" + std::to_string(i) + ":1>x\n";
+    for (int i = 0; i < 200000; ++i)
+        one_line += "<A:0>";
+    one_line += "\n";
+    for (int i = 0; i < 5; ++i) {
+        large_values += "<V" + std::to_string(i) + ":1000000>";
+        for (int line = 0; line < 1000; ++line)
+            large_values += std::string(999, 'x') + "\n";
+    }
+    const struct {
+        const char* name;
+        const std::string& fields;
+        std::vector<std::string> problems;
+    } cases[] = {
+        {"fields over many lines", many_lines, {too_large}},
+        {"one line of repeats", one_line, {" on  at : Duplicate field: <A:0>", too_large}},
+        {"large values", large_values, {too_large}},
+    };
+    for (const auto& c : cases) {
+        // The end of the huge record would be a contact of its own if it were kept.
+        const std::string log = c.fields +
+                                "<CALL:6>Q9XZ/1<QSO_DATE:8>20140105<TIME_ON:4>1200<BAND:3>40m"
+                                "<MODE:2>CW<STATE:2>ME<EOR>\n" +
+                                CONTACT;
+        ConvertOptions options;
+        LineReader input(log);
+        const ConversionResult result = run_conversion(input, options);
+        EXPECT_EQ(c.problems, oldest_first(result.lists.lists[2])) << c.name;
+        EXPECT_EQ(1, result.written) << c.name;
+        EXPECT_NE(std::string::npos, result.csv.find("Ohio,CW,,,,,,05-Jan,")) << c.name;
+    }
 }
 
 class OutputFileTest : public ::testing::Test {
@@ -199,12 +219,14 @@ TEST_F(OutputFileTest, ReplacesWholeOnCommitOnly) {
         EXPECT_TRUE(output->commit(problem)) << problem;
         EXPECT_EQ("new bytes", read(path(c.written)));
         EXPECT_EQ(0u, temporaries());
-        if (c.name != c.written)
+        if (c.name != c.written) {
             EXPECT_TRUE(fs::is_symlink(path(c.name)));
+        }
     }
-    if (posix_modes)
+    if (posix_modes) {
         EXPECT_EQ(fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read,
                   fs::status(path("old.csv")).permissions());
+    }
 }
 
 TEST_F(OutputFileTest, RefusesWhatCannotBeWrittenAndWritesDevicesDirectly) {
