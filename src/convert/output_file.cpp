@@ -79,6 +79,10 @@ std::string file_problem(const std::string& path, int error) {
 }
 
 std::unique_ptr<OutputFile> OutputFile::open(const std::string& path, std::string& problem) {
+    if (path.empty()) {
+        problem = file_problem(path, ENOENT);
+        return nullptr;
+    }
     std::unique_ptr<OutputFile> output(new OutputFile());
     output->path_ = path;
     output->target_ = path;

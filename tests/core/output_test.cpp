@@ -234,6 +234,8 @@ TEST_F(OutputFileTest, RefusesWhatCannotBeWrittenAndWritesDevicesDirectly) {
     std::string problem;
     EXPECT_FALSE(OutputFile::open(path("folder"), problem));
     EXPECT_EQ(path("folder") + ": is a folder", problem);
+    EXPECT_FALSE(OutputFile::open("", problem));
+    EXPECT_EQ(": " + std::string(std::strerror(ENOENT)), problem);
     EXPECT_FALSE(OutputFile::open(path("none/out.csv"), problem));
     EXPECT_EQ(path("none/out.csv") + ": " + std::strerror(ENOENT), problem);
     EXPECT_EQ(0u, temporaries());
