@@ -104,6 +104,10 @@ ConversionFiles open_conversion_files(const std::string& adif_path, const std::s
 }
 
 bool save(std::unique_ptr<OutputFile> file, std::string_view bytes, std::string& problem) {
+    if (!file) {
+        problem = "no file to write";
+        return false;
+    }
     file->write(bytes);
     return file->commit(problem);
 }

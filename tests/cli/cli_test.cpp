@@ -192,6 +192,7 @@ TEST_F(Cli, FilesThatCannotBeUsedAreReportedAndNothingChanges) {
          path("folder.adi") + ": is a folder\nCould not open CSV output file.\n"},
         {{path("log.adi"), no_folder},
          no_folder + ": No such file or directory\nCould not open CSV output file.\n"},
+        {{path("log.adi"), ""}, ": No such file or directory\nCould not open CSV output file.\n"},
         // The map is an output like the spreadsheet, refused before anything is written.
         {{"--map", path("log.adi"), path("log.adi"), path("keep.CSV")},
          "the map names the log itself\nCould not write the map file.\n"},

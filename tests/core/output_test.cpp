@@ -229,41 +229,5 @@ TEST_F(OutputFileTest, ReplacesWholeOnCommitOnly) {
     }
 }
 
-TEST_F(OutputFileTest, RefusesWhatCannotBeWrittenAndWritesDevicesDirectly) {
-    fs::create_directories(path("folder"));
-    std::string problem;
-    EXPECT_FALSE(OutputFile::open(path("folder"), problem));
-    EXPECT_EQ(path("folder") + ": is a folder", problem);
-    EXPECT_FALSE(OutputFile::open("", problem));
-    EXPECT_EQ(": " + std::string(std::strerror(ENOENT)), problem);
-    EXPECT_FALSE(OutputFile::open(path("none/out.csv"), problem));
-    EXPECT_EQ(path("none/out.csv") + ": " + std::strerror(ENOENT), problem);
-    EXPECT_EQ(0u, temporaries());
-
-    if (!fs::exists("/dev/full"))
-        return;
-    std::unique_ptr<OutputFile> full = OutputFile::open("/dev/full", problem);
-    ASSERT_TRUE(full);
-    full->write("bytes");
-    EXPECT_FALSE(full->commit(problem));
-    EXPECT_EQ("/dev/full: " + std::string(std::strerror(ENOSPC)), problem);
-    EXPECT_TRUE(fs::is_character_file("/dev/full"));
-}
-
-TEST_F(OutputFileTest, SameFileSeesThroughSpellingsAndLinks) {
-    write(path("log.adi"), "log");
-    const bool links = link(path("log.adi"), path("link.adi"));
-    const struct {
-        std::string a, b;
-        bool same;
-    } cases[] = {
-        {path("log.adi"), path("./log.adi"), true}, {path("new.csv"), path("./new.csv"), true},
-        {path("log.adi"), path("new.csv"), false},  {path("new.csv"), path("new.svg"), false},
-        {path("link.adi"), path("log.adi"), links},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(c.same, same_file(c.a, c.b)) << c.a << " " << c.b;
-}
-
 } // namespace
 } // namespace q9xz
