@@ -244,15 +244,21 @@ TEST(Convert, FailureAfterAGoodConvertKeepsTheSpreadsheetAndBlocksOpen) {
 TEST(Convert, LongPathsAreWrittenUnderTheirOwnName) {
     TempDir dir;
     const std::string folder = dir.file(std::string(150, 'f') + "/" + std::string(150, 'g'));
-    std::error_code error;
-    fs::create_directories(folder, error);
-    if (error)
+    std::error_code failed;
+    fs::create_directories(folder, failed);
+    if (failed && fs::path::preferred_separator == '/')
         GTEST_SKIP() << "no paths this long here";
     write_file(folder + "/log.adi", LOG);
     Window w;
     w.choose(folder + "/log.adi", folder + "/spreadsheet.csv");
     ASSERT_GT(w.window.csv_path().size(), 300u);
     w.window.command(ID_CONVERT);
+    if (fs::path::preferred_separator == '\\') {
+        // Windows takes no path this long in these calls: Convert says so, under no other name.
+        EXPECT_EQ(w.toolkit.boxes, std::vector<Box>{error("Could not open ADIF input file.")});
+        EXPECT_EQ(w.options.converted, 0);
+        return;
+    }
     EXPECT_EQ(w.options.converted, 1);
     std::vector<std::string> names;
     for (const auto& entry : fs::directory_iterator(folder))

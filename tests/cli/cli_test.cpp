@@ -230,7 +230,9 @@ TEST_F(Cli, ReadErrorIsAnErrorAndKeepsTheSpreadsheet) {
     const CliRun result = run({"/proc/self/mem", path("keep.CSV")});
     EXPECT_EQ(1, result.code);
     EXPECT_EQ("ERROR: Could not read the whole ADIF input file.\n\n", result.out);
-    EXPECT_EQ("/proc/self/mem: Input/output error\nCould not read ADIF input file.\n", result.err);
+    // The system's reason: "Input/output error" on Linux, another one under Wine.
+    EXPECT_EQ(0u, result.err.find("/proc/self/mem: "));
+    EXPECT_TRUE(result.err.ends_with("\nCould not read ADIF input file.\n")) << result.err;
     EXPECT_EQ("precious", read_file(path("keep.CSV")));
 }
 
