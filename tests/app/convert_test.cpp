@@ -254,8 +254,11 @@ TEST(Convert, LongPathsAreWrittenUnderTheirOwnName) {
     ASSERT_GT(w.window.csv_path().size(), 300u);
     w.window.command(ID_CONVERT);
     if (fs::path::preferred_separator == '\\') {
-        // Windows takes no path this long in these calls: Convert says so, under no other name.
-        EXPECT_EQ(w.toolkit.boxes, std::vector<Box>{error("Could not open ADIF input file.")});
+        // Windows takes no path this long in some of these calls: Convert says which file it
+        // could not open or write (Wine opens it and cannot rename), and uses no other name.
+        ASSERT_EQ(w.toolkit.boxes.size(), 1u);
+        EXPECT_EQ(w.toolkit.boxes[0].title, "Error");
+        EXPECT_EQ(w.toolkit.boxes[0].text.rfind("Could not ", 0), 0u) << w.toolkit.boxes[0].text;
         EXPECT_EQ(w.options.converted, 0);
         return;
     }
