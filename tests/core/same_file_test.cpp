@@ -1,4 +1,4 @@
-#include "common/same_file.h"
+#include "convert/output_file.h"
 
 #include <cstdio>
 #include <cstdlib>
