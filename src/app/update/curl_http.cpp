@@ -34,10 +34,12 @@ constexpr std::size_t MAX_BODY_BYTES = std::size_t{64} << 20;
 // The most that one "bytes available" answer offers, like a network buffer's worth.
 constexpr std::uint32_t BLOCK_BYTES = 16384;
 // The number of a failed certificate check, from the verifier's own verdict: the chain and
-// dates are the verifier's, the host name is libcurl's own check after a chain it accepted.
+// dates are the verifier's; the host name is libcurl's own check, made on a chain the verifier
+// did not fault, which leaves the verdict at "ok" or at libcurl's "not yet known" (1).
 std::uint32_t certificate_error(long verify_result) {
     switch (verify_result) {
     case X509_V_OK:
+    case X509_V_ERR_UNSPECIFIED:
         return ERROR_SEC_CERT_CN_INVALID;
     case X509_V_ERR_CERT_HAS_EXPIRED:
     case X509_V_ERR_CERT_NOT_YET_VALID:
@@ -306,7 +308,8 @@ bool CurlHttpClient::send(HttpHandle handle) {
         curl_easy_getinfo(e, CURLINFO_SSL_VERIFYRESULT, &verify_result);
         forget_response(*request);
         if (result == CURLE_PEER_FAILED_VERIFICATION ||
-            (result == CURLE_SSL_CONNECT_ERROR && verify_result != X509_V_OK)) {
+            (result == CURLE_SSL_CONNECT_ERROR && verify_result != X509_V_OK &&
+             verify_result != X509_V_ERR_UNSPECIFIED)) {
             return fail(certificate_error(verify_result));
         }
         return fail(error_code(result));
