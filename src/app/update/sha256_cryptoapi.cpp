@@ -1,7 +1,9 @@
 #include "app/update/sha256.h"
 
-#include <wincrypt.h>
+// clang-format off
 #include <windows.h>
+#include <wincrypt.h> // needs windows.h first
+// clang-format on
 
 namespace q9xz {
 
