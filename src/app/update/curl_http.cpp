@@ -125,7 +125,6 @@ struct CurlHttpClient::Entry {
     std::vector<char> body;
     std::size_t position = 0;
     CURLcode result = CURLE_OK;
-    long verify_result = X509_V_OK; // the certificate verdict of a failed send
 };
 
 namespace {
@@ -167,7 +166,6 @@ void forget_response(Entry& request) {
     request.body.clear();
     request.position = 0;
     request.result = CURLE_OK;
-    request.verify_result = X509_V_OK;
 }
 
 std::string request_url(const Entry& connection, const Entry& request) {
