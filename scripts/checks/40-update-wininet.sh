@@ -99,7 +99,7 @@ echo "update-wininet: unknown authority refused with 12045"
 
 # 2. The authority trusted inside this prefix only, and a server it vouches for, on the port of
 # the test build of the window when there is one.
-local_exe=$root/build-win64/tests/update/local-update/Q9XZ.exe
+local_exe=$root/build-win64/tests/update/q9xz-local-update.exe
 window_port=0
 if [[ -f $local_exe ]]; then
     window_port=$(sed -n 's/^Q9XZ_TEST_UPDATE_PORT:STRING=//p' "$root/build-win64/CMakeCache.txt")
