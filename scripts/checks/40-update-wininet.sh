@@ -57,12 +57,12 @@ cleanup() {
     WINEPREFIX=$prefix timeout 30 wineserver -k 2>/dev/null || true
 }
 trap cleanup EXIT
-# start_server PORT NAME: serves the site with certs/NAME.pem; sets $port.
+# start_server PORT NAME [--trickle|--silent]: serves the site with certs/NAME.pem; sets $port.
 start_server() {
     stop_server
     rm -f "$work/server.out"
     python3 -u "$root/tests/update/https_server.py" "$1" "$work/certs/$2.pem" \
-        "$work/certs/$2.key" "$work/srv" >"$work/server.out" 2>"$work/server.log" &
+        "$work/certs/$2.key" "$work/srv" ${3:+"$3"} >"$work/server.out" 2>"$work/server.log" &
     server=$!
     for _ in $(seq 50); do
         grep -q '^port ' "$work/server.out" 2>/dev/null && break
@@ -77,10 +77,11 @@ start_server() {
 }
 
 winpath() { echo "Z:${1//\//\\}"; }
-# Runs the probe from a current folder other than the program's; its boxes, CR-less.
+# Runs the probe from a current folder other than the program's, with the limits in seconds
+# when given; its boxes, CR-less.
 probe() {
     (cd "$work/run/elsewhere" && "$wine_run" "$prefix" "$work/probe.exe" 127.0.0.1 "$port" \
-        "$(winpath "$work/run/prog/Q9XZ.exe")" 2>"$work/headers.txt") | tr -d '\r'
+        "$(winpath "$work/run/prog/Q9XZ.exe")" "$@" 2>"$work/headers.txt") | tr -d '\r'
 }
 listing() { (cd "$work/run" && find . -type f -exec sha256sum {} + | sort); }
 
@@ -123,6 +124,24 @@ cmp "$work/run/prog/Q9XZ.exe" "$work/srv/Q9XZ/Q9XZ.exe"
 [[ -z "$(ls -A "$work/run/elsewhere")" ]] || { echo "update-wininet: files written in the current folder" >&2; exit 1; }
 grep -q '^HTTP/1.[01] 200' "$work/headers.txt"
 echo "update-wininet: trusted server: program file replaced, old one kept, digest checked"
+
+# A server that trickles the program file: with a least-speed period of two seconds the
+# watchdog ends the download, which fails with the time-out number and changes nothing. (A
+# server that never answers is not checked here: Wine's TLS handshake waits on regardless of the
+# time-outs and of the closed handle, where Windows gives up.)
+start_server 0 server --trickle
+before=$(listing)
+started=$SECONDS
+boxes=$(Q9XZ_WINE_TIMEOUT=60 probe 2)
+expected=$'[Information] Version 2.7 is available.\nDo you want to download it?\n--\n[Error] (3) InternetReadFile failed, error = 12002d (0x12002x)\n\n--\n[Error] The download failed; the program was not changed.\n--'
+if [[ "$boxes" != "$expected" ]]; then
+    echo "update-wininet: trickling server: unexpected message boxes:" >&2
+    echo "$boxes" >&2
+    exit 1
+fi
+[[ "$(listing)" == "$before" ]] || { echo "update-wininet: the trickling server changed files" >&2; exit 1; }
+echo "update-wininet: trickling server ended after $((SECONDS - started)) s, nothing changed"
+start_server "$window_port" server
 
 # 3. The window's Update, after a log was chosen in another folder.
 if [[ $window_port == 0 || ! -f $root/build-win64/tests/win32/q9xz_window_check.exe ]]; then

@@ -58,8 +58,8 @@ int main(int argc, char** argv) {
     if (argc == 3 && std::string(argv[1]) == "--trust") {
         return trust(argv[2], CERT_SYSTEM_STORE_LOCAL_MACHINE);
     }
-    if (argc != 4) {
-        std::cerr << "usage: wininet_update_probe HOST PORT PROGRAM_FILE\n"
+    if (argc != 4 && argc != 5) {
+        std::cerr << "usage: wininet_update_probe HOST PORT PROGRAM_FILE [LIMIT_SECONDS]\n"
                      "       wininet_update_probe --trust CERTIFICATE.der\n";
         return 2;
     }
@@ -67,8 +67,13 @@ int main(int argc, char** argv) {
     q9xz::WinInetHttpClient http;
     q9xz::DiskUpdateFiles files;
     const q9xz::UpdateContext context{toolkit, http, files, std::cerr, argv[3]};
+    // A short limit (seconds) for connecting and for the least speed, so that a check of a
+    // stalled server ends soon.
+    q9xz::TransferLimits limits = q9xz::UPDATE_LIMITS;
+    if (argc == 5) {
+        limits.connect = limits.low_speed_time = std::chrono::seconds(std::atoi(argv[4]));
+    }
     q9xz::check_for_update(
-        context, {argv[1], static_cast<std::uint16_t>(std::atoi(argv[2])), q9xz::UPDATE_LIMITS},
-        "2.6");
+        context, {argv[1], static_cast<std::uint16_t>(std::atoi(argv[2])), limits}, "2.6");
     return 0;
 }
