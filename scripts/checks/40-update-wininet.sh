@@ -22,7 +22,10 @@ nice x86_64-w64-mingw32-g++-posix -std=c++20 -Wall -Wextra -Werror -O1 -I"$root/
     -I"$root/tests/update" "$root/tests/update/wine/wininet_update_probe.cpp" \
     "$src/check_for_update.cpp" "$src/response_headers.cpp" "$src/disk_update_files.cpp" \
     "$src/disk_rename_win32.cpp" "$src/wininet_http.cpp" "$src/sha256_cryptoapi.cpp" \
-    -static -static-libgcc -static-libstdc++ -s -lwininet -lcrypt32 -ladvapi32 -o "$work/probe.exe"
+    -static -static-libgcc -static-libstdc++ -s -lwininet -ladvapi32 -o "$work/probe.exe"
+nice x86_64-w64-mingw32-g++-posix -std=c++20 -Wall -Wextra -Werror -O1 \
+    "$root/tests/update/wine/trust_authority.cpp" -static -static-libgcc -static-libstdc++ -s \
+    -lcrypt32 -o "$work/trust.exe"
 # The Windows program's own update code must compile for the 32-bit target too.
 i686-w64-mingw32-g++-posix -std=c++20 -Wall -Wextra -Werror -I"$root/src" -I"$root" \
     -DQ9XZ_UPDATE_HOST='"updates.example.invalid"' -DQ9XZ_UPDATE_PORT=443 \
@@ -106,7 +109,7 @@ if [[ -f $local_exe ]]; then
     window_port=$(sed -n 's/^Q9XZ_TEST_UPDATE_PORT:STRING=//p' "$root/build-win64/CMakeCache.txt")
 fi
 start_server "$window_port" server
-Q9XZ_WINE_TIMEOUT=120 "$wine_run" "$prefix" "$work/probe.exe" --trust "$(winpath "$work/certs/ca.der")"
+Q9XZ_WINE_TIMEOUT=120 "$wine_run" "$prefix" "$work/trust.exe" "$(winpath "$work/certs/ca.der")"
 boxes=$(Q9XZ_WINE_TIMEOUT=120 probe)
 expected=$'[Information] Version 2.7 is available.\nDo you want to download it?\n--\n[Update Complete] You must re-start the Q9XZ\nprogram to use the new version.\n--'
 if [[ "$boxes" == $'[Error] HttpSendRequest failed, error = 12045d (0x12045x)\n\n--' ]]; then
