@@ -128,14 +128,14 @@ cmp "$work/run/prog/Q9XZ.exe" "$work/srv/Q9XZ/Q9XZ.exe"
 grep -q '^HTTP/1.[01] 200' "$work/headers.txt"
 echo "update-wininet: trusted server: program file replaced, old one kept, digest checked"
 
-# A server that trickles the program file: with a least-speed period of two seconds the
+# A server that trickles the program file: with a least-speed period of five seconds the
 # watchdog ends the download, which fails with the time-out number and changes nothing. (A
 # server that never answers is not checked here: Wine's TLS handshake waits on regardless of the
 # time-outs and of the closed handle, where Windows gives up.)
 start_server 0 server --trickle
 before=$(listing)
 started=$SECONDS
-boxes=$(Q9XZ_WINE_TIMEOUT=60 probe 2)
+boxes=$(Q9XZ_WINE_TIMEOUT=60 probe 5)
 expected=$'[Information] Version 2.7 is available.\nDo you want to download it?\n--\n[Error] (3) InternetReadFile failed, error = 12002d (0x12002x)\n\n--\n[Error] The download failed; the program was not changed.\n--'
 if [[ "$boxes" != "$expected" ]]; then
     echo "update-wininet: trickling server: unexpected message boxes:" >&2
