@@ -28,10 +28,7 @@ wine_stop() {
     done
 }
 work=
-server=
-stop_server() { [[ -z $server ]] || kill "$server" 2>/dev/null || true; }
 cleanup() {
-    stop_server
     wine_stop build-win64 build-win32
     [[ -z $work ]] || rm -rf "$work"
 }
@@ -170,34 +167,12 @@ fi
 # runs from a folder whose name holds no "-f" or "-l" (the clone's own path might).
 work=$(mktemp -d /tmp/q9xzwindowXXXXXX)
 winpath() { echo "Z:${1//\//\\}"; }
-# Leaves out Wine's and Xvfb's chatter and the response headers that the Update prints.
+# Leaves out Wine's and Xvfb's chatter.
 quiet() {
-    grep -v -e '^wine: Read access denied' -e '^X connection to' -e '^$' -e '^HTTP/1' \
-        -e '^\(Server\|Date\|Content-type\|Content-Length\|Last-Modified\): ' || true
+    grep -v -e '^wine: Read access denied' -e '^X connection to' -e '^$' || true
 }
 
-# The x86_64 test build's Update asks 127.0.0.1 on port 80: offer it a new version there when
-# the port is free (it needs root), else leave the Update out.
-update=()
-if [[ -f $exe64 ]] && x86_64-w64-mingw32-objdump -p "$exe64" | grep -qi 'DLL Name: wininet'; then
-    mkdir -p "$work/server/Q9XZ"
-    printf '2.7\r\n' >"$work/server/Q9XZ/version.txt"
-    head -c 150000 /dev/urandom >"$work/server/Q9XZ/Q9XZ.exe"
-    python3 -u -m http.server --bind 127.0.0.1 80 --directory "$work/server" \
-        >"$work/server.log" 2>&1 &
-    server=$!
-    for _ in $(seq 30); do
-        grep -q '^Serving HTTP' "$work/server.log" && break
-        kill -0 "$server" 2>/dev/null || break
-        sleep 0.1
-    done
-    if grep -q '^Serving HTTP' "$work/server.log"; then
-        update=(--update 2.7)
-    else
-        echo "note: port 80 is not free here; the Update through the window is left out"
-        server=
-    fi
-fi
+# The window's Update runs in 40-update-wininet.sh, against the HTTPS server it makes.
 
 # Drives BUILD's Q9XZ.exe with BUILD's window check in a folder of its own, then converts the
 # same log with BUILD's q9xz-convert.exe: the list box shows what the converter prints (less its
@@ -230,14 +205,7 @@ drive_window() {
 
 if [[ -f $exe64 ]]; then
     echo "x86_64 window under Wine"
-    drive_window build-win64 "${update[@]}"
-    stop_server
-    if ((${#update[@]})); then
-        # The program file was replaced by the served one and the old one kept beside it.
-        cmp -s "$work/build-win64/Q9XZ.exe" "$work/server/Q9XZ/Q9XZ.exe" ||
-            fail "Update did not install"
-        cmp -s "$work/build-win64/Q9XZ.~xe" "$exe64" || fail "Update did not keep the old program"
-    fi
+    drive_window build-win64
 else
     echo "note: $exe64 not built (the window's commands are not in this tree yet)"
 fi
