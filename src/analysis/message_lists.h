@@ -13,6 +13,9 @@ using MessageLine = std::string;
 // lines; nothing fills list 1.
 struct MessageLists {
     std::array<std::forward_list<MessageLine>, 3> lists;
+    // Put before every problem line: the log's name and ": " while one of several logs is read,
+    // so the user can tell which log a problem is in. Empty for a single log.
+    std::string problem_prefix;
 };
 
 // Puts a copy of the text (up to any NUL byte, as a C text) at the head of list `index`.

@@ -11,8 +11,13 @@
 namespace q9xz {
 
 ConversionResult run_conversion(LineReader& input, ConvertOptions& options) {
+    const LogInput log{&input, {}};
+    return run_conversion(std::span<const LogInput>(&log, 1), options);
+}
+
+ConversionResult run_conversion(std::span<const LogInput> logs, ConvertOptions& options) {
     ConversionResult result;
-    result.tally = convert_ADIF(input, options, result.lists);
+    result.tally = convert_ADIF(logs, options, result.lists);
     const StateTally& tally = result.tally;
     write_CSV_header(result.csv);
     options.lotw_confirmed_count = 0;

@@ -4,10 +4,12 @@
 #include "analysis/state_tally.h"
 #include "common/convert_options.h"
 #include "common/line_reader.h"
+#include "convert/convert_adif.h"
 
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -24,6 +26,8 @@ struct ConversionResult {
 // Converts the log, makes the spreadsheet text and the summary lines; sets the options' LoTW
 // count. The caller writes `csv` to its file.
 ConversionResult run_conversion(LineReader& input, ConvertOptions& options);
+// The same for several logs tallied together (see convert_ADIF).
+ConversionResult run_conversion(std::span<const LogInput> logs, ConvertOptions& options);
 
 // The lines as the window's list box shows them: list 2, list 1, list 0, each oldest line first
 // and followed by an empty line when it is not empty.
