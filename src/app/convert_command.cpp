@@ -16,12 +16,12 @@ constexpr std::size_t TEXT_BUFFER = 80;
 void MainWindow::convert() {
     std::string message;
     ConversionFiles files;
-    if (adif_path_.empty()) {
+    if (adif_paths_.empty()) {
         message = toolkit_.load_string(IDS_NO_ADIF_FILE, TEXT_BUFFER);
     } else if (csv_path_.empty()) {
         message = toolkit_.load_string(IDS_NO_CSV_FILE, TEXT_BUFFER);
     } else {
-        files = open_conversion_files(adif_path_, csv_path_);
+        files = open_conversion_files(adif_path(), csv_path_);
         if (files.result == ConversionFiles::INPUT_FAILED)
             message = toolkit_.load_string(IDS_ADIF_OPEN_FAILED, TEXT_BUFFER);
         else if (files.result == ConversionFiles::OUTPUT_FAILED)
