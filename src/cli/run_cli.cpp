@@ -1,5 +1,6 @@
 #include "cli/run_cli.h"
 
+#include "common/text.h"
 #include "convert/conversion.h"
 #include "results/state_map.h"
 
@@ -12,8 +13,11 @@ namespace {
 
 constexpr const char* USAGE =
     "Usage: q9xz-convert [-f | -l] INPUT [OUTPUT]\n"
-    "Creates a spreadsheet of the 2014 Q9XZ contacts in the ADIF log INPUT.\n"
+    "       q9xz-convert [-f | -l] -o OUTPUT INPUT...\n"
+    "Creates a spreadsheet of the 2014 Q9XZ contacts in the ADIF log INPUT, or in several\n"
+    "logs tallied together.\n"
     "\n"
+    "  -o OUTPUT   the spreadsheet; every file name is then a log, read in the order given\n"
     "  -f          keep the first (earliest) contact of each slot\n"
     "  -l, -L      show LOTW where a contact was confirmed through LoTW\n"
     "              (default: keep the last (latest) contact of each slot)\n"
@@ -29,14 +33,26 @@ constexpr const char* USAGE =
 struct CliRequest {
     ConvertOptions options;
     std::vector<std::string> files;
+    std::optional<std::string> output; // -o
     std::optional<std::string> map_path;
     MapOptions map;
     bool help = false;
     bool version = false;
 };
 
-// Parses the arguments; nullopt for a wrong usage.
-std::optional<CliRequest> parse_arguments(const std::vector<std::string>& arguments) {
+// An ADIF log's name: it ends in ".adi" or ".adif", in any letter case.
+bool looks_like_log(std::string_view name) {
+    const auto ends_with = [name](std::string_view end) {
+        return name.size() >= end.size() &&
+               equals_ignore_case(name.substr(name.size() - end.size()), end);
+    };
+    return ends_with(".adi") || ends_with(".adif");
+}
+
+// Parses the arguments; nullopt for a wrong usage, with `problem` set when it says more than
+// the usage text.
+std::optional<CliRequest> parse_arguments(const std::vector<std::string>& arguments,
+                                          std::string& problem) {
     CliRequest request;
     bool first = false;
     bool lotw = false;
@@ -44,7 +60,11 @@ std::optional<CliRequest> parse_arguments(const std::vector<std::string>& argume
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string& argument = arguments[i];
         const bool has_value = i + 1 < arguments.size();
-        if (!options_done && argument == "--map") {
+        if (!options_done && argument == "-o") {
+            if (!has_value || request.output)
+                return std::nullopt;
+            request.output = arguments[++i];
+        } else if (!options_done && argument == "--map") {
             if (!has_value)
                 return std::nullopt;
             request.map_path = arguments[++i];
@@ -77,8 +97,15 @@ std::optional<CliRequest> parse_arguments(const std::vector<std::string>& argume
     }
     if (request.help || request.version)
         return request;
-    if (request.files.empty() || request.files.size() > 2)
+    if (request.files.empty() || (!request.output && request.files.size() > 2))
         return std::nullopt;
+    if (!request.output && request.files.size() == 2 && looks_like_log(request.files[1])) {
+        // Two logs typed without -o: the second must never be emptied for the spreadsheet.
+        problem = request.files[1] +
+                  " looks like an ADIF log, not a spreadsheet; to convert several logs into one "
+                  "spreadsheet, name it with -o OUTPUT";
+        return std::nullopt;
+    }
     // LoTW wins over First, as on the window's command line.
     set_choice(request.options, lotw ? Choice::LoTW : first ? Choice::First : Choice::Last);
     return request;
@@ -91,8 +118,11 @@ std::string_view folder_separators() {
 } // namespace
 
 int run_cli(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
-    std::optional<CliRequest> request = parse_arguments(arguments);
+    std::string problem;
+    std::optional<CliRequest> request = parse_arguments(arguments, problem);
     if (!request) {
+        if (!problem.empty())
+            err << problem << '\n';
         err << USAGE;
         return 2;
     }
@@ -105,11 +135,18 @@ int run_cli(const std::vector<std::string>& arguments, std::ostream& out, std::o
         return 0;
     }
 
-    const std::string& input_path = request->files[0];
-    const std::string output_path = request->files.size() == 2
-                                        ? request->files[1]
-                                        : proposed_csv_path(input_path, folder_separators());
-    ConversionFiles files = open_conversion_files(input_path, output_path);
+    std::vector<std::string> logs = request->files;
+    std::string output_path;
+    if (request->output) {
+        output_path = *request->output;
+    } else if (logs.size() == 2) {
+        output_path = logs.back();
+        logs.pop_back();
+    } else {
+        output_path = proposed_csv_path(logs.front(), folder_separators());
+    }
+    // Every log is opened before the spreadsheet is touched.
+    ConversionFiles files = open_conversion_files(logs, output_path);
     if (files.result == ConversionFiles::INPUT_FAILED) {
         err << "Could not open ADIF input file.\n";
         return 1;
@@ -120,7 +157,9 @@ int run_cli(const std::vector<std::string>& arguments, std::ostream& out, std::o
     }
 
     ConvertOptions& options = request->options;
-    const ConversionResult result = run_conversion(*files.input, options);
+    // Problem lines name their log by the path as given.
+    const ConversionResult result = run_conversion(log_inputs(files, logs), options);
+    files.inputs.clear();
     const bool written = write_and_close(std::move(files.output), result.csv);
 
     for (const std::string& line : shown_lines(result.lists))

@@ -63,26 +63,40 @@ std::string completion_text(std::int32_t written, std::int32_t lotw_count,
     return text;
 }
 
-ConversionFiles open_conversion_files(const std::string& adif_path, const std::string& csv_path) {
+ConversionFiles open_conversion_files(const std::vector<std::string>& adif_paths,
+                                      const std::string& csv_path) {
     ConversionFiles files;
-    files.input = LineReader::open(adif_path);
-    if (!files.input) {
-        files.result = ConversionFiles::INPUT_FAILED;
-        return files;
+    for (const std::string& path : adif_paths) {
+        files.inputs.push_back(LineReader::open(path));
+        if (!files.inputs.back()) {
+            files.inputs.clear();
+            files.result = ConversionFiles::INPUT_FAILED;
+            return files;
+        }
     }
-    std::error_code error;
-    if (std::filesystem::equivalent(adif_path, csv_path, error)) {
-        // Opening the spreadsheet would empty the log before it is read.
-        files.input.reset();
-        files.result = ConversionFiles::OUTPUT_FAILED;
-        return files;
+    for (const std::string& path : adif_paths) {
+        std::error_code error;
+        if (std::filesystem::equivalent(path, csv_path, error)) {
+            // Opening the spreadsheet would empty a log before it is read.
+            files.inputs.clear();
+            files.result = ConversionFiles::OUTPUT_FAILED;
+            return files;
+        }
     }
     files.output.reset(std::fopen(csv_path.c_str(), "wb"));
     if (!files.output) {
-        files.input.reset();
+        files.inputs.clear();
         files.result = ConversionFiles::OUTPUT_FAILED;
     }
     return files;
+}
+
+std::vector<LogInput> log_inputs(const ConversionFiles& files,
+                                 const std::vector<std::string>& names) {
+    std::vector<LogInput> logs;
+    for (std::size_t i = 0; i < files.inputs.size(); ++i)
+        logs.push_back({files.inputs[i].get(), i < names.size() ? names[i] : std::string()});
+    return logs;
 }
 
 bool write_and_close(UniqueFile file, const std::string& bytes) {

@@ -46,15 +46,20 @@ struct FileCloser {
 };
 using UniqueFile = std::unique_ptr<std::FILE, FileCloser>;
 
-// The two files of a Convert command. The log is opened first; the spreadsheet is opened (and
-// emptied) only when the log is open and is not the same file, so a failed Convert never loses
-// the user's data.
+// The files of a Convert command. Every log is opened first, in order; the spreadsheet is
+// opened (and emptied) only when all logs are open and none is the same file, so a failed
+// Convert never loses the user's data.
 struct ConversionFiles {
     enum Result { OK, INPUT_FAILED, OUTPUT_FAILED } result = OK;
-    std::unique_ptr<LineReader> input;
+    std::vector<std::unique_ptr<LineReader>> inputs; // one per log, in the order given
     UniqueFile output;
 };
-ConversionFiles open_conversion_files(const std::string& adif_path, const std::string& csv_path);
+ConversionFiles open_conversion_files(const std::vector<std::string>& adif_paths,
+                                      const std::string& csv_path);
+
+// The opened logs of `files`, named for their problem lines, for run_conversion.
+std::vector<LogInput> log_inputs(const ConversionFiles& files,
+                                 const std::vector<std::string>& names);
 
 // Writes the bytes and closes the file; false when either failed (for instance a full disk).
 bool write_and_close(UniqueFile file, const std::string& bytes);
