@@ -51,7 +51,12 @@ const std::string& MainWindow::adif_path() const {
 
 void MainWindow::choose_ADIF_file() {
     std::vector<std::string> paths;
-    if (!toolkit_.open_files_dialog(ADIF_FILE_DIALOG, adif_path(), paths) || paths.empty())
+    if (toolkit_.open_files_dialog(ADIF_FILE_DIALOG, adif_path(), paths))
+        use_ADIF_files(std::move(paths));
+}
+
+void MainWindow::use_ADIF_files(std::vector<std::string> paths) {
+    if (paths.empty())
         return;
     for (std::string& path : paths)
         path = cut_path(std::move(path));

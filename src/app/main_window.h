@@ -46,6 +46,8 @@ class MainWindow {
 
     // Reads the switches from the command line and marks the radio button of the choice.
     void create_controls();
+    // For an entry that reads its own arguments: sets `choice` and marks its radio button.
+    void create_controls(Choice choice);
 
     // A button click, by control id; ids other than 1001 to 1012 are ignored.
     void command(int id);
@@ -55,6 +57,9 @@ class MainWindow {
     void open();
     void choose_ADIF_file();
     void choose_CSV_file();
+    // What choose_ADIF_file() does once logs are picked: shows their names and proposes the
+    // spreadsheet beside the first. For logs named on the command line.
+    void use_ADIF_files(std::vector<std::string> paths);
 
     // Appends a list (held newest first) to the list box oldest line first, widening the
     // box's extent for long lines; returns the number of lines appended.
@@ -67,6 +72,7 @@ class MainWindow {
     const std::string& csv_path() const { return csv_path_; }
 
   private:
+    void mark_choice();
     void error_box(std::string_view text);
 
     Toolkit& toolkit_;
