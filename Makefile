@@ -25,7 +25,7 @@ run:
 	@$(CONFIGURE)
 	@cmake --build $(BUILD) -j $(JOBS) --target q9xz-convert >$(BUILD)/build-run.log 2>&1 || (cat $(BUILD)/build-run.log; exit 1)
 	@$(BUILD)/q9xz-convert --map $(BUILD)/demo-map.svg samples/demo.adi $(BUILD)/demo.CSV
-	@echo "Spreadsheet: $(BUILD)/demo.CSV  Map: $(BUILD)/demo-map.svg"
+	@echo "Spreadsheet: $(BUILD)/demo.CSV"
 
 test: build
 	@ctest --test-dir $(BUILD) --output-on-failure --no-tests=error -j $(JOBS)

@@ -259,6 +259,11 @@ AdifStatus parse_ADIF(LineReader& input, std::unique_ptr<AdifRecord>& record,
             value_start = 0;
         }
 
+        if (record->full()) {
+            // The record is past its limit and will be dropped whole: keep nothing more.
+            pos = value_start + static_cast<std::size_t>(length);
+            continue;
+        }
         AdifField* field =
             record->new_field(std::string_view(name, name_size),
                               text.substr(value_start, static_cast<std::size_t>(length)), length);

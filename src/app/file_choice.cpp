@@ -16,12 +16,6 @@ constexpr std::array<FileFilter, 2> CSV_FILTERS{{
     {"All Files", "*.*"},
 }};
 
-std::string cut_path(std::string path) {
-    if (path.size() > MAX_PATH_LENGTH)
-        path.resize(MAX_PATH_LENGTH);
-    return path;
-}
-
 } // namespace
 
 const FileDialog ADIF_FILE_DIALOG{"Input ADIF File", ADIF_FILTERS, "adi", true, false};
@@ -58,12 +52,10 @@ void MainWindow::choose_ADIF_file() {
 void MainWindow::use_ADIF_files(std::vector<std::string> paths) {
     if (paths.empty())
         return;
-    for (std::string& path : paths)
-        path = cut_path(std::move(path));
     adif_paths_ = std::move(paths);
     toolkit_.set_field_text(ID_ADIF_BOX, chosen_files_text(adif_paths_, separators_));
     // The spreadsheet is proposed beside the first log, named after it.
-    csv_path_ = cut_path(proposed_csv_path(adif_paths_.front(), separators_));
+    csv_path_ = proposed_csv_path(adif_paths_.front(), separators_);
     toolkit_.set_field_text(ID_CSV_BOX, base_name(csv_path_, separators_));
 }
 
@@ -71,7 +63,7 @@ void MainWindow::choose_CSV_file() {
     std::string path = csv_path_;
     if (!toolkit_.save_file_dialog(CSV_FILE_DIALOG, path))
         return;
-    csv_path_ = cut_path(std::move(path));
+    csv_path_ = std::move(path);
     toolkit_.set_field_text(ID_CSV_BOX, base_name(csv_path_, separators_));
 }
 

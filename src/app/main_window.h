@@ -12,9 +12,6 @@
 
 namespace q9xz {
 
-// Paths live in 260-byte buffers on Windows: at most this many characters are kept.
-inline constexpr std::size_t MAX_PATH_LENGTH = 259;
-
 // Folder separators of the platforms' paths, for base names and the CSV name proposal.
 inline constexpr std::string_view WINDOWS_SEPARATORS = "\\/";
 inline constexpr std::string_view POSIX_SEPARATORS = "/";

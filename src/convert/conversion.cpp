@@ -5,19 +5,37 @@
 #include "results/summary.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
 #include <system_error>
 
 namespace q9xz {
 
-ConversionResult run_conversion(LineReader& input, ConvertOptions& options) {
+ConversionResult run_conversion(LineReader& input, ConvertOptions& options,
+                                std::function<void(std::string_view)> problem_sink) {
     const LogInput log{&input, {}};
-    return run_conversion(std::span<const LogInput>(&log, 1), options);
+    return run_conversion(std::span<const LogInput>(&log, 1), options, std::move(problem_sink));
 }
 
-ConversionResult run_conversion(std::span<const LogInput> logs, ConvertOptions& options) {
+ConversionResult run_conversion(std::span<const LogInput> logs, ConvertOptions& options,
+                                std::function<void(std::string_view)> problem_sink) {
     ConversionResult result;
+    result.lists.problem_sink = std::move(problem_sink);
     result.tally = convert_ADIF(logs, options, result.lists);
+    const auto failed = std::find_if(logs.begin(), logs.end(),
+                                     [](const LogInput& log) { return log.reader->failed(); });
+    if (failed != logs.end()) {
+        // A partial tally would be taken for the whole of the logs: no spreadsheet and no
+        // summary. The line names the log when there are several, as its problem lines do.
+        result.read_failed = true;
+        std::string line = logs.size() > 1 ? failed->name + ": " : std::string();
+        line += READ_FAILED_LINE;
+        end_problem_lines(result.lists, line);
+        result.lists.problem_sink = nullptr;
+        return result;
+    }
+    end_problem_lines(result.lists);
+    result.lists.problem_sink = nullptr;
     const StateTally& tally = result.tally;
     write_CSV_header(result.csv);
     options.lotw_confirmed_count = 0;
@@ -63,31 +81,43 @@ std::string completion_text(std::int32_t written, std::int32_t lotw_count,
     return text;
 }
 
+std::unique_ptr<LineReader> open_log(const std::string& path, std::string& problem) {
+    std::error_code error;
+    if (std::filesystem::is_directory(path, error)) {
+        problem = path + ": is a folder";
+        return nullptr;
+    }
+    errno = 0;
+    std::unique_ptr<LineReader> log = LineReader::open(path);
+    if (!log)
+        problem = file_problem(path, errno != 0 ? errno : ENOENT);
+    return log;
+}
+
 ConversionFiles open_conversion_files(const std::vector<std::string>& adif_paths,
                                       const std::string& csv_path) {
     ConversionFiles files;
     for (const std::string& path : adif_paths) {
-        files.inputs.push_back(LineReader::open(path));
+        files.inputs.push_back(open_log(path, files.problem));
         if (!files.inputs.back()) {
             files.inputs.clear();
             files.result = ConversionFiles::INPUT_FAILED;
             return files;
         }
     }
-    for (const std::string& path : adif_paths) {
-        std::error_code error;
-        if (std::filesystem::equivalent(path, csv_path, error)) {
-            // Opening the spreadsheet would empty a log before it is read.
-            files.inputs.clear();
-            files.result = ConversionFiles::OUTPUT_FAILED;
-            return files;
-        }
-    }
-    files.output.reset(std::fopen(csv_path.c_str(), "wb"));
-    if (!files.output) {
-        files.inputs.clear();
+    const bool is_a_log =
+        std::any_of(adif_paths.begin(), adif_paths.end(),
+                    [&](const std::string& path) { return same_file(path, csv_path); });
+    if (is_a_log) {
+        files.problem = OUTPUT_IS_LOG;
         files.result = ConversionFiles::OUTPUT_FAILED;
+    } else {
+        files.output = OutputFile::open(csv_path, files.problem);
+        if (!files.output)
+            files.result = ConversionFiles::OUTPUT_FAILED;
     }
+    if (files.result != ConversionFiles::OK)
+        files.inputs.clear();
     return files;
 }
 
@@ -99,13 +129,13 @@ std::vector<LogInput> log_inputs(const ConversionFiles& files,
     return logs;
 }
 
-bool write_and_close(UniqueFile file, const std::string& bytes) {
-    if (!file)
+bool save(std::unique_ptr<OutputFile> file, std::string_view bytes, std::string& problem) {
+    if (!file) {
+        problem = "no file to write";
         return false;
-    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size();
-    ok = std::fflush(file.get()) == 0 && ok;
-    ok = std::fclose(file.release()) == 0 && ok;
-    return ok;
+    }
+    file->write(bytes);
+    return file->commit(problem);
 }
 
 std::string proposed_csv_path(const std::string& adif_path, std::string_view separators) {

@@ -9,6 +9,13 @@
 namespace q9xz {
 namespace {
 
+// The most memory one record may take. Real records hold a few thousand characters, and a value
+// may hold up to LineReader::MAX_LINE; a record that grows past this limit or past
+// AdifRecord::MAX_FIELDS (a log that never ends its record, millions of fields) is dropped up to
+// its end instead of filling the memory.
+constexpr std::size_t MAX_RECORD_BYTES = 4u << 20;
+constexpr const char* RECORD_TOO_LARGE = "ERROR: Record too large to keep; skipped up to its end";
+
 // Reads one log into the tally and closes it.
 void read_log(LineReader& input, StateEntry* tally, ConvertOptions& options, MessageLists& lists,
               RecordPool& pool, LocalDayCache& days) {
@@ -18,6 +25,7 @@ void read_log(LineReader& input, StateEntry* tally, ConvertOptions& options, Mes
     std::unique_ptr<AdifRecord> record;
     std::optional<std::string> message;
     int status = ADIF_LINE_DONE;
+    bool dropping = false; // the current record grew too large: its rest is skipped
     do {
         status = parse_ADIF(input, record, message, pool);
         // Listed before the status is acted on, so a duplicate field on the line that ended a
@@ -26,6 +34,12 @@ void read_log(LineReader& input, StateEntry* tally, ConvertOptions& options, Mes
             report_problem(lists, record.get(), *message);
             message.reset();
         }
+        if (record && (record->full() || record->memory().capacity() > MAX_RECORD_BYTES)) {
+            if (!dropping)
+                report_problem(lists, record.get(), RECORD_TOO_LARGE);
+            pool.recycle(std::move(record));
+            dropping = true;
+        }
         switch (status) {
         case ADIF_LINE_DONE:
         case ADIF_END_OF_FILE:
@@ -33,15 +47,17 @@ void read_log(LineReader& input, StateEntry* tally, ConvertOptions& options, Mes
             break;
         case ADIF_HEADER_END:
             // The header's record stays current: the first QSO's fields join it.
-            if (record) {
+            if (record && !dropping) {
                 if (const AdifField* id = find_field(record->fields(), "PROGRAMID"))
                     options.program_id = std::string(id->value);
             }
+            dropping = false;
             break;
         case ADIF_RECORD_END:
-            if (record)
+            if (record && !dropping)
                 evaluate_QSO(*record, tally, options, lists, days);
             pool.recycle(std::move(record));
+            dropping = false;
             break;
         default:
             std::fprintf(stderr, "ERROR:\tUnrecognized status %0d returned from parse_ADIF()\n",
@@ -68,6 +84,8 @@ StateTally convert_ADIF(std::span<const LogInput> logs, ConvertOptions& options,
     for (const LogInput& log : logs) {
         lists.problem_prefix = logs.size() > 1 ? log.name + ": " : std::string();
         read_log(*log.reader, tally.get(), options, lists, pool, days);
+        if (log.reader->failed())
+            break; // the conversion has failed: the logs after it are not read
     }
     lists.problem_prefix.clear();
     return tally;

@@ -183,4 +183,18 @@ TEST_F(SeveralLogs, RefusalsChangeNothingInTheFolder) {
     }
 }
 
+TEST_F(SeveralLogs, AReadErrorInAnyLogFailsTheWholeConversion) {
+    if (!fs::exists("/proc/self/mem"))
+        GTEST_SKIP() << "no /proc/self/mem here";
+    write_file("keep.csv", "precious");
+    const CliRun result = run({"-o", "keep.csv", "own.adi", "/proc/self/mem", "lotw.adi"});
+    EXPECT_EQ(1, result.code);
+    // The logs after the failed one are not read.
+    EXPECT_EQ("own.adi: Q9XZ/7 on 20140107 at 1400: [ZZ] is not a state\n"
+              "/proc/self/mem: ERROR: Could not read the whole ADIF input file.\n\n",
+              result.out);
+    EXPECT_EQ("/proc/self/mem: Input/output error\nCould not read ADIF input file.\n", result.err);
+    EXPECT_EQ("precious", read_file("keep.csv"));
+}
+
 } // namespace

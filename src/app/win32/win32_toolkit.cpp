@@ -10,10 +10,12 @@
 namespace q9xz {
 namespace {
 
-// Paths are exchanged with the file dialogs in buffers of this many bytes.
-constexpr DWORD PATH_BUFFER = 260;
-// A choice of several files comes back as the folder and every name, NUL-separated: room for a
-// few hundred logs. A choice that does not fit fails as a cancel would.
+// Paths are exchanged with the file dialogs in buffers of this many bytes: room for any path the
+// system has, so that no path is ever cut to another name. A path too long for the calls that
+// open files is then reported by Convert as a file that could not be opened.
+constexpr DWORD PATH_BUFFER = 32768;
+// A choice of several files comes back as the folder and every name, NUL-separated: room for
+// some hundreds of logs. A choice that does not fit fails as a cancel would.
 constexpr DWORD MULTIPLE_PATH_BUFFER = 65536;
 
 UINT icon_flag(MessageIcon icon) {
