@@ -60,7 +60,12 @@ class ConvertSeveralLogs : public ::testing::Test {
     fs::path dir_;
     FakeToolkit toolkit;
     ConvertOptions options;
-    MainWindow window{toolkit, options, {}, POSIX_SEPARATORS};
+    // The folder separators of the platform the tests run on: the temporary folder's paths.
+    MainWindow window{toolkit,
+                      options,
+                      {},
+                      fs::path::preferred_separator == '\\' ? WINDOWS_SEPARATORS
+                                                            : POSIX_SEPARATORS};
 };
 
 TEST_F(ConvertSeveralLogs, TalliesEveryLogAndNamesProblemLinesByBaseName) {
@@ -90,20 +95,34 @@ TEST_F(ConvertSeveralLogs, ARefusedLogOrSpreadsheetChangesNoFile) {
         std::string logs;
         std::string csv;
         const char* error;
+        std::vector<std::string> list; // what the list box shows
     };
-    const Case cases[] = {
-        {file("home.adi") + "\n" + file("missing.adi"), file("sheet.csv"),
-         "Could not open ADIF input file."},
-        {file("home.adi") + "\n" + file("lotw.adi"), file("lotw.adi"),
-         "Could not open CSV output file."},
+    std::vector<Case> cases = {
+        {file("home.adi") + "\n" + file("missing.adi"),
+         file("sheet.csv"),
+         "Could not open ADIF input file.",
+         {}},
+        {file("home.adi") + "\n" + file("lotw.adi"),
+         file("lotw.adi"),
+         "Could not open CSV output file.",
+         {}},
     };
+    // A log that cannot be read to its end fails the whole Convert; the logs after it are not read.
+    if (fs::exists("/proc/self/mem"))
+        cases.push_back({file("home.adi") + "\n/proc/self/mem\n" + file("lotw.adi"),
+                         file("sheet.csv"),
+                         "Could not read ADIF input file.",
+                         {"home.adi: Q9XZ/7 on 20140316 at 1300: [ZZ] is not a state",
+                          "mem: ERROR: Could not read the whole ADIF input file.", ""}});
     for (const Case& c : cases) {
         SCOPED_TRACE(c.error);
         toolkit.boxes.clear();
+        toolkit.list.clear();
         convert(c.logs, c.csv);
         ASSERT_EQ(toolkit.boxes.size(), 1u);
         EXPECT_EQ(toolkit.boxes[0],
                   (Box{c.error, "Error", MessageButtons::Ok, MessageIcon::Error, false}));
+        EXPECT_EQ(toolkit.list, c.list);
         EXPECT_EQ(read_file(file("sheet.csv")), "precious");
         EXPECT_EQ(read_file(file("home.adi")), HOME);
         EXPECT_EQ(read_file(file("lotw.adi")), REPORT);
