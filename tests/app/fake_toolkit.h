@@ -69,9 +69,8 @@ class FakeToolkit : public Toolkit {
     bool open_files_dialog(const FileDialog& dialog, const std::string& proposed,
                            std::vector<std::string>& paths) override {
         std::string answer = proposed;
-        if (!dialog_answer(false, dialog, answer))
+        if (!dialog_answer(false, dialog, answer, true))
             return false;
-        dialogs.back().multiple = true;
         paths.clear();
         for (std::size_t from = 0;;) {
             const std::size_t end = answer.find('\n', from);
@@ -99,14 +98,16 @@ class FakeToolkit : public Toolkit {
     void quit() override { ++quits; }
 
   private:
-    bool dialog_answer(bool save, const FileDialog& dialog, std::string& path) {
+    bool dialog_answer(bool save, const FileDialog& dialog, std::string& path,
+                       bool multiple = false) {
         DialogShown shown{save,
                           std::string(dialog.title),
                           {},
                           std::string(dialog.default_extension),
                           dialog.must_exist,
                           dialog.confirm_overwrite,
-                          path};
+                          path,
+                          multiple};
         for (const FileFilter& filter : dialog.filters)
             shown.filters.emplace_back(filter.name, filter.patterns);
         dialogs.push_back(shown);
