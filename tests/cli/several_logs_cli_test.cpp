@@ -193,7 +193,9 @@ TEST_F(SeveralLogs, AReadErrorInAnyLogFailsTheWholeConversion) {
     EXPECT_EQ("own.adi: Q9XZ/7 on 20140107 at 1400: [ZZ] is not a state\n"
               "/proc/self/mem: ERROR: Could not read the whole ADIF input file.\n\n",
               result.out);
-    EXPECT_EQ("/proc/self/mem: Input/output error\nCould not read ADIF input file.\n", result.err);
+    // The system's reason: "Input/output error" on Linux, another one under Wine.
+    EXPECT_EQ(0u, result.err.find("/proc/self/mem: "));
+    EXPECT_TRUE(result.err.ends_with("\nCould not read ADIF input file.\n")) << result.err;
     EXPECT_EQ("precious", read_file("keep.csv"));
 }
 
