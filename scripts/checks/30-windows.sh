@@ -2,7 +2,8 @@
 # The Windows program: cross-builds it (32-bit and 64-bit), checks the shipped 32-bit Q9XZ.exe
 # without running it (headers, imports, resources), runs the core tests and a window driver on
 # the 64-bit build under Wine, and compares a Convert in the window with the command-line
-# converter on the same log, and on two logs picked together. Every Wine call is bounded by `timeout`.
+# converter on the same log, and on two logs picked together. Every Wine call is bounded by
+# `timeout`.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 cd "$root"
