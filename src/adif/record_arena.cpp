@@ -50,9 +50,10 @@ void* RecordArena::allocate_in_new_block(std::size_t size, std::size_t alignment
 }
 
 char* RecordArena::copy_text(std::string_view text) {
-    auto* copy = static_cast<char*>(allocate(text.size(), 1));
+    auto* copy = static_cast<char*>(allocate(text.size() + TEXT_PADDING, 1));
     if (!text.empty())
         std::memcpy(copy, text.data(), text.size());
+    std::memset(copy + text.size(), 0, TEXT_PADDING);
     return copy;
 }
 

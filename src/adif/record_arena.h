@@ -21,7 +21,9 @@ class RecordArena {
     // Storage for `size` bytes at the given alignment (a power of two up to 16), valid until
     // clear().
     void* allocate(std::size_t size, std::size_t alignment);
-    // A copy of `text` that the caller may change in place.
+    // Zero bytes after every copied text, which the reader's scans may read and write back.
+    static constexpr std::size_t TEXT_PADDING = 16;
+    // A copy of `text` that the caller may change in place, followed by TEXT_PADDING zeros.
     char* copy_text(std::string_view text);
     // Gives everything back. The first few ordinary blocks are kept for the next record; a block
     // made for one huge text is released, so it does not stay for the rest of the log.
