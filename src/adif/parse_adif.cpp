@@ -26,25 +26,29 @@ std::string truncated_message(std::string_view text) {
     return message;
 }
 
-// The record slot a field name fills, or nullptr.
-const AdifField** slot_for(AdifRecord& record, std::string_view name) {
-    switch (name.size()) {
+// The record slot a field name fills, or nullptr; `key` is the name's name_key().
+inline const AdifField** slot_for(AdifRecord& record, std::uint64_t key, std::size_t size) {
+    // Only names of 4, 7 and 8 characters can be slot names; most names are passed at once.
+    constexpr std::uint32_t SLOT_SIZES = (1u << 4) | (1u << 7) | (1u << 8);
+    if (size > 8 || ((SLOT_SIZES >> size) & 1u) == 0)
+        return nullptr;
+    switch (size) {
     case 4:
-        if (name == "CALL")
+        if (key == name_key("CALL"))
             return &record.call;
-        if (name == "BAND")
+        if (key == name_key("BAND"))
             return &record.band;
-        if (name == "DXCC")
+        if (key == name_key("DXCC"))
             return &record.dxcc;
-        if (name == "MODE")
+        if (key == name_key("MODE"))
             return &record.mode;
         break;
     case 7:
-        if (name == "TIME_ON")
+        if (key == name_key("TIME_ON"))
             return &record.time_on;
         break;
     case 8:
-        if (name == "QSO_DATE")
+        if (key == name_key("QSO_DATE"))
             return &record.qso_date;
         break;
     }
@@ -115,23 +119,38 @@ std::size_t read_length(std::string_view text, std::size_t start, std::int32_t& 
     return text.find('>', start);
 }
 
+// What read_plain_fields() returns for an "EOR" tag.
+constexpr std::size_t RECORD_END = std::string_view::npos - 1;
+
 // Reads plain fields, "<NAME:DIGITS>" and a value that ends on the line, from `pos` on in the
 // record's own copy of the line (`size` bytes and zero padding), with the few steps such a tag
 // needs. Returns the position of the first "<" whose tag it leaves to the general way (a long
-// name, a data type, a tag without a value, a value that goes on over line ends ...), or npos
-// at the end of the text.
-std::size_t read_plain_fields(char* text, std::size_t size, std::size_t pos, AdifRecord& record,
-                              std::optional<std::string>& message, std::size_t max_length) {
+// name, a data type, a tag without a value, a value that goes on over line ends ...), npos at
+// the end of the text, or RECORD_END after an "EOR" tag.
+[[gnu::noinline]] std::size_t read_plain_fields(char* text, std::size_t size, std::size_t pos,
+                                                AdifRecord& record,
+                                                std::optional<std::string>& message,
+                                                std::size_t max_length) {
     constexpr std::size_t SHORT_NUMBER = 9; // digits that cannot overflow 32 bits
     for (;;) {
-        pos = next_tag(std::string_view(text, size), pos);
-        if (pos == std::string_view::npos)
-            return pos;
+        // After a value mostly comes a blank and the next tag, or the line end.
+        if (pos >= size || text[pos] != '<') {
+            if (pos + 1 < size && text[pos + 1] == '<')
+                ++pos;
+            else if ((pos = next_tag(std::string_view(text, size), pos)) == std::string_view::npos)
+                return pos;
+        }
         char* name = text + pos + 1;
         // The padding is zeros, so a ":" found lies in the text.
         const std::size_t name_size = tag_scan::name_stop(name);
-        if (name[name_size] != ':')
+        if (name[name_size] != ':') {
+            // Clearing bit 5 of a byte folds exactly 'e' onto 'E', 'o' onto 'O', 'r' onto 'R'.
+            constexpr std::uint64_t FOLD = 0xDFDFDF;
+            if (name_size == 3 && name[3] == '>' &&
+                (padded_name_key(std::string_view(name, 3)) & FOLD) == name_key("EOR"))
+                return RECORD_END;
             return pos;
+        }
         const char* digits = name + name_size + 1;
         auto digit = [digits](std::size_t i) {
             return static_cast<unsigned>(static_cast<unsigned char>(digits[i])) - unsigned{'0'};
@@ -154,8 +173,9 @@ std::size_t read_plain_fields(char* text, std::size_t size, std::size_t pos, Adi
         AdifField* field = record.new_field(std::string_view(name, name_size),
                                             std::string_view(text + value_start, length),
                                             static_cast<std::int32_t>(length));
-        record.add_field(field, message);
-        if (const AdifField** slot = slot_for(record, field->name))
+        const std::uint64_t key = padded_name_key(field->name);
+        record.add_field(field, key, message);
+        if (const AdifField** slot = slot_for(record, key, name_size))
             *slot = field;
         pos = value_start + length;
     }
@@ -195,6 +215,8 @@ AdifStatus parse_ADIF(LineReader& input, std::unique_ptr<AdifRecord>& record,
             pos = read_plain_fields(own_text, text.size(), pos, *record, message, input.max_line());
             if (pos == std::string_view::npos)
                 return ADIF_LINE_DONE;
+            if (pos == RECORD_END)
+                return ADIF_RECORD_END;
         }
         std::size_t open = next_tag(text, pos);
         if (open == std::string_view::npos)
@@ -276,9 +298,10 @@ AdifStatus parse_ADIF(LineReader& input, std::unique_ptr<AdifRecord>& record,
         AdifField* field =
             record->new_field(std::string_view(name, name_size),
                               text.substr(value_start, static_cast<std::size_t>(length)), length);
-        record->add_field(field, message);
+        const std::uint64_t key = padded_name_key(field->name);
+        record->add_field(field, key, message);
         made_record = false;
-        if (const AdifField** slot = slot_for(*record, field->name))
+        if (const AdifField** slot = slot_for(*record, key, name_size))
             *slot = field;
         pos = value_start + static_cast<std::size_t>(length);
     }

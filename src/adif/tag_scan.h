@@ -80,10 +80,14 @@ inline void upper_case(char* p, std::size_t size) {
     // Signed compares: bytes of 0x80 and above are negative and never count as letters.
     const __m128i letters = _mm_and_si128(_mm_cmpgt_epi8(block, _mm_set1_epi8('a' - 1)),
                                           _mm_cmplt_epi8(block, _mm_set1_epi8('z' + 1)));
-    const __m128i in_name =
+    // Most logs write their names in capitals: then nothing is written.
+    const unsigned in_name = (1u << size) - 1u;
+    if ((static_cast<unsigned>(_mm_movemask_epi8(letters)) & in_name) == 0)
+        return;
+    const __m128i name_bytes =
         _mm_cmplt_epi8(_mm_setr_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15),
                        _mm_set1_epi8(static_cast<char>(size)));
-    const __m128i flip = _mm_and_si128(_mm_and_si128(letters, in_name), _mm_set1_epi8(0x20));
+    const __m128i flip = _mm_and_si128(_mm_and_si128(letters, name_bytes), _mm_set1_epi8(0x20));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(p), _mm_xor_si128(block, flip));
 #else
     portable::upper_case(p, size);
