@@ -42,9 +42,9 @@ inline std::uint64_t padded_name_key(std::string_view name) {
     } else {
         std::uint64_t key;
         std::memcpy(&key, name.data(), 8);
-        if (name.size() < 8)
-            key &= (std::uint64_t{1} << (8 * name.size())) - 1;
-        return key;
+        // Without a branch, which names of every length would keep mispredicting.
+        const std::size_t cut = 8 * (8 - (name.size() < 8 ? name.size() : 8));
+        return key & (~std::uint64_t{0} >> (cut / 2) >> (cut - cut / 2));
     }
 }
 
@@ -98,6 +98,14 @@ class AdifRecord {
         index_[slot] = static_cast<std::uint8_t>(accepted_count_);
         return true;
     }
+    // Points the slot of the field's name, if it is one of the six, at the field; `key` is the
+    // name's name_key(). Decided without a branch: the names of a record come in no order a
+    // processor could learn.
+    void fill_slot(const AdifField* field, std::uint64_t key) {
+        const SlotName& slot = SLOT_NAMES[(key * SLOT_HASH) >> 61];
+        const bool named = slot.key == key && slot.size == field->name.size();
+        this->*(named ? slot.member : &AdifRecord::no_slot_) = field;
+    }
     // Storage for the texts the fields point into.
     RecordArena& memory() { return memory_; }
     // Whether `address` lies in the record's storage (checks of the reader's invariants).
@@ -112,6 +120,16 @@ class AdifRecord {
         return static_cast<std::size_t>(((key ^ size) * 0x9E3779B97F4A7C15u) >> (64 - INDEX_BITS));
     }
     bool add_to_tree(AdifField* field, std::optional<std::string>& message);
+
+    // The slot names by a perfect hash of their keys (the top three bits of a product).
+    struct SlotName {
+        std::uint64_t key;
+        std::size_t size;
+        const AdifField* AdifRecord::*member;
+    };
+    static constexpr std::uint64_t SLOT_HASH = 0xa648a7dd06839eb9u;
+    static const SlotName SLOT_NAMES[8];
+    const AdifField* no_slot_ = nullptr; // where fill_slot() puts other names
     static bool reject_repeat(const AdifField& field, std::optional<std::string>& message);
 
     // Fields a typical record holds; more go to the arena, and their repeats are found by the
@@ -134,6 +152,17 @@ class AdifRecord {
     mutable AdifField* root_ = nullptr;
     mutable std::size_t linked_ = 0;
     RecordArena memory_;
+};
+
+inline constexpr AdifRecord::SlotName AdifRecord::SLOT_NAMES[8] = {
+    {name_key("QSO_DATE"), 8, &AdifRecord::qso_date},
+    {name_key("BAND"), 4, &AdifRecord::band},
+    {0, 0, &AdifRecord::no_slot_}, // never matches: an empty name has no slot either way
+    {name_key("CALL"), 4, &AdifRecord::call},
+    {name_key("MODE"), 4, &AdifRecord::mode},
+    {name_key("TIME_ON"), 7, &AdifRecord::time_on},
+    {0, 0, &AdifRecord::no_slot_},
+    {name_key("DXCC"), 4, &AdifRecord::dxcc},
 };
 
 enum AdifStatus : int {

@@ -4,6 +4,7 @@
 #include "adif/tag_scan.h"
 #include "common/text.h"
 
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <utility>
@@ -24,35 +25,6 @@ std::string truncated_message(std::string_view text) {
     std::string message = "ERROR: Truncated input line: ";
     message += text.substr(0, QUOTE_LIMIT);
     return message;
-}
-
-// The record slot a field name fills, or nullptr; `key` is the name's name_key().
-inline const AdifField** slot_for(AdifRecord& record, std::uint64_t key, std::size_t size) {
-    // Only names of 4, 7 and 8 characters can be slot names; most names are passed at once.
-    constexpr std::uint32_t SLOT_SIZES = (1u << 4) | (1u << 7) | (1u << 8);
-    if (size > 8 || ((SLOT_SIZES >> size) & 1u) == 0)
-        return nullptr;
-    switch (size) {
-    case 4:
-        if (key == name_key("CALL"))
-            return &record.call;
-        if (key == name_key("BAND"))
-            return &record.band;
-        if (key == name_key("DXCC"))
-            return &record.dxcc;
-        if (key == name_key("MODE"))
-            return &record.mode;
-        break;
-    case 7:
-        if (key == name_key("TIME_ON"))
-            return &record.time_on;
-        break;
-    case 8:
-        if (key == name_key("QSO_DATE"))
-            return &record.qso_date;
-        break;
-    }
-    return nullptr;
 }
 
 // Finds the first ":", ">" or NUL at or after `pos`, or text.size() when there is none. The
@@ -142,12 +114,10 @@ constexpr std::size_t RECORD_END = std::string_view::npos - 1;
         }
         char* name = text + pos + 1;
         // The padding is zeros, so a ":" found lies in the text.
-        const std::size_t name_size = tag_scan::name_stop(name);
+        // Upper-casing a name the general way then reads is harmless: it does the same.
+        const auto [name_size, key] = tag_scan::scan_and_upper_case(name);
         if (name[name_size] != ':') {
-            // Clearing bit 5 of a byte folds exactly 'e' onto 'E', 'o' onto 'O', 'r' onto 'R'.
-            constexpr std::uint64_t FOLD = 0xDFDFDF;
-            if (name_size == 3 && name[3] == '>' &&
-                (padded_name_key(std::string_view(name, 3)) & FOLD) == name_key("EOR"))
+            if (name_size == 3 && name[3] == '>' && key == name_key("EOR"))
                 return RECORD_END;
             return pos;
         }
@@ -169,14 +139,11 @@ constexpr std::size_t RECORD_END = std::string_view::npos - 1;
         const std::size_t value_start = static_cast<std::size_t>(digits + i + 1 - text);
         if (length > max_length || length > size - value_start)
             return pos;
-        tag_scan::upper_case(name, name_size);
         AdifField* field = record.new_field(std::string_view(name, name_size),
                                             std::string_view(text + value_start, length),
                                             static_cast<std::int32_t>(length));
-        const std::uint64_t key = padded_name_key(field->name);
         record.add_field(field, key, message);
-        if (const AdifField** slot = slot_for(record, key, name_size))
-            *slot = field;
+        record.fill_slot(field, key);
         pos = value_start + length;
     }
 }
@@ -301,8 +268,7 @@ AdifStatus parse_ADIF(LineReader& input, std::unique_ptr<AdifRecord>& record,
         const std::uint64_t key = padded_name_key(field->name);
         record->add_field(field, key, message);
         made_record = false;
-        if (const AdifField** slot = slot_for(*record, key, name_size))
-            *slot = field;
+        record->fill_slot(field, key);
         pos = value_start + static_cast<std::size_t>(length);
     }
 }

@@ -22,7 +22,7 @@ class RecordArena {
     // clear().
     void* allocate(std::size_t size, std::size_t alignment);
     // Zero bytes after every copied text, which the reader's scans may read and write back.
-    static constexpr std::size_t TEXT_PADDING = 16;
+    static constexpr std::size_t TEXT_PADDING = 32;
     // A copy of `text` that the caller may change in place, followed by TEXT_PADDING zeros.
     char* copy_text(std::string_view text);
     // Gives everything back. The first few ordinary blocks are kept for the next record; a block

@@ -4,15 +4,15 @@
 // 16 bytes that may run past the text it looks at: the caller keeps such a block readable (the
 // line reader's and the record's padding) and ignores what lies beyond its text.
 //
-// With SSE2 (every x86-64 compiler) a block is one vector; elsewhere the same results come from
-// two 64-bit words, testing each byte of a word at once.
+// On x86-64 (which always has SSE2) a block is one vector; elsewhere the same results come from
+// two 64-bit words, testing each byte of a word at once, or from a plain loop.
 
 #include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 
-#if defined(__SSE2__) || defined(_M_X64)
+#if defined(__x86_64__) || defined(_M_X64)
 #include <emmintrin.h>
 #define Q9XZ_TAG_SCAN_SSE2 1
 #endif
@@ -91,6 +91,46 @@ inline void upper_case(char* p, std::size_t size) {
     _mm_storeu_si128(reinterpret_cast<__m128i*>(p), _mm_xor_si128(block, flip));
 #else
     portable::upper_case(p, size);
+#endif
+}
+
+// A tag name at the start of a block: its size (16 when the block holds no stop), and the key
+// of its first eight bytes, upper-cased (as name_key() of the upper-cased name).
+struct ScannedName {
+    std::size_t size;
+    std::uint64_t key;
+};
+
+// Finds the end of the name at `p` (as name_stop()), upper-cases it in place within the block
+// and returns its size and key; all 16 bytes at `p` may be written back.
+inline ScannedName scan_and_upper_case(char* p) {
+#ifdef Q9XZ_TAG_SCAN_SSE2
+    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const __m128i stops = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(block, _mm_set1_epi8(':')),
+                                                    _mm_cmpeq_epi8(block, _mm_set1_epi8('>'))),
+                                       _mm_cmpeq_epi8(block, _mm_setzero_si128()));
+    const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(stops)) | (1u << BLOCK);
+    const std::size_t size = static_cast<std::size_t>(std::countr_zero(mask));
+    const __m128i in_name =
+        _mm_cmplt_epi8(_mm_setr_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15),
+                       _mm_set1_epi8(static_cast<char>(size)));
+    // Signed compares: bytes of 0x80 and above are negative and never count as letters.
+    const __m128i letters = _mm_and_si128(_mm_cmpgt_epi8(block, _mm_set1_epi8('a' - 1)),
+                                          _mm_cmplt_epi8(block, _mm_set1_epi8('z' + 1)));
+    const __m128i upper =
+        _mm_xor_si128(block, _mm_and_si128(_mm_and_si128(letters, in_name), _mm_set1_epi8(0x20)));
+    // Written back whatever it holds: a test would cost more than the store.
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(p), upper);
+    const std::uint64_t key =
+        static_cast<std::uint64_t>(_mm_cvtsi128_si64(_mm_and_si128(upper, in_name)));
+    return {size, key};
+#else
+    const std::size_t size = portable::name_stop(p);
+    portable::upper_case(p, size);
+    std::uint64_t key = 0;
+    for (std::size_t i = 0; i < size && i < 8; ++i)
+        key |= std::uint64_t{static_cast<unsigned char>(p[i])} << (8 * i);
+    return {size, key};
 #endif
 }
 
