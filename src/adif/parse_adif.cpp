@@ -91,6 +91,42 @@ std::size_t read_length(std::string_view text, std::size_t start, std::int32_t& 
     return text.find('>', start);
 }
 
+// The length of a plain tag, "DIGITS>" at `digits` (just after the name's ":"), in a text of
+// `size` bytes with padding after it: at most nine digits, a ">" and a value that ends within
+// the text and is no longer than `max_length`. Sets the length and where the value starts.
+inline bool read_plain_length(const char* text, std::size_t size, const char* digits,
+                              std::size_t max_length, std::size_t& length,
+                              std::size_t& value_start) {
+    constexpr std::size_t SHORT_NUMBER = 9; // digits that cannot overflow 32 bits
+    auto digit = [digits](std::size_t i) {
+        return static_cast<unsigned>(static_cast<unsigned char>(digits[i])) - unsigned{'0'};
+    };
+    length = digit(0);
+    if (length >= 10)
+        return false;
+    std::size_t i = 1;
+    for (; digit(i) < 10; ++i) {
+        if (i == SHORT_NUMBER)
+            return false;
+        length = length * 10 + digit(i);
+    }
+    if (digits[i] != '>')
+        return false;
+    value_start = static_cast<std::size_t>(digits + i + 1 - text);
+    return value_start <= size && length <= max_length && length <= size - value_start;
+}
+
+// Whether the tag at `open` in the reader's line is one read_plain_fields() takes.
+bool is_plain_field(std::string_view line, std::size_t open, std::size_t max_length) {
+    const char* name = line.data() + open + 1;
+    const std::size_t name_size = tag_scan::name_stop(name);
+    std::size_t length = 0;
+    std::size_t value_start = 0;
+    return name[name_size] == ':' &&
+           read_plain_length(line.data(), line.size(), name + name_size + 1, max_length, length,
+                             value_start);
+}
+
 // What read_plain_fields() returns for an "EOR" tag.
 constexpr std::size_t RECORD_END = std::string_view::npos - 1;
 
@@ -103,7 +139,6 @@ constexpr std::size_t RECORD_END = std::string_view::npos - 1;
                                                 AdifRecord& record,
                                                 std::optional<std::string>& message,
                                                 std::size_t max_length) {
-    constexpr std::size_t SHORT_NUMBER = 9; // digits that cannot overflow 32 bits
     for (;;) {
         // After a value mostly comes a blank and the next tag, or the line end.
         if (pos >= size || text[pos] != '<') {
@@ -121,23 +156,9 @@ constexpr std::size_t RECORD_END = std::string_view::npos - 1;
                 return RECORD_END;
             return pos;
         }
-        const char* digits = name + name_size + 1;
-        auto digit = [digits](std::size_t i) {
-            return static_cast<unsigned>(static_cast<unsigned char>(digits[i])) - unsigned{'0'};
-        };
-        std::size_t length = digit(0);
-        if (length >= 10)
-            return pos;
-        std::size_t i = 1;
-        for (; digit(i) < 10; ++i) {
-            if (i == SHORT_NUMBER)
-                return pos;
-            length = length * 10 + digit(i);
-        }
-        if (digits[i] != '>')
-            return pos;
-        const std::size_t value_start = static_cast<std::size_t>(digits + i + 1 - text);
-        if (length > max_length || length > size - value_start)
+        std::size_t length = 0;
+        std::size_t value_start = 0;
+        if (!read_plain_length(text, size, name + name_size + 1, max_length, length, value_start))
             return pos;
         AdifField* field = record.new_field(std::string_view(name, name_size),
                                             std::string_view(text + value_start, length),
@@ -176,6 +197,17 @@ AdifStatus parse_ADIF(LineReader& input, std::unique_ptr<AdifRecord>& record,
     std::string head; // the first characters this call read, kept once `line` is gone
     std::size_t pos = 0;
     bool made_record = false; // this call made the record, which holds no field yet
+
+    // Most lines begin with a plain field: the line is then the record's at once, and read on
+    // the short path from its first tag on.
+    if (const std::size_t first = next_tag(line, 0); first == std::string_view::npos) {
+        return ADIF_LINE_DONE;
+    } else if (is_plain_field(line, first, input.max_line())) {
+        if (!record)
+            record = pool.take_record();
+        own_text = record->memory().copy_text(line.substr(first));
+        text = std::string_view(own_text, line.size() - first);
+    }
 
     for (;;) {
         if (own_text != nullptr) {

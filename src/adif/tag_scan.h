@@ -117,10 +117,14 @@ inline ScannedName scan_and_upper_case(char* p) {
     // Signed compares: bytes of 0x80 and above are negative and never count as letters.
     const __m128i letters = _mm_and_si128(_mm_cmpgt_epi8(block, _mm_set1_epi8('a' - 1)),
                                           _mm_cmplt_epi8(block, _mm_set1_epi8('z' + 1)));
-    const __m128i upper =
-        _mm_xor_si128(block, _mm_and_si128(_mm_and_si128(letters, in_name), _mm_set1_epi8(0x20)));
-    // Written back whatever it holds: a test would cost more than the store.
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(p), upper);
+    const __m128i flip = _mm_and_si128(letters, in_name);
+    __m128i upper = block;
+    // Only a name with a lower-case letter is written back: a store that the next tag's load
+    // overlaps holds that load up, and most logs write their names in capitals.
+    if (_mm_movemask_epi8(flip) != 0) {
+        upper = _mm_xor_si128(block, _mm_and_si128(flip, _mm_set1_epi8(0x20)));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(p), upper);
+    }
     const std::uint64_t key =
         static_cast<std::uint64_t>(_mm_cvtsi128_si64(_mm_and_si128(upper, in_name)));
     return {size, key};
