@@ -8,8 +8,6 @@ namespace q9xz {
 
 namespace {
 
-// A block holds a few typical records, lines and nodes together.
-constexpr std::size_t BLOCK_SIZE = 16 * 1024;
 // Ordinary blocks kept from one record to the next.
 constexpr std::size_t KEPT_BLOCKS = 4;
 
@@ -57,7 +55,7 @@ char* RecordArena::copy_text(std::string_view text) {
     return copy;
 }
 
-void RecordArena::clear() {
+void RecordArena::release_blocks() {
     std::erase_if(blocks_, [](const Block& block) { return block.size != BLOCK_SIZE; });
     if (blocks_.size() > KEPT_BLOCKS)
         blocks_.resize(KEPT_BLOCKS);

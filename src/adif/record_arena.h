@@ -27,14 +27,25 @@ class RecordArena {
     char* copy_text(std::string_view text);
     // Gives everything back. The first few ordinary blocks are kept for the next record; a block
     // made for one huge text is released, so it does not stay for the rest of the log.
-    void clear();
+    void clear() {
+        // The usual record fits in the first block, and then no block was added.
+        if (current_ == 0 && !blocks_.empty() && blocks_[0].size == BLOCK_SIZE) {
+            used_ = 0;
+            return;
+        }
+        release_blocks();
+    }
 
     // Whether `address` lies in one of the blocks (checks of the reader's invariants).
     bool contains(const void* address) const;
     // Bytes held in blocks, used or not.
     std::size_t capacity() const;
 
+    // Bytes of an ordinary block, which holds a few typical records, lines and nodes together.
+    static constexpr std::size_t BLOCK_SIZE = 16 * 1024;
+
   private:
+    void release_blocks();
     struct Block {
         std::unique_ptr<std::byte[]> data;
         std::size_t size = 0;
