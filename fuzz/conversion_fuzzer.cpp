@@ -1,16 +1,20 @@
 // Converts arbitrary bytes as a log, under the First, Last and LoTW choices in turn with one
 // ConvertOptions (as one run of the window does), and checks the spreadsheet and the lines.
+// First the log is read with the plain, slow reader beside the real one: both must agree.
 
 #include "analysis/state_tally.h"
 #include "common/convert_options.h"
 #include "common/line_reader.h"
 #include "convert/conversion.h"
 #include "fuzz_check.h"
+#include "slow_reader.h"
 
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -130,6 +134,11 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string log(reinterpret_cast<const char*>(data), size);
+    // The reader's short ways must read the log as the plain one does, call by call.
+    if (const std::optional<std::string> difference = slow::first_difference(log)) {
+        std::fprintf(stderr, "the readers differ at %s\n", difference->c_str());
+        FUZZ_CHECK(!difference);
+    }
     ConvertOptions options;
     for (const Choice choice : CHOICES) {
         set_choice(options, choice);
