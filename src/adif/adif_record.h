@@ -85,7 +85,8 @@ class AdifRecord {
     }
     // The same, with the name's key already at hand.
     bool add_field(AdifField* field, std::uint64_t key, std::optional<std::string>& message) {
-        if (tree_only_ || accepted_count_ == INDEXED_FIELDS)
+        // The index stops growing at its size; from then on the tree takes every field.
+        if (accepted_count_ == INDEXED_FIELDS)
             return add_to_tree(field, message);
         std::size_t slot = index_slot(key, field->name.size());
         for (; index_[slot] != 0; slot = (slot + 1) % INDEX_SLOTS) {

@@ -150,8 +150,8 @@ constexpr std::size_t RECORD_END = std::string_view::npos - 1;
         char* name = text + pos + 1;
         // The padding is zeros, so a ":" found lies in the text.
         // Upper-casing a name the general way then reads is harmless: it does the same.
-        const auto [name_size, key] = tag_scan::scan_and_upper_case(name);
-        if (name[name_size] != ':') {
+        const auto [name_size, key, colon] = tag_scan::scan_and_upper_case(name);
+        if (!colon) {
             if (name_size == 3 && name[3] == '>' && key == name_key("EOR"))
                 return RECORD_END;
             return pos;
@@ -169,45 +169,17 @@ constexpr std::size_t RECORD_END = std::string_view::npos - 1;
     }
 }
 
-} // namespace
-
-AdifStatus parse_ADIF(LineReader& input, std::unique_ptr<AdifRecord>& record,
-                      std::optional<std::string>& message) {
-    RecordPool pool;
-    return parse_ADIF(input, record, message, pool);
-}
-
-AdifStatus parse_ADIF(LineReader& input, std::unique_ptr<AdifRecord>& record,
-                      std::optional<std::string>& message, RecordPool& pool) {
-    const std::string_view line = input.read_line();
-    if (line.empty())
-        return ADIF_END_OF_FILE;
-    if (line.size() >= input.max_line() && !has_line_end(line)) {
-        message = truncated_message(line);
-        return ADIF_TRUNCATED_LINE;
-    }
-
-    // `text` is the reader's line until the first field is met. From there on it is the record's
-    // own copy, which the fields' names and values point into, and where names are upper-cased
-    // in place. While a value continues over line ends, its text and the lines after it are
-    // collected in `joined`, and copied into the record when the value is complete.
-    std::string_view text = line;
-    char* own_text = nullptr; // text.data() once the text lies in the record
+// The general way through the rest of a line, from `pos` in `text`: the reader's line, or the
+// record's copy of it from its first tag on (`own_text`). It takes every tag the short path
+// leaves, and values that go on over line ends.
+AdifStatus read_tags(LineReader& input, const std::string_view line, std::string_view text,
+                     char* own_text, std::size_t pos, std::unique_ptr<AdifRecord>& record,
+                     std::optional<std::string>& message, RecordPool& pool) {
+    // While a value continues over line ends, its text and the lines after it are collected in
+    // `joined`, and copied into the record when the value is complete.
     std::string joined;
-    std::string head; // the first characters this call read, kept once `line` is gone
-    std::size_t pos = 0;
+    std::string head;         // the first characters this call read, kept once `line` is gone
     bool made_record = false; // this call made the record, which holds no field yet
-
-    // Most lines begin with a plain field: the line is then the record's at once, and read on
-    // the short path from its first tag on.
-    if (const std::size_t first = next_tag(line, 0); first == std::string_view::npos) {
-        return ADIF_LINE_DONE;
-    } else if (is_plain_field(line, first, input.max_line())) {
-        if (!record)
-            record = pool.take_record();
-        own_text = record->memory().copy_text(line.substr(first));
-        text = std::string_view(own_text, line.size() - first);
-    }
 
     for (;;) {
         if (own_text != nullptr) {
@@ -303,6 +275,46 @@ AdifStatus parse_ADIF(LineReader& input, std::unique_ptr<AdifRecord>& record,
         record->fill_slot(field, key);
         pos = value_start + static_cast<std::size_t>(length);
     }
+}
+
+} // namespace
+
+AdifStatus parse_ADIF(LineReader& input, std::unique_ptr<AdifRecord>& record,
+                      std::optional<std::string>& message) {
+    RecordPool pool;
+    return parse_ADIF(input, record, message, pool);
+}
+
+AdifStatus parse_ADIF(LineReader& input, std::unique_ptr<AdifRecord>& record,
+                      std::optional<std::string>& message, RecordPool& pool) {
+    const std::string_view line = input.read_line();
+    if (line.empty())
+        return ADIF_END_OF_FILE;
+    if (line.size() >= input.max_line() && !has_line_end(line)) {
+        message = truncated_message(line);
+        return ADIF_TRUNCATED_LINE;
+    }
+    const std::size_t first = next_tag(line, 0);
+    if (first == std::string_view::npos)
+        return ADIF_LINE_DONE;
+    if (!is_plain_field(line, first, input.max_line()))
+        return read_tags(input, line, line, nullptr, first, record, message, pool);
+
+    // Most lines begin with a plain field: the line, from that tag on, is then the record's at
+    // once, and read on the short path. Its names and values point into that copy, where names
+    // are upper-cased in place.
+    if (!record)
+        record = pool.take_record();
+    char* own_text = record->memory().copy_text(line.substr(first));
+    const std::size_t size = line.size() - first;
+    const std::size_t pos =
+        read_plain_fields(own_text, size, 0, *record, message, input.max_line());
+    if (pos == std::string_view::npos)
+        return ADIF_LINE_DONE;
+    if (pos == RECORD_END)
+        return ADIF_RECORD_END;
+    return read_tags(input, line, std::string_view(own_text, size), own_text, pos, record, message,
+                     pool);
 }
 
 } // namespace q9xz

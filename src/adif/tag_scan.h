@@ -94,26 +94,50 @@ inline void upper_case(char* p, std::size_t size) {
 #endif
 }
 
-// A tag name at the start of a block: its size (16 when the block holds no stop), and the key
-// of its first eight bytes, upper-cased (as name_key() of the upper-cased name).
+// A tag name at the start of a block: its size (16 when the block holds no stop), the key of
+// its first eight bytes, upper-cased (as name_key() of the upper-cased name), and whether a ":"
+// ends it.
 struct ScannedName {
     std::size_t size;
     std::uint64_t key;
+    bool colon;
+};
+
+// Row n: n bytes of 0xFF, then zeros.
+alignas(16) inline constexpr unsigned char FIRST_BYTES[BLOCK + 1][BLOCK] = {
+    {},
+    {0xFF},
+    {0xFF, 0xFF},
+    {0xFF, 0xFF, 0xFF},
+    {0xFF, 0xFF, 0xFF, 0xFF},
+    {0xFF, 0xFF, 0xFF, 0xFF, 0xFF},
+    {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF},
+    {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF},
+    {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF},
+    {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF},
+    {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF},
+    {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF},
+    {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF},
+    {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF},
+    {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF},
+    {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF},
+    {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
+     0xFF},
 };
 
 // Finds the end of the name at `p` (as name_stop()), upper-cases it in place within the block
-// and returns its size and key; all 16 bytes at `p` may be written back.
+// and returns its size and key; all 16 bytes at `p` may be written back, and the byte after
+// them read.
 inline ScannedName scan_and_upper_case(char* p) {
 #ifdef Q9XZ_TAG_SCAN_SSE2
     const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    const __m128i stops = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(block, _mm_set1_epi8(':')),
-                                                    _mm_cmpeq_epi8(block, _mm_set1_epi8('>'))),
-                                       _mm_cmpeq_epi8(block, _mm_setzero_si128()));
-    const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(stops)) | (1u << BLOCK);
+    const unsigned colons =
+        static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, _mm_set1_epi8(':'))));
+    const __m128i others = _mm_or_si128(_mm_cmpeq_epi8(block, _mm_set1_epi8('>')),
+                                        _mm_cmpeq_epi8(block, _mm_setzero_si128()));
+    const unsigned mask = colons | static_cast<unsigned>(_mm_movemask_epi8(others)) | (1u << BLOCK);
     const std::size_t size = static_cast<std::size_t>(std::countr_zero(mask));
-    const __m128i in_name =
-        _mm_cmplt_epi8(_mm_setr_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15),
-                       _mm_set1_epi8(static_cast<char>(size)));
+    const __m128i in_name = _mm_load_si128(reinterpret_cast<const __m128i*>(FIRST_BYTES[size]));
     // Signed compares: bytes of 0x80 and above are negative and never count as letters.
     const __m128i letters = _mm_and_si128(_mm_cmpgt_epi8(block, _mm_set1_epi8('a' - 1)),
                                           _mm_cmplt_epi8(block, _mm_set1_epi8('z' + 1)));
@@ -127,14 +151,15 @@ inline ScannedName scan_and_upper_case(char* p) {
     }
     const std::uint64_t key =
         static_cast<std::uint64_t>(_mm_cvtsi128_si64(_mm_and_si128(upper, in_name)));
-    return {size, key};
+    // A name of exactly 16 bytes has its stop just after the block.
+    return {size, key, size < BLOCK ? ((colons >> size) & 1u) != 0 : p[BLOCK] == ':'};
 #else
     const std::size_t size = portable::name_stop(p);
     portable::upper_case(p, size);
     std::uint64_t key = 0;
     for (std::size_t i = 0; i < size && i < 8; ++i)
         key |= std::uint64_t{static_cast<unsigned char>(p[i])} << (8 * i);
-    return {size, key};
+    return {size, key, p[size] == ':'};
 #endif
 }
 
