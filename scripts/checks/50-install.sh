@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs into a temporary folder and checks what a user gets: the installed converter gives the
-# same output as the built one, the menu entry, file type, icons and manual page pass their
-# validators, and the Debian package (and the Windows zip, when Q9XZ.exe is built) holds them.
+# same output as the built one, the menu entry, file type, software-centre file, icons and manual
+# pages pass their validators, and the Debian package (and the Windows zip, when Q9XZ.exe is
+# built) holds them, with the licence; lintian finds no error and no warning in the package.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 cd "$root"
@@ -18,9 +19,12 @@ fail() {
 with_window=0
 [[ -x "$build/q9xz" ]] && with_window=1
 icon_sizes=(16 32 48 64 128 256)
-expected=(usr/bin/q9xz-convert usr/share/man/man1/q9xz-convert.1 usr/share/doc/q9xz/README.md)
+metainfo=usr/share/metainfo/org.example.q9xz.metainfo.xml
+expected=(usr/bin/q9xz-convert usr/share/man/man1/q9xz-convert.1.gz usr/share/doc/q9xz/README.md
+    usr/share/doc/q9xz/copyright usr/share/doc/q9xz/changelog.gz)
 if ((with_window)); then
-    expected+=(usr/bin/q9xz usr/share/applications/q9xz.desktop usr/share/mime/packages/q9xz.xml)
+    expected+=(usr/bin/q9xz usr/share/man/man1/q9xz.1.gz usr/share/applications/q9xz.desktop
+        usr/share/mime/packages/q9xz.xml "$metainfo")
     for n in "${icon_sizes[@]}"; do
         expected+=("usr/share/icons/hicolor/${n}x${n}/apps/q9xz.png")
     done
@@ -55,18 +59,30 @@ for choice in "" -f -l; do
     rm -rf "$tmp/run-built" "$tmp/run-installed"
 done
 
-# --- One version text: the converter, the manual page and the package agree ---
+# --- One version text: the programs, the manual pages, the change log and the package agree ---
 version_line=$("$dest/usr/bin/q9xz-convert" --version)
 version=${version_line#q9xz-convert }
 [[ "$version_line" =~ ^q9xz-convert\ [0-9]+\.[0-9]+$ ]] || fail "odd version line: $version_line"
-grep -q "^\.TH .*\"q9xz\\\\-convert $version\"" "$dest/usr/share/man/man1/q9xz-convert.1" ||
-    fail "manual page does not carry version $version"
+pages=(q9xz-convert)
+if ((with_window)); then
+    pages+=(q9xz)
+    [[ $("$dest/usr/bin/q9xz" --version) == "q9xz $version" ]] ||
+        fail "q9xz --version: $("$dest/usr/bin/q9xz" --version)"
+fi
+changelog_version=$(zcat "$dest/usr/share/doc/q9xz/changelog.gz" | dpkg-parsechangelog -l - -S Version)
+[[ "$changelog_version" == "$version" ]] ||
+    fail "the change log's last entry is $changelog_version, the programs are $version"
 
-# --- Manual page: formats without a single warning ---
-warnings=$(MANWIDTH=80 man --warnings -l "$dest/usr/share/man/man1/q9xz-convert.1" 2>&1 >"$tmp/man.txt") || true
-[[ -z "$warnings" ]] || fail "man --warnings: $warnings"
-for section in NAME SYNOPSIS OPTIONS "EXIT STATUS" EXAMPLES FILES; do
-    grep -q "^$section" "$tmp/man.txt" || fail "manual page has no $section section"
+# --- Manual pages: carry the version, format without a single warning ---
+for page in "${pages[@]}"; do
+    file=$dest/usr/share/man/man1/$page.1.gz
+    zcat "$file" | grep -q "^\.TH .*\"${page//-/\\\\-} $version\"" ||
+        fail "manual page $page does not carry version $version"
+    warnings=$(MANWIDTH=80 man --warnings -l "$file" 2>&1 >"$tmp/man.txt") || true
+    [[ -z "$warnings" ]] || fail "man --warnings $page: $warnings"
+    for section in NAME SYNOPSIS OPTIONS "EXIT STATUS" EXAMPLES; do
+        grep -q "^$section" "$tmp/man.txt" || fail "manual page $page has no $section section"
+    done
 done
 
 # --- Menu entry, file type and icons ---
@@ -80,11 +96,15 @@ for key in Name Comment Exec; do
     grep -q "^$key=" "$desktop" || fail "desktop entry has no $key"
 done
 grep -q '^Icon=q9xz$' "$desktop" || fail "desktop entry does not use the q9xz icon"
+# The file manager hands the files to open over on the command line.
+grep -q '^Exec=q9xz %F$' "$desktop" || fail "desktop entry does not pass the files it opens"
 grep -q '^Categories=.*HamRadio;' "$desktop" || fail "desktop entry is not in HamRadio"
 grep -q '^Categories=.*Utility;' "$desktop" || fail "desktop entry is not in Utility"
 grep -q '^MimeType=application/x-adif;' "$desktop" || fail "desktop entry does not open ADIF logs"
 if ((with_window)); then
     # The file type must be one the desktop's MIME database takes: *.adi and *.adif map to it.
+    report=$(appstreamcli validate --no-net "$dest/$metainfo" 2>&1) ||
+        fail "appstreamcli validate: $report"
     mime=$dest/usr/share/mime
     update-mime-database "$mime" >"$tmp/mime.log" 2>&1 || fail "update-mime-database: $(cat "$tmp/mime.log")"
     for glob in '*.adi' '*.adif'; do
@@ -139,10 +159,15 @@ if ((with_window)); then
     [[ "$depends" == *libfltk1.3* ]] || fail ".deb does not depend on FLTK: $depends"
     [[ "$depends" == *libcurl* ]] || fail ".deb does not depend on libcurl: $depends"
 fi
+# It prints only errors and warnings; that it runs as root is not a finding.
+status=0
+lintian --fail-on error,warning "$deb" >"$tmp/lintian.txt" 2>&1 || status=$?
+report=$(grep -v 'running with root privileges' "$tmp/lintian.txt" || true)
+[[ $status == 0 && -z "$report" ]] || fail "lintian (status $status): $report"
 zip=$tmp/packages/q9xz-$version-windows.zip
 if [[ -f "$zip" ]]; then
     python3 -m zipfile -l "$zip" >"$tmp/zip.txt"
-    for path in "Q9XZ-$version/Q9XZ.exe" "Q9XZ-$version/README.txt"; do
+    for path in "Q9XZ-$version/Q9XZ.exe" "Q9XZ-$version/README.txt" "Q9XZ-$version/LICENSE.txt"; do
         grep -q "^$path " "$tmp/zip.txt" || fail "not in the Windows zip: $path"
     done
 else
@@ -153,4 +178,4 @@ if ((failures)); then
     echo "50-install: $failures problem(s)" >&2
     exit 1
 fi
-echo "50-install: installed files, converter output, manual page, desktop entry and packages OK"
+echo "50-install: installed files, converter output, manual pages, desktop entry, metainfo and packages OK; lintian clean"

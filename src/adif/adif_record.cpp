@@ -106,6 +106,7 @@ bool AdifRecord::holds(const void* address) const {
 void AdifRecord::clear() {
     call = dxcc = qso_date = time_on = band = mode = nullptr;
     nodes_used_ = 0;
+    fields_made_ = 0;
     accepted_count_ = 0;
     index_.fill(0);
     tree_only_ = false;

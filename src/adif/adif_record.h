@@ -72,8 +72,15 @@ class AdifRecord {
     // Root of the tree of every accepted field (the first of each name), or nullptr.
     const AdifField* fields() const;
 
+    // The most fields one record takes. Real records hold a few hundred; without a limit one
+    // line of the longest kind could make some 200,000 field nodes at once.
+    static constexpr std::size_t MAX_FIELDS = 50000;
+    // Whether the record took MAX_FIELDS fields: the reader makes no more for it.
+    bool full() const { return fields_made_ >= MAX_FIELDS; }
+
     // A new field in the record's storage: level 0, no children.
     AdifField* new_field(std::string_view name, std::string_view value, std::int32_t length) {
+        ++fields_made_;
         AdifField* field = nodes_used_ < nodes_.size() ? &nodes_[nodes_used_++] : spilled_field();
         *field = {name, value, length, 0, nullptr, nullptr};
         return field;
@@ -142,6 +149,7 @@ class AdifRecord {
 
     std::array<AdifField, INDEXED_FIELDS> nodes_;
     std::size_t nodes_used_ = 0;
+    std::size_t fields_made_ = 0;
     // Accepted fields in the order read; the first `linked_` of them are in the tree.
     std::array<AdifField*, INDEXED_FIELDS> accepted_{};
     std::array<std::uint64_t, INDEXED_FIELDS> keys_{}; // name_key() of each accepted field

@@ -266,6 +266,11 @@ AdifStatus read_tags(LineReader& input, const std::string_view line, std::string
             value_start = 0;
         }
 
+        if (record->full()) {
+            // The record is past its limit and will be dropped whole: keep nothing more.
+            pos = value_start + static_cast<std::size_t>(length);
+            continue;
+        }
         AdifField* field =
             record->new_field(std::string_view(name, name_size),
                               text.substr(value_start, static_cast<std::size_t>(length)), length);

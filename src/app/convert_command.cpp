@@ -34,7 +34,8 @@ void MainWindow::convert() {
 
     ConversionResult result = run_conversion(*files.input, options_);
     files.input.reset();
-    const bool saved = write_and_close(std::move(files.output), result.csv);
+    std::string problem;
+    const bool saved = !result.read_failed && save(std::move(files.output), result.csv, problem);
 
     toolkit_.list_clear();
     toolkit_.set_list_extent(LIST_START_EXTENT);
@@ -44,8 +45,11 @@ void MainWindow::convert() {
     }
 
     if (!saved) {
-        // The spreadsheet on disk is incomplete: say so, and keep Open from showing it.
-        error_box("Could not write CSV output file.");
+        // The old spreadsheet is as it was, but it is not the result of this Convert: Open must
+        // not show it as one.
+        options_.converted = 0;
+        error_box(result.read_failed ? toolkit_.load_string(IDS_ADIF_READ_FAILED, TEXT_BUFFER)
+                                     : "Could not write CSV output file.");
         return;
     }
     if (result.written != 0) {

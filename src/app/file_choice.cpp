@@ -16,12 +16,6 @@ constexpr std::array<FileFilter, 2> CSV_FILTERS{{
     {"All Files", "*.*"},
 }};
 
-std::string cut_path(std::string path) {
-    if (path.size() > MAX_PATH_LENGTH)
-        path.resize(MAX_PATH_LENGTH);
-    return path;
-}
-
 } // namespace
 
 const FileDialog ADIF_FILE_DIALOG{"Input ADIF File", ADIF_FILTERS, "adi", true, false};
@@ -34,11 +28,14 @@ std::string_view base_name(std::string_view path, std::string_view separators) {
 
 void MainWindow::choose_ADIF_file() {
     std::string path = adif_path_;
-    if (!toolkit_.open_file_dialog(ADIF_FILE_DIALOG, path))
-        return;
-    adif_path_ = cut_path(std::move(path));
+    if (toolkit_.open_file_dialog(ADIF_FILE_DIALOG, path))
+        use_ADIF_file(std::move(path));
+}
+
+void MainWindow::use_ADIF_file(std::string path) {
+    adif_path_ = std::move(path);
     toolkit_.set_field_text(ID_ADIF_BOX, base_name(adif_path_, separators_));
-    csv_path_ = cut_path(proposed_csv_path(adif_path_, separators_));
+    csv_path_ = proposed_csv_path(adif_path_, separators_);
     toolkit_.set_field_text(ID_CSV_BOX, base_name(csv_path_, separators_));
 }
 
@@ -46,7 +43,7 @@ void MainWindow::choose_CSV_file() {
     std::string path = csv_path_;
     if (!toolkit_.save_file_dialog(CSV_FILE_DIALOG, path))
         return;
-    csv_path_ = cut_path(std::move(path));
+    csv_path_ = std::move(path);
     toolkit_.set_field_text(ID_CSV_BOX, base_name(csv_path_, separators_));
 }
 

@@ -42,6 +42,15 @@ MainWindow::MainWindow(Toolkit& toolkit, ConvertOptions& options, std::function<
 
 void MainWindow::create_controls() {
     read_switches(toolkit_.command_line(), options_);
+    mark_choice();
+}
+
+void MainWindow::create_controls(Choice choice) {
+    set_choice(options_, choice);
+    mark_choice();
+}
+
+void MainWindow::mark_choice() {
     if (options_.first)
         toolkit_.check_radio_button(ID_FIRST);
     else if (options_.last)

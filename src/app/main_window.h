@@ -11,9 +11,6 @@
 
 namespace q9xz {
 
-// Paths live in 260-byte buffers on Windows: at most this many characters are kept.
-inline constexpr std::size_t MAX_PATH_LENGTH = 259;
-
 // Folder separators of the platforms' paths, for base names and the CSV name proposal.
 inline constexpr std::string_view WINDOWS_SEPARATORS = "\\/";
 inline constexpr std::string_view POSIX_SEPARATORS = "/";
@@ -40,6 +37,8 @@ class MainWindow {
 
     // Reads the switches from the command line and marks the radio button of the choice.
     void create_controls();
+    // For an entry that reads its own arguments: sets `choice` and marks its radio button.
+    void create_controls(Choice choice);
 
     // A button click, by control id; ids other than 1001 to 1012 are ignored.
     void command(int id);
@@ -49,6 +48,9 @@ class MainWindow {
     void open();
     void choose_ADIF_file();
     void choose_CSV_file();
+    // What choose_ADIF_file() does once a log is picked: shows its name and proposes the
+    // spreadsheet beside it. For a log named on the command line.
+    void use_ADIF_file(std::string path);
 
     // Appends a list (held newest first) to the list box oldest line first, widening the
     // box's extent for long lines; returns the number of lines appended.
@@ -58,6 +60,7 @@ class MainWindow {
     const std::string& csv_path() const { return csv_path_; }
 
   private:
+    void mark_choice();
     void error_box(std::string_view text);
 
     Toolkit& toolkit_;

@@ -1,8 +1,10 @@
 #include "cli/run_cli.h"
 
+#include "analysis/tables.h"
 #include "convert/conversion.h"
 #include "results/state_map.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <optional>
 
@@ -11,7 +13,8 @@ namespace q9xz {
 namespace {
 
 constexpr const char* USAGE =
-    "Usage: q9xz-convert [-f | -l] INPUT [OUTPUT]\n"
+    "Usage: q9xz-convert [-f | -l] [--map FILE.svg [--map-mode MODE] [--map-band BAND]]\n"
+    "                    INPUT [OUTPUT]\n"
     "Creates a spreadsheet of the 2014 Q9XZ contacts in the ADIF log INPUT.\n"
     "\n"
     "  -f          keep the first (earliest) contact of each slot\n"
@@ -22,9 +25,12 @@ constexpr const char* USAGE =
     "  --map-band BAND     the map's band, such as 20m (default: all bands)\n"
     "  --version   print the program's version\n"
     "  -h, --help  print this help\n"
+    "  --          every later argument is a file name\n"
     "\n"
     "OUTPUT defaults to INPUT with its extension replaced by .CSV.\n"
-    "Exit status: 0 done, 1 a file could not be opened or written, 2 wrong usage.\n";
+    "Exit status: 0 done, 1 a file could not be opened, read or written, 2 wrong usage.\n";
+
+constexpr const char* MAP_FAILED = "Could not write the map file.";
 
 struct CliRequest {
     ConvertOptions options;
@@ -35,32 +41,56 @@ struct CliRequest {
     bool version = false;
 };
 
-// Parses the arguments; nullopt for a wrong usage.
-std::optional<CliRequest> parse_arguments(const std::vector<std::string>& arguments) {
+template <std::size_t N> std::string listed(const std::array<std::string_view, N>& names) {
+    std::string text;
+    for (std::string_view name : names)
+        text.append(text.empty() ? "" : ", ").append(name);
+    return text;
+}
+
+// Parses the arguments; on a wrong usage, nullopt and `problem` says what was wrong.
+std::optional<CliRequest> parse_arguments(const std::vector<std::string>& arguments,
+                                          std::string& problem) {
     CliRequest request;
     bool first = false;
     bool lotw = false;
     bool options_done = false;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string& argument = arguments[i];
-        const bool has_value = i + 1 < arguments.size();
-        if (!options_done && argument == "--map") {
-            if (!has_value)
-                return std::nullopt;
-            request.map_path = arguments[++i];
-        } else if (!options_done && argument == "--map-mode") {
-            std::optional<ModeColumn> column =
-                has_value ? map_mode_column(arguments[++i]) : std::nullopt;
-            if (!column)
-                return std::nullopt;
-            request.map.column = *column;
-        } else if (!options_done && argument == "--map-band") {
-            std::optional<int> band = has_value ? map_band(arguments[++i]) : std::nullopt;
-            if (!band)
-                return std::nullopt;
-            request.map.band = band;
-        } else if (options_done || argument == "-" || argument.empty() || argument[0] != '-') {
+        if (options_done || argument == "-" || argument.empty() || argument[0] != '-') {
             request.files.push_back(argument);
+            continue;
+        }
+        const auto option = std::find_if(CLI_OPTIONS.begin(), CLI_OPTIONS.end(),
+                                         [&](const CliOption& o) { return o.name == argument; });
+        if (option == CLI_OPTIONS.end()) {
+            problem = argument + " is not an option";
+            return std::nullopt;
+        }
+        std::string value;
+        if (!option->value.empty()) {
+            if (i + 1 == arguments.size()) {
+                problem = argument + " needs a value: " + std::string(option->value);
+                return std::nullopt;
+            }
+            value = arguments[++i];
+        }
+        if (argument == "--map") {
+            request.map_path = value;
+        } else if (argument == "--map-mode") {
+            const std::optional<ModeColumn> column = map_mode_column(value);
+            if (!column) {
+                problem =
+                    value + " is not a mode column; the mode columns are " + listed(mode_names);
+                return std::nullopt;
+            }
+            request.map.column = *column;
+        } else if (argument == "--map-band") {
+            request.map.band = map_band(value);
+            if (!request.map.band) {
+                problem = value + " is not a band; the bands are " + listed(band_names);
+                return std::nullopt;
+            }
         } else if (argument == "--") {
             options_done = true;
         } else if (argument == "-f") {
@@ -71,14 +101,18 @@ std::optional<CliRequest> parse_arguments(const std::vector<std::string>& argume
             request.help = true;
         } else if (argument == "--version") {
             request.version = true;
-        } else {
-            return std::nullopt;
         }
     }
     if (request.help || request.version)
         return request;
-    if (request.files.empty() || request.files.size() > 2)
+    if (request.files.empty()) {
+        problem = "no INPUT log given";
         return std::nullopt;
+    }
+    if (request.files.size() > 2) {
+        problem = request.files[2] + ": one file name too many (INPUT and OUTPUT at most)";
+        return std::nullopt;
+    }
     // LoTW wins over First, as on the window's command line.
     set_choice(request.options, lotw ? Choice::LoTW : first ? Choice::First : Choice::Last);
     return request;
@@ -88,12 +122,21 @@ std::string_view folder_separators() {
     return std::filesystem::path::preferred_separator == '\\' ? "\\/" : "/";
 }
 
+// Reports a failed file on standard error: what was wrong, then the program's own text.
+int file_failure(std::ostream& out, std::ostream& err, const std::string& problem,
+                 std::string_view text) {
+    out.flush();
+    err << problem << '\n' << text << '\n';
+    return 1;
+}
+
 } // namespace
 
 int run_cli(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
-    std::optional<CliRequest> request = parse_arguments(arguments);
+    std::string problem;
+    std::optional<CliRequest> request = parse_arguments(arguments, problem);
     if (!request) {
-        err << USAGE;
+        err << problem << '\n' << USAGE;
         return 2;
     }
     if (request->help) {
@@ -109,39 +152,56 @@ int run_cli(const std::vector<std::string>& arguments, std::ostream& out, std::o
     const std::string output_path = request->files.size() == 2
                                         ? request->files[1]
                                         : proposed_csv_path(input_path, folder_separators());
+    // Every file is checked before anything is read or written.
     ConversionFiles files = open_conversion_files(input_path, output_path);
-    if (files.result == ConversionFiles::INPUT_FAILED) {
-        err << "Could not open ADIF input file.\n";
-        return 1;
-    }
-    if (files.result == ConversionFiles::OUTPUT_FAILED) {
-        err << "Could not open CSV output file.\n";
-        return 1;
+    if (files.result == ConversionFiles::INPUT_FAILED)
+        return file_failure(out, err, files.problem, "Could not open ADIF input file.");
+    if (files.result == ConversionFiles::OUTPUT_FAILED)
+        return file_failure(out, err, files.problem, "Could not open CSV output file.");
+    std::unique_ptr<OutputFile> map_file;
+    if (request->map_path) {
+        const std::string& map_path = *request->map_path;
+        if (same_file(map_path, input_path))
+            return file_failure(out, err, "the map names the log itself", MAP_FAILED);
+        if (same_file(map_path, output_path))
+            return file_failure(out, err, "the map names the spreadsheet", MAP_FAILED);
+        map_file = OutputFile::open(map_path, problem);
+        if (!map_file)
+            return file_failure(out, err, problem, MAP_FAILED);
     }
 
+    // Problem lines are printed as they come, so that no log, however broken, fills the memory.
     ConvertOptions& options = request->options;
-    const ConversionResult result = run_conversion(*files.input, options);
-    const bool written = write_and_close(std::move(files.output), result.csv);
+    std::size_t problem_lines = 0;
+    ConversionResult result = run_conversion(*files.input, options, [&](std::string_view line) {
+        out << line << '\n';
+        ++problem_lines;
+    });
+    if (problem_lines > 0)
+        out << '\n';
+    if (result.read_failed)
+        return file_failure(out, err, file_problem(input_path, files.input->read_error()),
+                            "Could not read ADIF input file.");
+    files.input.reset();
 
+    const bool written = save(std::move(files.output), result.csv, problem);
     for (const std::string& line : shown_lines(result.lists))
         out << line << '\n';
-    if (!written) {
-        out.flush();
-        err << "Could not write CSV output file.\n";
-        return 1;
-    }
-    if (request->map_path) {
-        MapOptions map = request->map;
-        map.choice = choice_label(options);
-        const std::string svg = draw_state_map(result.tally.get(), map);
-        UniqueFile map_file{std::fopen(request->map_path->c_str(), "wb")};
-        if (!map_file || !write_and_close(std::move(map_file), svg)) {
-            err << "Could not write the map file.\n";
-            return 1;
-        }
-    }
+    if (!written)
+        return file_failure(out, err, problem, "Could not write CSV output file.");
     if (result.written != 0)
         out << completion_text(result.written, options.lotw_confirmed_count, output_path) << '\n';
+    out.flush();
+    if (result.written == 0)
+        err << input_path << ": no 2014 Q9XZ contact went into the spreadsheet\n";
+
+    if (map_file) {
+        MapOptions map = request->map;
+        map.choice = choice_label(options);
+        if (!save(std::move(map_file), draw_state_map(result.tally.get(), map), problem))
+            return file_failure(out, err, problem, MAP_FAILED);
+        err << "Map: " << *request->map_path << '\n';
+    }
     return 0;
 }
 

@@ -1,5 +1,6 @@
 #include "common/line_reader.h"
 
+#include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <system_error>
@@ -46,7 +47,7 @@ LineReader::~LineReader() {
 LineReader::LineReader(LineReader&& other) noexcept
     : file_(std::exchange(other.file_, nullptr)), max_line_(other.max_line_),
       buffer_(std::move(other.buffer_)), begin_(other.begin_), end_(other.end_),
-      at_end_(other.at_end_) {}
+      at_end_(other.at_end_), read_error_(other.read_error_) {}
 
 LineReader& LineReader::operator=(LineReader&& other) noexcept {
     if (this != &other) {
@@ -57,6 +58,7 @@ LineReader& LineReader::operator=(LineReader&& other) noexcept {
         begin_ = other.begin_;
         end_ = other.end_;
         at_end_ = other.at_end_;
+        read_error_ = other.read_error_;
     }
     return *this;
 }
@@ -94,6 +96,8 @@ bool LineReader::refill() {
     std::size_t got = std::fread(buffer_.data() + end_, 1, room, file_);
     if (got == 0) {
         at_end_ = true;
+        if (std::ferror(file_))
+            read_error_ = errno != 0 ? errno : EIO;
         return false;
     }
     if (const void* z = std::memchr(buffer_.data() + end_, CTRL_Z, got)) {
@@ -128,7 +132,8 @@ std::string_view LineReader::read_line() {
             return {start, max_line_};
         }
         if (!refill()) {
-            if (available == 0)
+            // After a failed read the bytes held are the start of a line, not a last line.
+            if (available == 0 || failed())
                 return {};
             // The last line of the input has no line end.
             begin_ += available;

@@ -42,6 +42,12 @@ class LineReader {
     // valid until the next call. Empty when nothing could be read.
     std::string_view read_line();
 
+    // True once reading the file failed (a bad sector, a dropped network share): the empty
+    // read_line() that followed was not the end of the log. Stays set after close().
+    bool failed() const { return read_error_ != 0; }
+    // The errno value of the failed read, 0 while none failed.
+    int read_error() const { return read_error_; }
+
     std::size_t max_line() const { return max_line_; }
     void close();
 
@@ -54,6 +60,7 @@ class LineReader {
     std::size_t begin_ = 0; // first unread byte
     std::size_t end_ = 0;   // end of the valid bytes
     bool at_end_ = false;   // no more bytes will come (end of file, Ctrl-Z or read error)
+    int read_error_ = 0;    // errno of the read error that ended the input
 };
 
 } // namespace q9xz

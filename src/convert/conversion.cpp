@@ -5,14 +5,26 @@
 #include "results/summary.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
 #include <system_error>
 
 namespace q9xz {
 
-ConversionResult run_conversion(LineReader& input, ConvertOptions& options) {
+ConversionResult run_conversion(LineReader& input, ConvertOptions& options,
+                                std::function<void(std::string_view)> problem_sink) {
     ConversionResult result;
+    result.lists.problem_sink = std::move(problem_sink);
     result.tally = convert_ADIF(input, options, result.lists);
+    if (input.failed()) {
+        // A partial tally would be taken for the whole log: no spreadsheet and no summary.
+        result.read_failed = true;
+        end_problem_lines(result.lists, READ_FAILED_LINE);
+        result.lists.problem_sink = nullptr;
+        return result;
+    }
+    end_problem_lines(result.lists);
+    result.lists.problem_sink = nullptr;
     const StateTally& tally = result.tally;
     write_CSV_header(result.csv);
     options.lotw_confirmed_count = 0;
@@ -58,35 +70,46 @@ std::string completion_text(std::int32_t written, std::int32_t lotw_count,
     return text;
 }
 
+std::unique_ptr<LineReader> open_log(const std::string& path, std::string& problem) {
+    std::error_code error;
+    if (std::filesystem::is_directory(path, error)) {
+        problem = path + ": is a folder";
+        return nullptr;
+    }
+    errno = 0;
+    std::unique_ptr<LineReader> log = LineReader::open(path);
+    if (!log)
+        problem = file_problem(path, errno != 0 ? errno : ENOENT);
+    return log;
+}
+
 ConversionFiles open_conversion_files(const std::string& adif_path, const std::string& csv_path) {
     ConversionFiles files;
-    files.input = LineReader::open(adif_path);
+    files.input = open_log(adif_path, files.problem);
     if (!files.input) {
         files.result = ConversionFiles::INPUT_FAILED;
         return files;
     }
-    std::error_code error;
-    if (std::filesystem::equivalent(adif_path, csv_path, error)) {
-        // Opening the spreadsheet would empty the log before it is read.
-        files.input.reset();
+    if (same_file(adif_path, csv_path)) {
+        files.problem = OUTPUT_IS_LOG;
         files.result = ConversionFiles::OUTPUT_FAILED;
-        return files;
+    } else {
+        files.output = OutputFile::open(csv_path, files.problem);
+        if (!files.output)
+            files.result = ConversionFiles::OUTPUT_FAILED;
     }
-    files.output.reset(std::fopen(csv_path.c_str(), "wb"));
-    if (!files.output) {
+    if (files.result != ConversionFiles::OK)
         files.input.reset();
-        files.result = ConversionFiles::OUTPUT_FAILED;
-    }
     return files;
 }
 
-bool write_and_close(UniqueFile file, const std::string& bytes) {
-    if (!file)
+bool save(std::unique_ptr<OutputFile> file, std::string_view bytes, std::string& problem) {
+    if (!file) {
+        problem = "no file to write";
         return false;
-    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size();
-    ok = std::fflush(file.get()) == 0 && ok;
-    ok = std::fclose(file.release()) == 0 && ok;
-    return ok;
+    }
+    file->write(bytes);
+    return file->commit(problem);
 }
 
 std::string proposed_csv_path(const std::string& adif_path, std::string_view separators) {

@@ -4,14 +4,20 @@
 #include "analysis/state_tally.h"
 #include "common/convert_options.h"
 #include "common/line_reader.h"
+#include "convert/output_file.h"
 
 #include <cstdint>
-#include <cstdio>
+#include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace q9xz {
+
+// The last problem line of a conversion whose log could not be read to its end.
+inline constexpr std::string_view READ_FAILED_LINE =
+    "ERROR: Could not read the whole ADIF input file.";
 
 // What one Convert command produces once its files are open.
 struct ConversionResult {
@@ -19,11 +25,15 @@ struct ConversionResult {
     std::string csv;          // the spreadsheet's bytes
     std::int32_t written = 0; // non-empty cells written
     StateTally tally;         // the filled tally, for pictures of it
+    bool read_failed = false; // the log could not be read to its end: no spreadsheet, no summary
 };
 
 // Converts the log, makes the spreadsheet text and the summary lines; sets the options' LoTW
-// count. The caller writes `csv` to its file.
-ConversionResult run_conversion(LineReader& input, ConvertOptions& options);
+// count. The caller writes `csv` to its file. Problem lines go to `problem_sink` as they come
+// when it is set, else into list 2 (at most MAX_KEPT_PROBLEMS of them, then one line that counts
+// the rest). A failed read ends the problem lines with READ_FAILED_LINE and leaves `csv` empty.
+ConversionResult run_conversion(LineReader& input, ConvertOptions& options,
+                                std::function<void(std::string_view)> problem_sink = {});
 
 // The lines as the window's list box shows them: list 2, list 1, list 0, each oldest line first
 // and followed by an empty line when it is not empty.
@@ -34,26 +44,27 @@ std::vector<std::string> shown_lines(const MessageLists& lists);
 std::string completion_text(std::int32_t written, std::int32_t lotw_count,
                             const std::string& csv_path);
 
-struct FileCloser {
-    void operator()(std::FILE* file) const {
-        if (file != nullptr)
-            std::fclose(file);
-    }
-};
-using UniqueFile = std::unique_ptr<std::FILE, FileCloser>;
+// Opens a log for reading; nullptr, with `problem` set ("PATH: reason", "PATH: is a folder"),
+// when it cannot.
+std::unique_ptr<LineReader> open_log(const std::string& path, std::string& problem);
 
-// The two files of a Convert command. The log is opened first; the spreadsheet is opened (and
-// emptied) only when the log is open and is not the same file, so a failed Convert never loses
-// the user's data.
+// The problem line of an output that names the log itself.
+inline constexpr std::string_view OUTPUT_IS_LOG = "the output names the log itself";
+
+// The two files of a Convert command. The log is opened first, then the spreadsheet is made
+// ready (not yet touched) when it is not the log itself. `problem` says what was wrong, in one
+// line, when the result is not OK.
 struct ConversionFiles {
     enum Result { OK, INPUT_FAILED, OUTPUT_FAILED } result = OK;
+    std::string problem;
     std::unique_ptr<LineReader> input;
-    UniqueFile output;
+    std::unique_ptr<OutputFile> output;
 };
 ConversionFiles open_conversion_files(const std::string& adif_path, const std::string& csv_path);
 
-// Writes the bytes and closes the file; false when either failed (for instance a full disk).
-bool write_and_close(UniqueFile file, const std::string& bytes);
+// Writes the bytes and puts the file in place; false, with `problem` set, when that failed (for
+// instance on a full disk), and then the old file is as it was.
+bool save(std::unique_ptr<OutputFile> file, std::string_view bytes, std::string& problem);
 
 // The spreadsheet name proposed for a log: everything from the last "." of its base name on
 // replaced by ".CSV", or ".CSV" appended when the base name has none. `separators` are the

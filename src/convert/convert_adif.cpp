@@ -8,6 +8,17 @@
 
 namespace q9xz {
 
+namespace {
+
+// The most memory one record may take. Real records hold a few thousand characters, and a value
+// may hold up to LineReader::MAX_LINE; a record that grows past this limit or past
+// AdifRecord::MAX_FIELDS (a log that never ends its record, millions of fields) is dropped up to
+// its end instead of filling the memory.
+constexpr std::size_t MAX_RECORD_BYTES = 4u << 20;
+constexpr const char* RECORD_TOO_LARGE = "ERROR: Record too large to keep; skipped up to its end";
+
+} // namespace
+
 StateTally convert_ADIF(LineReader& input, ConvertOptions& options, MessageLists& lists) {
     StateTally tally = build_state_tally();
     // A log is judged by its own header, never by one converted earlier in the same run.
@@ -18,6 +29,7 @@ StateTally convert_ADIF(LineReader& input, ConvertOptions& options, MessageLists
     std::unique_ptr<AdifRecord> record;
     std::optional<std::string> message;
     int status = ADIF_LINE_DONE;
+    bool dropping = false; // the current record grew too large: its rest is skipped
     do {
         status = parse_ADIF(input, record, message, pool);
         // Listed before the status is acted on, so a duplicate field on the line that ended a
@@ -26,6 +38,12 @@ StateTally convert_ADIF(LineReader& input, ConvertOptions& options, MessageLists
             report_problem(lists, record.get(), *message);
             message.reset();
         }
+        if (record && (record->full() || record->memory().capacity() > MAX_RECORD_BYTES)) {
+            if (!dropping)
+                report_problem(lists, record.get(), RECORD_TOO_LARGE);
+            pool.recycle(std::move(record));
+            dropping = true;
+        }
         switch (status) {
         case ADIF_LINE_DONE:
         case ADIF_END_OF_FILE:
@@ -33,15 +51,17 @@ StateTally convert_ADIF(LineReader& input, ConvertOptions& options, MessageLists
             break;
         case ADIF_HEADER_END:
             // The header's record stays current: the first QSO's fields join it.
-            if (record) {
+            if (record && !dropping) {
                 if (const AdifField* id = find_field(record->fields(), "PROGRAMID"))
                     options.program_id = std::string(id->value);
             }
+            dropping = false;
             break;
         case ADIF_RECORD_END:
-            if (record)
+            if (record && !dropping)
                 evaluate_QSO(*record, tally.get(), options, lists, days);
             pool.recycle(std::move(record));
+            dropping = false;
             break;
         default:
             std::fprintf(stderr, "ERROR:\tUnrecognized status %0d returned from parse_ADIF()\n",

@@ -100,17 +100,18 @@ TEST(ChooseFiles, CancelKeepsPathsAndFieldsButStillClearsConverted) {
     }
 }
 
-TEST(ChooseFiles, OverlongPathsAreCutToTheBuffer) {
+TEST(ChooseFiles, LongPathsAreKeptWhole) {
     FakeToolkit toolkit;
     ConvertOptions options;
     MainWindow window(toolkit, options, {}, POSIX_SEPARATORS);
-    const std::string long_path = "/" + std::string(300, 'a') + ".adi";
-    toolkit.dialog_answers = {long_path, long_path};
+    const std::string folder = "/" + std::string(200, 'f') + "/" + std::string(80, 'g');
+    toolkit.dialog_answers = {folder + "/log.adi", folder + "/sheet.csv"};
     window.command(ID_ADIF_FILE);
-    EXPECT_EQ(window.adif_path().size(), MAX_PATH_LENGTH);
-    EXPECT_LE(window.csv_path().size(), MAX_PATH_LENGTH);
+    EXPECT_EQ(window.adif_path(), folder + "/log.adi");
+    EXPECT_EQ(window.csv_path(), folder + "/log.CSV");
     window.command(ID_CSV_FILE);
-    EXPECT_EQ(window.csv_path(), long_path.substr(0, MAX_PATH_LENGTH));
+    EXPECT_EQ(toolkit.dialogs.back().proposed, folder + "/log.CSV");
+    EXPECT_EQ(window.csv_path(), folder + "/sheet.csv");
 }
 
 TEST(BaseName, IsTheTextAfterTheLastSeparator) {

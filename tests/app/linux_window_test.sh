@@ -1,41 +1,72 @@
 #!/usr/bin/env bash
-# The Linux window under a virtual X server: it maps with its exact title and size, Help starts
-# the desktop's opener (a stub here) with the help address, and Exit ends it with status 0.
-# It starts with "-l": LoTW must be marked, and a click on First moves the mark. With
-# "--with-update" the build has the update check: Update must answer with a box (an error when
-# the update server cannot be reached). Exits 77 (skipped) when the X tools are missing.
+# The Linux window under a virtual X server, started three times:
+#  - "-l some-log.adi": it maps with its exact title and size, LoTW is marked and the log chosen,
+#    so a Convert right away writes some-log.CSV as the converter does; Open then opens it, a
+#    click on First moves the mark, Help starts the desktop's opener (a stub here) with the help
+#    address, About shows its box, and Exit ends it with status 0;
+#  - "-- -l.adi": the log named "-l.adi" is chosen with Last marked; Open before Convert fails; a
+#    log picked through the ADIF File dialog converts;
+#  - no arguments: Convert without a log fails, and the file dialog leaves no "Gtk-CRITICAL" lines
+#    on the terminal. With "--with-update" the build has the update check: Update must answer with
+#    a box (an error when the update server cannot be reached).
+# An unknown option ends the program with status 2 before any window. Arguments: the window, the
+# converter, [--with-update]. Exits 77 (skipped) when the X tools are missing.
 set -euo pipefail
 program=$(realpath "$1")
-with_update=${2:-}
+converter=$(realpath "$2")
+with_update=${3:-}
 if [[ -z "${Q9XZ_IN_XVFB:-}" ]]; then
     for tool in xvfb-run xdotool import convert; do
         command -v "$tool" >/dev/null || { echo "skipped: $tool is not installed"; exit 77; }
     done
-    exec env Q9XZ_IN_XVFB=1 timeout 100 xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$program" $with_update
+    exec env Q9XZ_IN_XVFB=1 timeout 100 xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$program" \
+        "$converter" $with_update
 fi
 
 # A sanitizer build reports leaks of the font and X libraries at exit; only ours count.
-export LSAN_OPTIONS="suppressions=$(dirname "$(realpath "$0")")/lsan-suppressions.txt${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
+here=$(dirname "$(realpath "$0")")
+export LSAN_OPTIONS="suppressions=$here/lsan-suppressions.txt${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 title=' Create Spreadsheet of Q9XZ Centennial QSOs'
-help_url=$(sed -n 's/^#define STR_HELP_URL "\(.*\)"$/\1/p' "$(dirname "$0")/../../resources/strings.h")
+help_url=$(sed -n 's/^#define STR_HELP_URL "\(.*\)"$/\1/p' "$here/../../resources/strings.h")
 work=$(mktemp -d)
 pid=
 trap '[[ -n "$pid" ]] && kill "$pid" 2>/dev/null; rm -rf "$work"' EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
-mkdir "$work/bin"
+mkdir "$work/bin" "$work/expected" "$work/home"
+# GTK's dialog keeps a list of recent files in the home folder: a scratch one here.
+export HOME=$work/home
 printf '#!/bin/sh\nprintf "%%s\\n" "$@" >>"%s/opened"\n' "$work" >"$work/bin/xdg-open"
 chmod +x "$work/bin/xdg-open"
+cp "$here/../../samples/demo.adi" "$work/some-log.adi"
+cp "$here/../../samples/demo.adi" "$work/-l.adi"
+"$converter" -l "$work/some-log.adi" "$work/expected/lotw.CSV" >/dev/null
+"$converter" "$work/some-log.adi" "$work/expected/last.CSV" >/dev/null
+cmp -s "$work/expected/lotw.CSV" "$work/expected/last.CSV" && fail "the demo log has no LoTW confirmation"
 
-# Run in the scratch folder: whatever Update might do to files there stays there.
-(cd "$work" && PATH="$work/bin:$PATH" exec "$program" -l) &
-pid=$!
-window=$(timeout 20 xdotool search --sync --onlyvisible --name "^${title}\$" | head -1) ||
-    fail "no window titled '$title'"
-[[ "$(xdotool getwindowname "$window")" == "$title" ]] || fail "title is '$(xdotool getwindowname "$window")'"
-xdotool getwindowgeometry "$window" | grep -q 'Geometry: 545x480' ||
-    fail "size: $(xdotool getwindowgeometry "$window")"
-sleep 0.5
+status=0
+(cd "$work" && timeout 10 "$program" -x >"$work/out" 2>"$work/err") || status=$?
+[[ $status -eq 2 && ! -s "$work/out" && "$(head -1 "$work/err")" == "q9xz: unknown option '-x'" ]] ||
+    fail "-x: status $status, output '$(cat "$work/out" "$work/err")'"
+
+# Starts the window in the scratch folder (whatever Update might do to files there stays there).
+start_window() {
+    (cd "$work" && PATH="$work/bin:$PATH" exec "$program" "$@" 2>>"$work/stderr") &
+    pid=$!
+    window=$(timeout 20 xdotool search --sync --onlyvisible --name "^${title}\$" | head -1) ||
+        fail "$*: no window titled '$title'"
+    sleep 0.5
+}
+click() { xdotool mousemove --window "$window" "$1" "$2" click 1; }
+
+exit_window() {
+    click 480 137 # Exit
+    local status=0
+    timeout 10 tail --pid="$pid" -f /dev/null || fail "Exit did not end the program"
+    wait "$pid" || status=$?
+    pid=
+    [[ $status -eq 0 ]] || fail "exit status $status"
+}
 
 # The marked radio button, read from the picture: its dot makes the circle's middle dark.
 marked_choice() {
@@ -49,44 +80,102 @@ marked_choice() {
         fi
     done
 }
-[[ "$(marked_choice)" == "LoTW " ]] || fail "after -l the marked choice is '$(marked_choice)'"
-xdotool mousemove --window "$window" 390 37 click 1 # First
-sleep 0.3
-[[ "$(marked_choice)" == "First " ]] || fail "after First the marked choice is '$(marked_choice)'"
 
-xdotool mousemove --window "$window" 165 137 click 1 # Help
-for _ in $(seq 50); do
-    [[ -s "$work/opened" ]] && break
-    sleep 0.1
-done
-[[ "$(cat "$work/opened" 2>/dev/null)" == "$help_url" ]] ||
-    fail "Help opened '$(cat "$work/opened" 2>/dev/null)', expected '$help_url'"
+# Waits until a window titled $1 maps and returns it.
+wait_for() {
+    timeout 30 xdotool search --sync --onlyvisible --name "^$1\$" | head -1
+}
+
+# Waits until no window titled $1 is shown.
+wait_gone() {
+    for _ in $(seq 50); do
+        xdotool search --onlyvisible --name "^$1\$" >/dev/null || return 0
+        sleep 0.1
+    done
+    fail "'$1' did not close"
+}
 
 # A button's message box maps with its title and closes with Return.
 box_after_click() {
     local x=$1 y=$2 box_title=$3 box
-    xdotool mousemove --window "$window" "$x" "$y" click 1
-    box=$(timeout 30 xdotool search --sync --onlyvisible --name "^${box_title}\$" | head -1) ||
-        fail "no box titled '$box_title'"
+    click "$x" "$y"
+    box=$(wait_for "$box_title") || fail "no box titled '$box_title'"
     sleep 0.3
     xdotool windowfocus --sync "$box" key Return
+    wait_gone "$box_title"
+}
+
+# Waits for the opener stub to have been started $1 times and prints its last line.
+last_opened() {
     for _ in $(seq 50); do
-        xdotool search --onlyvisible --name "^${box_title}\$" >/dev/null || return 0
+        (($(cat "$work/opened" 2>/dev/null | wc -l) >= $1)) && break
         sleep 0.1
     done
-    fail "box '$box_title' did not close"
+    tail -n 1 "$work/opened" 2>/dev/null
 }
+
+# --- A log and LoTW from the command line ---
+start_window -l some-log.adi
+[[ "$(xdotool getwindowname "$window")" == "$title" ]] || fail "title is '$(xdotool getwindowname "$window")'"
+xdotool getwindowgeometry "$window" | grep -q 'Geometry: 545x480' ||
+    fail "size: $(xdotool getwindowgeometry "$window")"
+[[ "$(marked_choice)" == "LoTW " ]] || fail "after -l the marked choice is '$(marked_choice)'"
+box_after_click 480 37 'Done' # Convert
+cmp -s "$work/some-log.CSV" "$work/expected/lotw.CSV" ||
+    fail "-l some-log.adi, Convert: some-log.CSV is not the converter's LoTW spreadsheet"
+click 480 87 # Open
+[[ "$(last_opened 1)" == "$work/some-log.CSV" ]] || fail "Open opened '$(last_opened 1)'"
+click 390 37 # First
+sleep 0.3
+[[ "$(marked_choice)" == "First " ]] || fail "after First the marked choice is '$(marked_choice)'"
+click 165 137 # Help
+[[ "$(last_opened 2)" == "$help_url" ]] || fail "Help opened '$(last_opened 2)', expected '$help_url'"
 box_after_click 60 137 'About this program\.\.\.' # About
-box_after_click 480 87 'Error'                    # Open before any Convert
-box_after_click 480 37 'Error'                    # Convert without a log
+exit_window
+
+# --- A log whose name looks like a switch, after "--" ---
+start_window -- -l.adi
+[[ "$(marked_choice)" == "Last " ]] || fail "after '-- -l.adi' the marked choice is '$(marked_choice)'"
+box_after_click 480 87 'Error' # Open before any Convert
+box_after_click 480 37 'Done'  # Convert
+cmp -s "$work/-l.CSV" "$work/expected/last.CSV" ||
+    fail "-- -l.adi, Convert: -l.CSV is not the converter's Last spreadsheet"
+# The file dialog opens in the chosen log's folder: a name typed there is picked.
+rm "$work/some-log.CSV"
+click 270 37 # ADIF File
+dialog=$(wait_for 'Input ADIF File') || fail "no file dialog"
+sleep 0.5
+xdotool windowfocus --sync "$dialog" type some-log.adi
+xdotool key Return
+wait_gone 'Input ADIF File'
+box_after_click 480 37 'Done' # Convert
+cmp -s "$work/some-log.CSV" "$work/expected/last.CSV" || fail "the log picked in the dialog was not converted"
+exit_window
+
+# --- No arguments: Convert needs a log; the file dialog gives one ---
+start_window
+[[ "$(marked_choice)" == "Last " ]] || fail "without arguments the marked choice is '$(marked_choice)'"
+box_after_click 480 37 'Error' # Convert without a log
 if [[ "$with_update" == --with-update ]]; then
-    box_after_click 270 137 '(Error|Information)'  # Update
+    box_after_click 270 137 '(Error|Information)' # Update
+fi
+# GTK's dialog, opened on its recent files, asserts in its name completion while a full path is
+# typed; none of that may reach the terminal.
+click 270 37 # ADIF File
+dialog=$(wait_for 'Input ADIF File') || fail "no file dialog"
+sleep 0.5
+xdotool windowfocus --sync "$dialog" type "$work/some-log.adi"
+sleep 0.5
+for _ in 1 2 3; do
+    xdotool search --onlyvisible --name '^Input ADIF File$' >/dev/null || break
+    xdotool key Escape
+    sleep 0.3
+done
+wait_gone 'Input ADIF File'
+exit_window
+if grep -q 'Gtk-CRITICAL' "$work/stderr"; then
+    fail "the file dialog printed: $(grep -m 3 'Gtk-CRITICAL' "$work/stderr")"
 fi
 
-xdotool mousemove --window "$window" 480 137 click 1 # Exit
-status=0
-timeout 10 tail --pid="$pid" -f /dev/null || fail "Exit did not end the program"
-wait "$pid" || status=$?
-pid=
-[[ $status -eq 0 ]] || fail "exit status $status"
-echo "ok: window mapped, -l marked LoTW, First took the mark, Help opened $help_url, boxes shown, Exit ended it with status 0"
+echo "ok: -x refused; -l some-log.adi marked LoTW and converted at once, Open, First, Help, About;" \
+    "-- -l.adi marked Last and converted, so did a log picked in the dialog; no GTK noise; Exit ended each with 0"

@@ -1,10 +1,12 @@
 #include "cli/run_cli.h"
 
+#include <cctype>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <set>
 #include <sstream>
 
 namespace fs = std::filesystem;
@@ -54,20 +56,72 @@ class Cli : public ::testing::Test {
 const std::string ONE_CONTACT = "<CALL:6>Q9XZ/8<QSO_DATE:8>20140105<TIME_ON:4>1200<BAND:3>20m"
                                 "<MODE:2>CW<STATE:2>OH<LOTW_QSL_RCVD:1>Y<EOR>\n";
 
-TEST_F(Cli, WrongUsageGoesToStandardErrorWithCode2) {
-    for (std::vector<std::string> arguments : std::vector<std::vector<std::string>>{
-             {}, {"-x", "log.adi"}, {"--map"}, {"a", "b", "c"}, {"-f"}, {"--", "-l"}}) {
-        if (arguments == std::vector<std::string>{"--", "-l"})
-            continue; // "-l" after "--" is a file name: checked below
-        const CliRun result = run(arguments);
-        EXPECT_EQ(2, result.code);
+TEST_F(Cli, WrongUsageSaysWhatWasWrongThenTheUsage) {
+    const std::string bands = "160m, 80m, 40m, 30m, 20m, 17m, 15m, 12m, 10m, 6m, 2m";
+    const struct {
+        std::vector<std::string> arguments;
+        std::string problem;
+    } cases[] = {
+        {{}, "no INPUT log given"},
+        {{"-f"}, "no INPUT log given"},
+        {{"-x", "log.adi"}, "-x is not an option"},
+        {{"log.adi", "--mapp", "m.svg"}, "--mapp is not an option"},
+        {{"log.adi", "--map"}, "--map needs a value: FILE.svg"},
+        {{"--map-band", "60m", "log.adi"}, "60m is not a band; the bands are " + bands},
+        {{"--map-mode", "SSB", "log.adi"},
+         "SSB is not a mode column; the mode columns are MIX, CW, DIG, PH"},
+        {{"a", "b", "c"}, "c: one file name too many (INPUT and OUTPUT at most)"},
+    };
+    for (const auto& c : cases) {
+        const CliRun result = run(c.arguments);
+        EXPECT_EQ(2, result.code) << c.problem;
         EXPECT_EQ("", result.out);
-        EXPECT_EQ(0u, result.err.find("Usage: q9xz-convert"));
+        EXPECT_EQ(c.problem + "\nUsage: q9xz-convert", result.err.substr(0, c.problem.size() + 20));
     }
     const CliRun help = run({"--help"});
     EXPECT_EQ(0, help.code);
     EXPECT_EQ(0u, help.out.find("Usage: q9xz-convert"));
     EXPECT_EQ(0, run({"-h"}).code);
+}
+
+// The options the program accepts, its --help and its manual page agree.
+TEST_F(Cli, ManualPageAndHelpListEveryOption) {
+    const std::string page = read_file(std::string(Q9XZ_DOCS) + "/q9xz-convert.1.in");
+    const std::size_t section = page.find(".SH OPTIONS");
+    ASSERT_NE(std::string::npos, section);
+    const std::string options = page.substr(section, page.find(".SH", section + 1) - section);
+    std::set<std::string> listed;
+    std::istringstream lines(options);
+    bool term = false;
+    for (std::string line; std::getline(lines, line); term = line == ".TP") {
+        if (!term)
+            continue;
+        // ".BR \-l ", " \-L" or ".B \-\-map \fIFILE\fR": the names before any argument.
+        for (std::size_t at = 0; (at = line.find("\\-", at)) != std::string::npos;) {
+            std::string name;
+            while (at < line.size() && (line.compare(at, 2, "\\-") == 0 ||
+                                        std::isalpha(static_cast<unsigned char>(line[at])))) {
+                name += line[at] == '\\' ? '-' : line[at];
+                at += line[at] == '\\' ? 2 : 1;
+            }
+            listed.insert(name);
+        }
+    }
+    std::set<std::string> accepted;
+    const std::string help = run({"--help"}).out;
+    for (const q9xz::CliOption& option : q9xz::CLI_OPTIONS) {
+        accepted.insert(std::string(option.name));
+        const std::string name(option.name);
+        EXPECT_TRUE(help.find(name + " ") != std::string::npos ||
+                    help.find(name + ",") != std::string::npos)
+            << name;
+        std::vector<std::string> arguments{std::string(option.name)};
+        if (!option.value.empty())
+            arguments.push_back(option.name == "--map-band" ? "20m" : "CW");
+        EXPECT_EQ(std::string::npos, run(arguments).err.find("is not an option")) << option.name;
+    }
+    EXPECT_EQ(accepted, listed);
+    EXPECT_NE(std::string::npos, page.find(".RB [ \\-\\-map"));
 }
 
 TEST_F(Cli, ChoiceSwitchesStandAnywhere) {
@@ -115,29 +169,71 @@ TEST_F(Cli, OutputNameIsDerivedFromTheBaseName) {
               result.out);
 }
 
-TEST_F(Cli, UnreadableLogLeavesTheSpreadsheetAlone) {
+// Every refusal and failure says why, leaves the log and the old spreadsheet byte for byte as
+// they were, and leaves no temporary file behind.
+TEST_F(Cli, FilesThatCannotBeUsedAreReportedAndNothingChanges) {
+    write_file(path("log.adi"), ONE_CONTACT);
     write_file(path("keep.CSV"), "precious");
     fs::create_directories(dir_ / "folder.adi");
-    for (const std::string& input : {path("missing.adi"), path("folder.adi")}) {
-        const CliRun result = run({input, path("keep.CSV")});
-        EXPECT_EQ(1, result.code);
+    const std::string no_folder = path("no/such/folder/out.csv");
+    const struct {
+        std::vector<std::string> arguments;
+        std::string err;
+    } cases[] = {
+        {{path("missing.adi"), path("keep.CSV")},
+         path("missing.adi") + ": No such file or directory\nCould not open ADIF input file.\n"},
+        {{path("folder.adi"), path("keep.CSV")},
+         path("folder.adi") + ": is a folder\nCould not open ADIF input file.\n"},
+        {{path("log.adi"), path("log.adi")},
+         "the output names the log itself\nCould not open CSV output file.\n"},
+        {{path("log.adi"), path("./log.adi")},
+         "the output names the log itself\nCould not open CSV output file.\n"},
+        {{path("log.adi"), path("folder.adi")},
+         path("folder.adi") + ": is a folder\nCould not open CSV output file.\n"},
+        {{path("log.adi"), no_folder},
+         no_folder + ": No such file or directory\nCould not open CSV output file.\n"},
+        {{path("log.adi"), ""}, ": No such file or directory\nCould not open CSV output file.\n"},
+        // The map is an output like the spreadsheet, refused before anything is written.
+        {{"--map", path("log.adi"), path("log.adi"), path("keep.CSV")},
+         "the map names the log itself\nCould not write the map file.\n"},
+        {{path("log.adi"), path("keep.CSV"), "--map", path("./keep.CSV")},
+         "the map names the spreadsheet\nCould not write the map file.\n"},
+        {{path("log.adi"), path("keep.CSV"), "--map", no_folder},
+         no_folder + ": No such file or directory\nCould not write the map file.\n"},
+    };
+    for (const auto& c : cases) {
+        const CliRun result = run(c.arguments);
+        EXPECT_EQ(1, result.code) << c.err;
         EXPECT_EQ("", result.out);
-        EXPECT_EQ("Could not open ADIF input file.\n", result.err);
+        EXPECT_EQ(c.err, result.err);
+        EXPECT_EQ(ONE_CONTACT, read_file(path("log.adi")));
         EXPECT_EQ("precious", read_file(path("keep.CSV")));
     }
+    // The map named like the spreadsheet that the log's name proposes, new or there.
+    for (const char* old_sheet : {"", "old sheet"}) {
+        if (*old_sheet)
+            write_file(path("log.CSV"), old_sheet);
+        const CliRun proposed = run({path("log.adi"), "--map", path("log.CSV")});
+        EXPECT_EQ("the map names the spreadsheet\nCould not write the map file.\n", proposed.err);
+        EXPECT_EQ(old_sheet, read_file(path("log.CSV")));
+    }
+    std::size_t files = 0;
+    for ([[maybe_unused]] const auto& entry : fs::directory_iterator(dir_))
+        ++files;
+    EXPECT_EQ(4u, files); // log.adi, keep.CSV, folder.adi, log.CSV
 }
 
-TEST_F(Cli, OutputThatIsTheLogIsRefused) {
-    write_file(path("log.CSV"), ONE_CONTACT);
-    const CliRun result = run({path("log.CSV")});
+TEST_F(Cli, ReadErrorIsAnErrorAndKeepsTheSpreadsheet) {
+    if (!fs::exists("/proc/self/mem"))
+        GTEST_SKIP() << "no /proc/self/mem here";
+    write_file(path("keep.CSV"), "precious");
+    const CliRun result = run({"/proc/self/mem", path("keep.CSV")});
     EXPECT_EQ(1, result.code);
-    EXPECT_EQ("Could not open CSV output file.\n", result.err);
-    EXPECT_EQ(ONE_CONTACT, read_file(path("log.CSV")));
-
-    write_file(path("log.adi"), ONE_CONTACT);
-    const CliRun unwritable = run({path("log.adi"), path("no/such/folder/out.csv")});
-    EXPECT_EQ(1, unwritable.code);
-    EXPECT_EQ("Could not open CSV output file.\n", unwritable.err);
+    EXPECT_EQ("ERROR: Could not read the whole ADIF input file.\n\n", result.out);
+    // The system's reason: "Input/output error" on Linux, another one under Wine.
+    EXPECT_EQ(0u, result.err.find("/proc/self/mem: "));
+    EXPECT_TRUE(result.err.ends_with("\nCould not read ADIF input file.\n")) << result.err;
+    EXPECT_EQ("precious", read_file(path("keep.CSV")));
 }
 
 TEST_F(Cli, FullDiskIsAnErrorNotASuccess) {
@@ -146,9 +242,43 @@ TEST_F(Cli, FullDiskIsAnErrorNotASuccess) {
     write_file(path("log.adi"), ONE_CONTACT);
     const CliRun result = run({path("log.adi"), "/dev/full"});
     EXPECT_EQ(1, result.code);
-    EXPECT_EQ("Could not write CSV output file.\n", result.err);
+    EXPECT_EQ("/dev/full: No space left on device\nCould not write CSV output file.\n", result.err);
     EXPECT_NE(std::string::npos, result.out.find(" 1 state(s) worked on MIX\n"));
     EXPECT_EQ(std::string::npos, result.out.find("Wrote"));
+    // A device is written, never replaced: it is still there for the next test.
+    EXPECT_TRUE(fs::is_character_file("/dev/full"));
+}
+
+// Standard output is the same with or without a map; the map's outcome goes to standard error.
+TEST_F(Cli, MapOutcomeGoesToStandardErrorOnly) {
+    write_file(path("log.adi"), ONE_CONTACT);
+    const CliRun plain = run({path("log.adi"), path("out.csv")});
+    ASSERT_EQ(0, plain.code);
+    EXPECT_EQ("", plain.err);
+    const CliRun drawn = run({path("log.adi"), path("out.csv"), "--map", path("m.svg")});
+    EXPECT_EQ(0, drawn.code);
+    EXPECT_EQ(plain.out, drawn.out);
+    EXPECT_EQ("Map: " + path("m.svg") + "\n", drawn.err);
+    EXPECT_NE(std::string::npos, read_file(path("m.svg")).find("<svg"));
+    if (!fs::exists("/dev/full"))
+        return;
+    const CliRun failed = run({path("log.adi"), path("out.csv"), "--map", "/dev/full"});
+    EXPECT_EQ(1, failed.code);
+    EXPECT_EQ(plain.out, failed.out); // the spreadsheet was written: "Wrote ..." is there
+    EXPECT_EQ("/dev/full: No space left on device\nCould not write the map file.\n", failed.err);
+}
+
+TEST_F(Cli, LogWithoutQ9XZContactsGetsANote) {
+    for (const std::string& text : {std::string("<CALL:4>K1AB<QSO_DATE:8>20140105<EOR>\n"),
+                                    std::string("\x7f"
+                                                "ELF binary, no ADIF at all\n")}) {
+        write_file(path("other.adi"), text);
+        const CliRun result = run({path("other.adi")});
+        EXPECT_EQ(0, result.code);
+        EXPECT_EQ(path("other.adi") + ": no 2014 Q9XZ contact went into the spreadsheet\n",
+                  result.err);
+        EXPECT_EQ(0u, result.out.find(" 0 state(s) worked on MIX\n"));
+    }
 }
 
 // The demo log under each choice, compared whole with the saved output, in two time zones.

@@ -2,6 +2,7 @@
 
 #include <FL/Fl_Native_File_Chooser.H>
 #include <FL/fl_ask.H>
+#include <dlfcn.h>
 #include <filesystem>
 #include <system_error>
 
@@ -61,11 +62,33 @@ std::string with_default_extension(std::string chosen, const FileDialog& dialog,
     return chosen;
 }
 
+// GTK 2's file dialog reports faults of its own on the terminal: its name completion prints a
+// dozen "Gtk-CRITICAL" lines while a name is typed. The user can do nothing about them, so once
+// FLTK has loaded GTK for its dialog, criticals of the GTK domain are dropped. GLib is reached
+// through the loaded library: the window does not link it.
+void quiet_GTK_criticals() {
+    static bool done = false;
+    if (done)
+        return;
+    void* glib = dlopen("libglib-2.0.so.0", RTLD_LAZY | RTLD_NOLOAD);
+    if (glib == nullptr) // FLTK's own dialog: no GTK, nothing to quieten
+        return;
+    done = true;
+    constexpr int G_LOG_LEVEL_CRITICAL = 1 << 3;
+    using LogHandler = void (*)(const char* domain, int level, const char* text, void* data);
+    using SetHandler = unsigned (*)(const char* domain, int levels, LogHandler, void* data);
+    if (auto set = reinterpret_cast<SetHandler>(dlsym(glib, "g_log_set_handler")))
+        set(
+            "Gtk", G_LOG_LEVEL_CRITICAL, [](const char*, int, const char*, void*) {}, nullptr);
+    dlclose(glib); // FLTK keeps it loaded
+}
+
 bool run_dialog(const FileDialog& dialog, bool save, std::string& path) {
     // The chooser may keep pointers to its texts: they live as long as it does.
     const std::string title(dialog.title);
     const std::string filters = filter_text(dialog);
-    Fl_Native_File_Chooser chooser;
+    Fl_Native_File_Chooser chooser; // loads GTK on first use, when there is one
+    quiet_GTK_criticals();
     chooser.type(save ? Fl_Native_File_Chooser::BROWSE_SAVE_FILE
                       : Fl_Native_File_Chooser::BROWSE_FILE);
     chooser.title(title.c_str());

@@ -38,8 +38,7 @@ Bounds choice_bounds() {
 
 } // namespace
 
-FltkToolkit::FltkToolkit(std::string command_line, std::function<void(int)> on_command)
-    : command_line_(std::move(command_line)), on_command_(std::move(on_command)) {
+FltkToolkit::FltkToolkit(std::function<void(int)> on_command) : on_command_(std::move(on_command)) {
     window_ = std::make_unique<Fl_Double_Window>(WINDOW_X, WINDOW_Y, WINDOW_WIDTH, WINDOW_HEIGHT);
     window_->copy_label(std::string(WINDOW_TITLE).c_str());
     // Lets the desktop match the window with its menu entry.
@@ -56,6 +55,9 @@ FltkToolkit::FltkToolkit(std::string command_line, std::function<void(int)> on_c
         case ControlRole::FileNameField: {
             auto* field = new Fl_Output(c.x, c.y, c.width, c.height);
             field->textsize(FIELD_TEXT_SIZE);
+            // Only the file buttons fill the fields: grey like the window, they do not invite
+            // typing, as a read-only field on Windows does not.
+            field->color(FL_BACKGROUND_COLOR);
             field->clear_visible_focus();
             fields_[c.id] = field;
             break;

@@ -17,9 +17,8 @@ namespace q9xz {
 // commands need on top of them.
 class FltkToolkit : public Toolkit {
   public:
-    // `command_line` is the program's arguments joined by blanks; every button click goes to
-    // `on_command` with its control id.
-    FltkToolkit(std::string command_line, std::function<void(int)> on_command);
+    // Every button click goes to `on_command` with its control id.
+    explicit FltkToolkit(std::function<void(int)> on_command);
     ~FltkToolkit() override;
 
     // Shows the window; run Fl::run() afterwards.
@@ -27,7 +26,8 @@ class FltkToolkit : public Toolkit {
 
     MessageAnswer message_box(std::string_view text, std::string_view title, MessageButtons buttons,
                               MessageIcon icon, bool owned) override;
-    std::string command_line() override { return command_line_; }
+    // The Linux window reads its arguments itself (window_arguments.h), never as one text.
+    std::string command_line() override { return {}; }
     std::string load_string(int id, std::size_t buffer_size) override;
     bool open_file_dialog(const FileDialog& dialog, std::string& path) override;
     bool save_file_dialog(const FileDialog& dialog, std::string& path) override;
@@ -44,7 +44,6 @@ class FltkToolkit : public Toolkit {
     static void clicked(Fl_Widget* widget, void* self);
     static void closing(Fl_Widget* window, void* self);
 
-    std::string command_line_;
     std::function<void(int)> on_command_;
     std::unique_ptr<Fl_Double_Window> window_; // owns every widget below
     std::map<const Fl_Widget*, int> ids_;      // the control id of each button

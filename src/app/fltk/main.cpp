@@ -1,24 +1,33 @@
 #include "app/fltk/fltk_toolkit.h"
 #include "app/fltk/update_hook.h"
+#include "app/fltk/window_arguments.h"
 #include "app/main_window.h"
 
 #include <FL/Fl.H>
+#include <filesystem>
+#include <iostream>
 #include <memory>
+#include <system_error>
 
 int main(int argc, char** argv) {
-    // The switches are found anywhere in the whole command line, as on Windows.
-    std::string command_line;
-    for (int i = 0; i < argc; ++i) {
-        if (i > 0)
-            command_line += ' ';
-        command_line += argv[i];
-    }
+    const q9xz::WindowArguments arguments =
+        q9xz::parse_window_arguments({argv + (argc > 0 ? 1 : 0), argv + argc});
+    if (std::optional<int> status = q9xz::answer_without_window(arguments, std::cout, std::cerr))
+        return *status;
+
     q9xz::ConvertOptions options;
     std::unique_ptr<q9xz::MainWindow> window;
-    q9xz::FltkToolkit toolkit(command_line, [&window](int id) { window->command(id); });
+    q9xz::FltkToolkit toolkit([&window](int id) { window->command(id); });
     window = std::make_unique<q9xz::MainWindow>(
         toolkit, options, q9xz::make_update_command(toolkit), q9xz::POSIX_SEPARATORS);
-    window->create_controls();
+    window->create_controls(arguments.choice);
+    // A log named here is taken as the file dialog would give it: a full path. The window holds
+    // one log; of several, the first.
+    if (!arguments.logs.empty()) {
+        std::error_code error;
+        std::filesystem::path log = std::filesystem::absolute(arguments.logs.front(), error);
+        window->use_ADIF_file(error ? arguments.logs.front() : log.string());
+    }
     Fl::scheme("gtk+");
     toolkit.show();
     return Fl::run();

@@ -10,8 +10,10 @@
 namespace q9xz {
 namespace {
 
-// Paths are exchanged with the file dialogs in buffers of this many bytes.
-constexpr DWORD PATH_BUFFER = 260;
+// Paths are exchanged with the file dialogs in buffers of this many bytes: room for any path the
+// system has, so that no path is ever cut to another name. A path too long for the calls that
+// open files is then reported by Convert as a file that could not be opened.
+constexpr DWORD PATH_BUFFER = 32768;
 
 UINT icon_flag(MessageIcon icon) {
     switch (icon) {
