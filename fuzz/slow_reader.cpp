@@ -108,6 +108,10 @@ AdifStatus parse_ADIF(LineReader& input, std::unique_ptr<AdifRecord>& record,
                 text += next;
             }
         }
+        if (record->full()) {
+            pos = value_start + size;
+            continue;
+        }
         RecordArena& memory = record->memory();
         const char* stored_name = memory.copy_text(name);
         const char* stored_value =

@@ -160,6 +160,11 @@ constexpr std::size_t RECORD_END = std::string_view::npos - 1;
         std::size_t value_start = 0;
         if (!read_plain_length(text, size, name + name_size + 1, max_length, length, value_start))
             return pos;
+        if (record.full()) {
+            // The record is past its limit and will be dropped whole: keep nothing more.
+            pos = value_start + length;
+            continue;
+        }
         AdifField* field = record.new_field(std::string_view(name, name_size),
                                             std::string_view(text + value_start, length),
                                             static_cast<std::int32_t>(length));
