@@ -17,6 +17,7 @@
 #define IDS_CSV_OPEN_FAILED 1025
 #define IDS_DONATE_URL 1026
 #define IDS_HELP_URL 1027
+#define IDS_DOWNLOAD_URL 1028
 #define IDS_ADIF_READ_FAILED 1029
 
 /* Texts are at most 79 characters (the donation address at most 159): the program loads them
@@ -32,6 +33,7 @@
 #define STR_CSV_OPEN_FAILED "Could not open CSV output file."
 #define STR_DONATE_URL "https://q9xz.example.org/donate.html"
 #define STR_HELP_URL "https://q9xz.example.org/q9xz/help.html"
+#define STR_DOWNLOAD_URL "https://q9xz.example.org/q9xz/download.html"
 #define STR_ADIF_READ_FAILED "Could not read ADIF input file."
 
 #endif

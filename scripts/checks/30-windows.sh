@@ -110,43 +110,13 @@ if [[ -f $exe64 ]]; then
             -e '^\(Server\|Date\|Content-type\|Content-Length\|Last-Modified\): ' || true
     }
 
-    # The test build's Update asks 127.0.0.1 on port 80: offer it a new version there when the
-    # port is free (it needs root), else leave the Update out.
+    # The window's Update runs in 40-update-wininet.sh, against the HTTPS server it makes.
     update=()
-    server=
-    imports64=$(x86_64-w64-mingw32-objdump -p "$exe64" | sed -n 's/^[[:space:]]*DLL Name: //p')
-    if grep -qi '^wininet' <<<"$imports64"; then
-        mkdir -p "$work/server/Q9XZ"
-        printf '2.7\r\n' >"$work/server/Q9XZ/version.txt"
-        head -c 150000 /dev/urandom >"$work/server/Q9XZ/Q9XZ.exe"
-        python3 -u -m http.server --bind 127.0.0.1 80 --directory "$work/server" \
-            >"$work/server.log" 2>&1 &
-        server=$!
-        for _ in $(seq 30); do
-            grep -q '^Serving HTTP' "$work/server.log" && break
-            kill -0 "$server" 2>/dev/null || break
-            sleep 0.1
-        done
-        if grep -q '^Serving HTTP' "$work/server.log"; then
-            update=(--update 2.7)
-        else
-            echo "note: port 80 is not free here; the Update through the window is left out"
-            server=
-        fi
-    fi
-    stop_server() { [[ -z $server ]] || kill "$server" 2>/dev/null || true; }
-    trap 'stop_server; wine_stop; rm -rf "$work"' EXIT
 
     if ! timeout 300 xvfb-run -a "$wine_run" "$prefix" build-win64/tests/win32/q9xz_window_check.exe \
         "$(winpath "$root/$exe64")" "$(winpath "$work")" --log "$(winpath "$work/demo.adi")" \
         "${update[@]}" 2>&1 | tr -d '\r' | quiet; then
         fail "window check"
-    fi
-    stop_server
-    if ((${#update[@]})); then
-        # The program file was replaced by the served one and the old one kept beside it.
-        cmp -s "$work/Q9XZ.exe" "$work/server/Q9XZ/Q9XZ.exe" || fail "Update did not install"
-        cmp -s "$work/Q9XZ.~xe" "$exe64" || fail "Update did not keep the old program"
     fi
     wine_stop
 

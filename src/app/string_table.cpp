@@ -9,7 +9,7 @@ namespace q9xz {
 namespace {
 
 // clang-format off
-constexpr std::array<std::pair<int, std::string_view>, 12> STRING_TABLE{{
+constexpr std::array<std::pair<int, std::string_view>, 13> STRING_TABLE{{
     {IDS_ABOUT_TITLE, STR_ABOUT_TITLE},
     {IDS_MAKER_NOTICE, STR_MAKER_NOTICE},
     {IDS_PROGRAM_NAME, STR_PROGRAM_NAME},
@@ -21,6 +21,7 @@ constexpr std::array<std::pair<int, std::string_view>, 12> STRING_TABLE{{
     {IDS_CSV_OPEN_FAILED, STR_CSV_OPEN_FAILED},
     {IDS_DONATE_URL, STR_DONATE_URL},
     {IDS_HELP_URL, STR_HELP_URL},
+    {IDS_DOWNLOAD_URL, STR_DOWNLOAD_URL},
     {IDS_ADIF_READ_FAILED, STR_ADIF_READ_FAILED},
 }};
 // clang-format on

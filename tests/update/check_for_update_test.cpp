@@ -1,5 +1,6 @@
 // The update check's logic against a scripted HTTP client and in-memory files: the order of the
-// calls and releases, and what each failure shows and leaves behind.
+// calls and releases, what each failure shows, and that nothing but a whole, checked download
+// ever takes the program file's place.
 #include "app/update/check_for_update.h"
 #include "fake_http.h"
 #include "fake_toolkit.h"
@@ -14,18 +15,25 @@ namespace {
 
 constexpr char VERSION[] = "Q9XZ/version.txt";
 constexpr char PROGRAM[] = "Q9XZ/Q9XZ.exe";
+// The SHA-256 of "newexe", the program file the fake server offers.
+constexpr char NEWEXE_SHA256[] = "b112d048e767237800da5c7b85782fb3c1f6f4893e65e7cb7d29f2629be031d0";
 
-// The fakes, set up for a server that offers "2.7" and a six-byte program file.
+using Files = std::map<std::string, std::string>;
+
+// The fakes, set up for a server that offers "2.7" with the digest of a six-byte program file,
+// and a program file in a folder other than the current one.
 struct Rig {
     Rig() {
-        files.files["Q9XZ.exe"] = "old";
-        http.responses[VERSION].blocks = {"2.7\r\n"};
+        files.files["prog/Q9XZ.exe"] = "old";
+        http.responses[VERSION].blocks = {"2.7\r\n", std::string("sha256 ") + NEWEXE_SHA256};
         http.responses[PROGRAM].headers = "HTTP/1.1 200 OK\r\nContent-Length: 6\r\n\r\n";
         http.responses[PROGRAM].blocks = {"new", "exe"};
     }
 
-    void run() {
-        check_for_update({toolkit, http, files, header_log}, {"updates.test", 8080}, "2.6");
+    void run(UpdateAction action = UpdateAction::ReplaceProgram) {
+        check_for_update(
+            {toolkit, http, files, header_log, "prog/Q9XZ.exe", action},
+            {"updates.test", 8443, {std::chrono::seconds(2), 512, std::chrono::seconds(3)}}, "2.6");
     }
 
     std::vector<std::string> releases() const {
@@ -55,14 +63,18 @@ TEST_F(CheckForUpdate, AcceptedUpdateMakesTheCallsInOrder) {
     toolkit.answers = {MessageAnswer::Yes};
     run();
     const std::vector<std::string> expected = {
-        "open_internet WinInetGet/0.1 -> 1",
-        "connect 1 updates.test:8080 -> 2",
+        "open_internet WinInetGet/0.1 2s 512B/3s -> 1",
+        "connect 1 updates.test:8443 -> 2",
         "open_GET_request 2 Q9XZ/version.txt -> 3",
         "send 3",
         "raw_headers 3 10", // too small: the client says how much it needs
         "raw_headers 3 34",
         "bytes_available 3",
         "read 3 5",
+        "bytes_available 3",
+        "read 3 71",
+        "bytes_available 3",
+        "read 3 0",
         "close 3",
         "open_GET_request 2 Q9XZ/Q9XZ.exe -> 4",
         "send 4",
@@ -79,8 +91,11 @@ TEST_F(CheckForUpdate, AcceptedUpdateMakesTheCallsInOrder) {
     };
     EXPECT_EQ(http.calls, expected);
     EXPECT_EQ(toolkit.boxes, (std::vector{question_box("2.7"), complete_box()}));
-    EXPECT_EQ(files.files,
-              (std::map<std::string, std::string>{{"Q9XZ.exe", "newexe"}, {"Q9XZ.~xe", "old"}}));
+    EXPECT_EQ(files.files, (Files{{"prog/Q9XZ.exe", "newexe"}, {"prog/Q9XZ.~xe", "old"}}));
+    // Downloaded beside the program, and swapped in only once whole.
+    EXPECT_EQ(files.log, (std::vector<std::string>{"create prog/Q9XZ.~dl", "close prog/Q9XZ.~dl",
+                                                   "rename prog/Q9XZ.exe prog/Q9XZ.~xe",
+                                                   "rename prog/Q9XZ.~dl prog/Q9XZ.exe"}));
     EXPECT_EQ(header_log.str(), "HTTP/1.1 200 OK\r\nContent-Length: 6\r\n\r\n\n");
 }
 
@@ -92,45 +107,49 @@ TEST_F(CheckForUpdate, ReleasesTheCurrentRequestThenTheRoot) {
         std::function<void(Rig&)> setup;
         bool second_request;
     };
+    const auto yes = [](Rig& t) { t.toolkit.answers = {MessageAnswer::Yes}; };
     const Case cases[] = {
         {"first send fails", [](auto& t) { t.http.responses[VERSION].send_error = 12029; }, false},
+        {"version headers unreadable",
+         [](auto& t) { t.http.responses[VERSION].header_error = 12150; }, false},
         {"version not found",
          [](auto& t) { t.http.responses[VERSION].headers = "HTTP/1.1 404 Not Found\r\n\r\n"; },
          false},
+        {"answer unreadable", [](auto& t) { t.http.responses[VERSION].blocks.clear(); }, false},
         {"up to date", [](auto& t) { t.http.responses[VERSION].blocks = {"2.6"}; }, false},
         {"answered no", [](auto& t) { t.toolkit.answers = {MessageAnswer::No}; }, false},
         {"second send fails",
-         [](auto& t) {
-             t.toolkit.answers = {MessageAnswer::Yes};
+         [&](auto& t) {
+             yes(t);
              t.http.responses[PROGRAM].send_error = 12029;
          },
          true},
+        {"program headers unreadable",
+         [&](auto& t) {
+             yes(t);
+             t.http.responses[PROGRAM].header_error = 12150;
+         },
+         true},
         {"program not found",
-         [](auto& t) {
-             t.toolkit.answers = {MessageAnswer::Yes};
+         [&](auto& t) {
+             yes(t);
              t.http.responses[PROGRAM].headers = "HTTP/1.1 404 Not Found\r\n\r\n";
          },
          true},
         {"rename fails",
-         [](auto& t) {
-             t.toolkit.answers = {MessageAnswer::Yes};
+         [&](auto& t) {
+             yes(t);
              t.files.files.clear();
          },
          true},
-        {"output not created",
-         [](auto& t) {
-             t.toolkit.answers = {MessageAnswer::Yes};
-             t.files.creation_fails = true;
-         },
-         true},
         {"download fails",
-         [](auto& t) {
-             t.toolkit.answers = {MessageAnswer::Yes};
+         [&](auto& t) {
+             yes(t);
              t.http.responses[PROGRAM].read_fails_at = 1;
              t.http.responses[PROGRAM].read_error = 12030;
          },
          true},
-        {"download complete", [](auto& t) { t.toolkit.answers = {MessageAnswer::Yes}; }, true},
+        {"download complete", yes, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -146,100 +165,178 @@ TEST_F(CheckForUpdate, ReleasesTheCurrentRequestThenTheRoot) {
     }
 }
 
-TEST_F(CheckForUpdate, FailedSendShowsTheErrorCode) {
-    http.responses[VERSION].send_error = 12029;
-    run();
-    EXPECT_EQ(toolkit.boxes,
-              std::vector{error_box("HttpSendRequest failed, error = 12029d (0x12029x)\n")});
-}
-
-TEST_F(CheckForUpdate, UnreadableHeadersAreReportedAndTheCheckGoesOn) {
-    http.responses[VERSION].header_error = 12150;
-    run();
-    EXPECT_EQ(toolkit.boxes, (std::vector{error_box("HttpQueryInfo failed, error = 12150 "
-                                                    "(0x12150x)\n"),
-                                          question_box("2.7")}));
-}
-
-TEST_F(CheckForUpdate, FailedVersionReadCountsAsUpToDate) {
-    http.responses[VERSION].read_fails_at = 0;
-    http.responses[VERSION].read_error = 12030;
-    run();
-    EXPECT_EQ(toolkit.boxes, (std::vector{error_box("(1) InternetReadFile failed, error = 12030 "
-                                                    "(0x12030x)\n"),
-                                          up_to_date_box()}));
-}
-
-TEST_F(CheckForUpdate, VersionComesFromTheFirstBlockOnly) {
-    struct Case {
-        std::vector<std::string> blocks;
-        std::optional<std::string> offered; // nothing: up to date
-    };
-    const Case cases[] = {
-        {{"2.", "7"}, std::nullopt},
-        {{"2.7", "\r\n"}, "2.7"},
-        {{"3.0123456789abcdefgh"}, "3.0123456789abc"}, // 15 characters kept
-        {{"3.0\n2.5"}, "3.0"},
-        {{"3.0\rjunk\n"}, "3.0"},
-        {{std::string("2.7\0 9", 6)}, "2.7"},
-        {{"\xE9t\xE9"}, "\xE9t\xE9"}, // bytes compare unsigned: above any digit
-        {{}, std::nullopt},
-        {{""}, std::nullopt},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.offered.value_or("up to date"));
-        Rig t;
-        t.http.responses[VERSION].blocks = c.blocks;
-        t.run();
-        ASSERT_EQ(t.toolkit.boxes.size(), 1U);
-        EXPECT_EQ(t.toolkit.boxes[0], c.offered ? question_box(*c.offered) : up_to_date_box());
-    }
-}
-
-TEST_F(CheckForUpdate, StatusOtherThanOkStopsBeforeAnythingIsRenamed) {
-    http.responses[PROGRAM].headers = "HTTP/1.1 503 Service Unavailable\r\n\r\n";
-    toolkit.answers = {MessageAnswer::Yes};
-    run();
-    EXPECT_EQ(toolkit.boxes,
-              (std::vector{question_box("2.7"), error_box("The update server answered with status "
-                                                          "503.")}));
-    EXPECT_TRUE(files.log.empty());
-    EXPECT_EQ(header_log.str(), "HTTP/1.1 503 Service Unavailable\r\n\r\n\n");
-}
-
-TEST_F(CheckForUpdate, BrokenDownloadPutsTheOldProgramBack) {
+// A failure is never followed by a "most recent version" or a download: each ends the command
+// with its own box.
+TEST_F(CheckForUpdate, FailuresEndTheCommandWithTheirBox) {
     struct Case {
         const char* name;
         std::function<void(Rig&)> setup;
         std::vector<ShownBox> boxes;
     };
     const Case cases[] = {
+        {"send fails",
+         [](auto& t) { t.http.responses[VERSION].send_error = 12045; },
+         {error_box("HttpSendRequest failed, error = 12045d (0x12045x)\n")}},
+        {"version headers unreadable",
+         [](auto& t) { t.http.responses[VERSION].header_error = 12150; },
+         {error_box("HttpQueryInfo failed, error = 12150 (0x12150x)\n")}},
+        {"program headers unreadable",
+         [](auto& t) {
+             t.toolkit.answers = {MessageAnswer::Yes};
+             t.http.responses[PROGRAM].header_error = 12150;
+         },
+         {question_box("2.7"), error_box("HttpQueryInfo failed, error = 12150 (0x12150x)\n")}},
+        {"no status line",
+         [](auto& t) { t.http.responses[VERSION].headers = "\r\n"; },
+         {unreadable_box()}},
+        {"version read fails",
+         [](auto& t) {
+             t.http.responses[VERSION].read_fails_at = 0;
+             t.http.responses[VERSION].read_error = 12030;
+         },
+         {error_box("(1) InternetReadFile failed, error = 12030 (0x12030x)\n")}},
+        {"availability fails",
+         [](auto& t) {
+             t.http.responses[VERSION].blocks = {"2.7"};
+             t.http.responses[VERSION].available_fails_at_end = true;
+         },
+         {unreadable_box()}},
+        {"empty body",
+         [](auto& t) { t.http.responses[VERSION].blocks.clear(); },
+         {unreadable_box()}},
+        {"redirect",
+         [](auto& t) {
+             t.http.responses[VERSION].headers =
+                 "HTTP/1.1 301 Moved\r\nLocation: http://updates.test/Q9XZ/version.txt\r\n\r\n";
+         },
+         {error_box("The update server answered with status 301.")}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Rig t;
+        c.setup(t);
+        t.run();
+        EXPECT_EQ(t.toolkit.boxes, c.boxes);
+        EXPECT_TRUE(t.files.log.empty());
+    }
+}
+
+// The whole answer is read, however it is cut into blocks; its first line is the version, an
+// optional second line the digest.
+TEST_F(CheckForUpdate, VersionAnswerIsReadWhole) {
+    enum Outcome { OFFERED, UP_TO_DATE, UNREADABLE };
+    struct Case {
+        std::vector<std::string> blocks;
+        Outcome outcome;
+        std::string offered = "2.7";
+    };
+    const std::string hex = NEWEXE_SHA256;
+    std::string upper = hex;
+    for (char& c : upper) {
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    }
+    const Case cases[] = {
+        {{"2.", "7"}, OFFERED},
+        {{"2.7", "\r\n"}, OFFERED},
+        {{"2.7\r\nsha256 " + hex + "\r\n"}, OFFERED},
+        {{"2.7\nsha256 " + upper}, OFFERED},
+        {{"2.7\nsha25", "6 " + hex.substr(0, 30), hex.substr(30) + "\r"}, OFFERED},
+        {{"2.7\r\nsomething else\r\n"}, OFFERED}, // not a digest line: ignored
+        {{"2.6\r\nsha256 " + hex}, UP_TO_DATE},
+        {{"2.10\r\n"}, UP_TO_DATE},
+        {{"3.0123456789abcdefgh"}, OFFERED, "3.0123456789abc"}, // 15 characters kept
+        {{"3.0\rjunk\n"}, OFFERED, "3.0"},
+        {{std::string("2.7\0 9", 6)}, OFFERED},
+        {{"\xE9t\xE9"}, OFFERED, "\xE9t\xE9"},            // bytes compare unsigned: above any digit
+        {{"2.7\r\nsha256 " + hex.substr(1)}, UNREADABLE}, // 63 digits
+        {{"2.7\r\nsha256 " + hex + "0"}, UNREADABLE},     // 65 digits
+        {{"2.7\r\nsha256  " + hex}, UNREADABLE},          // two spaces
+        {{"2.7\r\nsha256:" + hex}, UNREADABLE},           // no space
+        {{"2.7\r\nsha256 " + hex.substr(1) + "g"}, UNREADABLE}, // not hex
+        {{"2.7\r\nsha256 " + hex + " \r\n"}, UNREADABLE},       // trailing blank
+        {{"\r\n2.7\r\n"}, UNREADABLE},                          // no version text
+        {{""}, UNREADABLE},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::PrintToString(c.blocks));
+        Rig t;
+        t.http.responses[VERSION].blocks = c.blocks;
+        t.run();
+        const ShownBox expected = c.outcome == OFFERED      ? question_box(c.offered)
+                                  : c.outcome == UP_TO_DATE ? up_to_date_box()
+                                                            : unreadable_box();
+        EXPECT_EQ(t.toolkit.boxes, std::vector{expected});
+    }
+}
+
+TEST_F(CheckForUpdate, AnswerIsReadUpToFourKilobytes) {
+    http.responses[VERSION].blocks = {"2.7\r\n" + std::string(5000, 'x')};
+    run();
+    EXPECT_EQ(toolkit.boxes, std::vector{question_box("2.7")});
+    EXPECT_EQ(http.calls[7], "read 3 4096");
+    EXPECT_EQ(position("bytes_available 3"), 6); // asked once: the answer was full
+}
+
+// Nothing but a whole download, of the announced length and with the announced digest, takes
+// the program file's place; otherwise the download is removed and the folder is as before.
+TEST_F(CheckForUpdate, IncompleteOrWrongDownloadChangesNothing) {
+    struct Case {
+        const char* name;
+        std::function<void(Rig&)> setup;
+        std::vector<ShownBox> boxes;
+    };
+    const auto failed = [](std::string read_error = {}) {
+        std::vector<ShownBox> boxes{question_box("2.7")};
+        if (!read_error.empty()) {
+            boxes.push_back(error_box("(3) InternetReadFile failed, error = " + read_error +
+                                      "d (0x" + read_error + "x)\n"));
+        }
+        boxes.push_back(download_failed_box());
+        return boxes;
+    };
+    const Case cases[] = {
         {"read fails",
          [](auto& t) {
              t.http.responses[PROGRAM].read_fails_at = 1;
-             t.http.responses[PROGRAM].read_error = 12030;
+             t.http.responses[PROGRAM].read_error = 12002;
          },
-         {question_box("2.7"),
-          error_box("(3) InternetReadFile failed, error = 12030d "
-                    "(0x12030x)\n"),
-          download_failed_box()}},
+         failed("12002")},
         {"transfer broke off",
-         [](auto& t) { t.http.responses[PROGRAM].available_fails_at_end = true; },
-         {question_box("2.7"), download_failed_box()}},
+         [](auto& t) { t.http.responses[PROGRAM].available_fails_at_end = true; }, failed("12030")},
         {"shorter than announced",
          [](auto& t) {
              t.http.responses[PROGRAM].headers = "HTTP/1.1 200 OK\r\ncontent-length: 7\r\n\r\n";
          },
-         {question_box("2.7"), download_failed_box()}},
+         failed()},
+        {"longer than announced",
+         [](auto& t) {
+             t.http.responses[PROGRAM].headers = "HTTP/1.1 200 OK\r\nContent-Length: 5\r\n\r\n";
+         },
+         failed()},
         {"empty body",
          [](auto& t) {
              t.http.responses[PROGRAM].headers = "HTTP/1.1 200 OK\r\n\r\n";
              t.http.responses[PROGRAM].blocks.clear();
          },
-         {question_box("2.7"), download_failed_box()}},
-        {"disk full",
-         [](auto& t) { t.files.writes_fail = true; },
-         {question_box("2.7"), download_failed_box()}},
+         failed()},
+        {"digest differs",
+         [](auto& t) {
+             t.http.responses[PROGRAM].blocks = {"new", "exf"};
+         },
+         failed()},
+        {"cut short without a length",
+         [](auto& t) {
+             t.http.responses[PROGRAM].headers = "HTTP/1.1 200 OK\r\n\r\n";
+             t.http.responses[PROGRAM].blocks = {"new"};
+         },
+         failed()},
+        {"neither length nor digest",
+         [](auto& t) {
+             t.http.responses[VERSION].blocks = {"2.7"};
+             t.http.responses[PROGRAM].headers = "HTTP/1.1 200 OK\r\n\r\n";
+         },
+         failed()},
+        {"disk full", [](auto& t) { t.files.writes_fail = true; }, failed()},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -248,28 +345,76 @@ TEST_F(CheckForUpdate, BrokenDownloadPutsTheOldProgramBack) {
         c.setup(t);
         t.run();
         EXPECT_EQ(t.toolkit.boxes, c.boxes);
-        EXPECT_EQ(t.files.files, (std::map<std::string, std::string>{{"Q9XZ.exe", "old"}}));
-        EXPECT_EQ(t.files.log, (std::vector<std::string>{
-                                   "rename Q9XZ.exe Q9XZ.~xe", "create Q9XZ.exe", "close Q9XZ.exe",
-                                   "remove Q9XZ.exe", "rename Q9XZ.~xe Q9XZ.exe"}));
+        EXPECT_EQ(t.files.files, (Files{{"prog/Q9XZ.exe", "old"}}));
+        for (const std::string& step : t.files.log) {
+            EXPECT_FALSE(step.starts_with("rename")) << step;
+        }
     }
 }
 
-TEST_F(CheckForUpdate, OutputThatCannotBeCreatedLeavesTheBackup) {
-    toolkit.answers = {MessageAnswer::Yes};
-    files.creation_fails = true;
-    run();
-    EXPECT_EQ(toolkit.boxes,
-              (std::vector{question_box("2.7"), error_box("Unable to open output file Q9XZ.exe")}));
-    EXPECT_EQ(files.files, (std::map<std::string, std::string>{{"Q9XZ.~xe", "old"}}));
+TEST_F(CheckForUpdate, ProgramFileThatCannotBeReplacedStaysInPlace) {
+    struct Case {
+        const char* name;
+        std::function<void(Rig&)> setup;
+        ShownBox box;
+        Files after;
+    };
+    const Case cases[] = {
+        {"download not created", [](auto& t) { t.files.creation_fails = true; },
+         error_box("Unable to open output file prog/Q9XZ.exe"),
+         Files{{"prog/Q9XZ.exe", "old"}, {"prog/Q9XZ.~xe", "older"}}},
+        {"no program file", [](auto& t) { t.files.files.erase("prog/Q9XZ.exe"); },
+         error_box("Unable to rename prog/Q9XZ.exe"), Files{{"prog/Q9XZ.~xe", "older"}}},
+        {"download not moved into place",
+         [](auto& t) { t.files.rename_fails_from = "prog/Q9XZ.~dl"; },
+         error_box("Unable to open output file prog/Q9XZ.exe"),
+         // The backup of the earlier update was given up for this one.
+         Files{{"prog/Q9XZ.exe", "old"}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Rig t;
+        t.files.files["prog/Q9XZ.~xe"] = "older";
+        t.toolkit.answers = {MessageAnswer::Yes};
+        c.setup(t);
+        t.run();
+        EXPECT_EQ(t.toolkit.boxes, (std::vector{question_box("2.7"), c.box}));
+        EXPECT_EQ(t.files.files, c.after);
+    }
 }
 
-TEST_F(CheckForUpdate, DownloadWithoutAnnouncedLengthIsTakenWhole) {
+TEST_F(CheckForUpdate, DigestAloneTellsAWholeDownload) {
     http.responses[PROGRAM].headers = "HTTP/1.1 200 OK\r\n\r\n";
     toolkit.answers = {MessageAnswer::Yes};
     run();
     EXPECT_EQ(toolkit.boxes, (std::vector{question_box("2.7"), complete_box()}));
-    EXPECT_EQ(files.files["Q9XZ.exe"], "newexe");
+    EXPECT_EQ(files.files["prog/Q9XZ.exe"], "newexe");
+}
+
+// Where a package manager installs the program, a newer version only opens the download page.
+TEST_F(CheckForUpdate, DownloadPageInsteadOfReplacing) {
+    for (MessageAnswer answer : {MessageAnswer::Yes, MessageAnswer::No}) {
+        Rig t;
+        t.toolkit.answers = {answer};
+        t.run(UpdateAction::OpenDownloadPage);
+        EXPECT_EQ(t.toolkit.boxes, std::vector{download_page_box("2.7")});
+        EXPECT_EQ(t.toolkit.opened, answer == MessageAnswer::Yes
+                                        ? std::vector<std::string>{"text 1028"}
+                                        : std::vector<std::string>{});
+        EXPECT_TRUE(t.files.log.empty());
+        EXPECT_EQ(t.releases(), (std::vector<std::string>{"close 3", "close 1"}));
+    }
+    Rig t;
+    t.http.responses[VERSION].blocks = {"2.6"};
+    t.run(UpdateAction::OpenDownloadPage);
+    EXPECT_EQ(t.toolkit.boxes, std::vector{up_to_date_box()});
+}
+
+TEST(Beside, NamesAFileInTheSameFolder) {
+    EXPECT_EQ(beside("C:\\Program Files\\Q9XZ\\Q9XZ.exe", "Q9XZ.~xe"),
+              "C:\\Program Files\\Q9XZ\\Q9XZ.~xe");
+    EXPECT_EQ(beside("/opt/q9xz/Q9XZ.exe", "Q9XZ.~dl"), "/opt/q9xz/Q9XZ.~dl");
+    EXPECT_EQ(beside("Q9XZ.exe", "Q9XZ.~xe"), "Q9XZ.~xe");
 }
 
 } // namespace

@@ -29,8 +29,11 @@ class FakeHttp : public HttpClient {
     std::map<std::string, FakeResponse> responses;
     std::vector<std::string> calls;
 
-    HttpHandle open_internet(std::string_view agent) override {
-        return opened("open_internet " + std::string(agent));
+    HttpHandle open_internet(std::string_view agent, const TransferLimits& limits) override {
+        return opened("open_internet " + std::string(agent) + " " +
+                      std::to_string(limits.connect.count()) + "s " +
+                      std::to_string(limits.low_speed_bytes) + "B/" +
+                      std::to_string(limits.low_speed_time.count()) + "s");
     }
     HttpHandle connect(HttpHandle internet, std::string_view host, std::uint16_t port) override {
         return opened("connect " + std::to_string(internet) + " " + std::string(host) + ":" +

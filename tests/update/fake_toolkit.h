@@ -42,8 +42,18 @@ class FakeToolkit : public BoxOnlyToolkit {
         return answer;
     }
 
+    // A string-table text names its id; what the shell was asked to open is kept.
+    std::string load_string(int id, std::size_t /*buffer_size*/) override {
+        return "text " + std::to_string(id);
+    }
+    int shell_open(const std::string& target) override {
+        opened.push_back(target);
+        return 33;
+    }
+
     std::deque<MessageAnswer> answers;
     std::vector<ShownBox> boxes;
+    std::vector<std::string> opened;
 };
 
 // The boxes of the update check, as they must read.
@@ -57,6 +67,13 @@ inline ShownBox up_to_date_box() {
 inline ShownBox question_box(const std::string& version) {
     return {"Version " + version + " is available.\nDo you want to download it?", "Information",
             MessageButtons::YesNo, MessageIcon::Question, false};
+}
+inline ShownBox download_page_box(const std::string& version) {
+    return {"Version " + version + " is available.\nDo you want to open the download page?",
+            "Information", MessageButtons::YesNo, MessageIcon::Question, false};
+}
+inline ShownBox unreadable_box() {
+    return error_box("The update server's answer could not be read.");
 }
 inline ShownBox complete_box() {
     return {"You must re-start the Q9XZ\nprogram to use the new version.", "Update Complete",

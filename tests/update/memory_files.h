@@ -15,11 +15,12 @@ class MemoryFiles : public UpdateFiles {
     std::vector<std::string> log;
     bool creation_fails = false;
     bool writes_fail = false;
+    std::string rename_fails_from; // a rename of this name fails
 
     bool rename_replacing(const std::string& from, const std::string& to) override {
         log.push_back("rename " + from + " " + to);
         const auto found = files.find(from);
-        if (found == files.end()) {
+        if (found == files.end() || from == rename_fails_from) {
             return false;
         }
         std::string content = std::move(found->second);

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "test_certificates.h"
+
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <map>
 #include <mutex>
@@ -22,8 +25,11 @@ struct ServedResponse {
     std::vector<std::string> extra_headers; // whole lines without CR LF
     // Content-Length sent; the body's size when not set.
     std::optional<std::size_t> announced_length;
+    bool no_length = false; // no Content-Length at all: the body ends when the connection does
     // The connection is closed after this many body bytes.
     std::optional<std::size_t> cut_after;
+    // When set, the body goes out one byte per this much time.
+    std::chrono::milliseconds trickle{0};
 };
 
 struct ReceivedRequest {
@@ -32,27 +38,36 @@ struct ReceivedRequest {
 };
 
 // A small HTTP/1.1 server on 127.0.0.1 with an ephemeral port, one connection at a time, for
-// the update tests. Unknown paths answer "404 Not Found".
+// the update tests: over TLS with the context given (plain HTTP without one), or silent (it
+// accepts and never says a word). Unknown paths answer "404 Not Found".
 class TestHttpServer {
   public:
-    TestHttpServer();
+    explicit TestHttpServer(SslContext tls = nullptr);
     ~TestHttpServer();
     TestHttpServer(const TestHttpServer&) = delete;
     TestHttpServer& operator=(const TestHttpServer&) = delete;
 
     std::uint16_t port() const { return port_; }
     void serve(const std::string& path, ServedResponse response);
+    // From the next connection on: TLS with this context, or plain HTTP for null.
+    void use_tls(SslContext tls);
+    void set_silent(bool silent);
     void clear();
     std::vector<ReceivedRequest> requests() const;
 
   private:
+    class Connection;
     void run();
-    void answer(int connection);
+    void answer(Connection& connection);
+    // Waits until the peer closes or the server stops.
+    void hold(int fd);
 
     int listener_ = -1;
     std::uint16_t port_ = 0;
     std::atomic<bool> stopping_{false};
     mutable std::mutex mutex_;
+    SslContext tls_;
+    bool silent_ = false;
     std::map<std::string, ServedResponse> responses_;
     std::vector<ReceivedRequest> requests_;
     std::thread thread_;

@@ -1,5 +1,6 @@
-// The whole Update command with the libcurl client, real files in a scratch current directory
-// and a real HTTP server on 127.0.0.1.
+// The whole Update command with the libcurl client against a real HTTPS server on 127.0.0.1,
+// whose authority and certificates are made for the test, with real files: the program file in
+// one folder and the current directory in another.
 #include "app/update/check_for_update.h"
 #include "app/update/curl_http.h"
 #include "fake_toolkit.h"
@@ -8,13 +9,18 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <gtest/gtest.h>
+#include <openssl/evp.h>
 #include <sstream>
 
 namespace q9xz::test {
 namespace {
 
 namespace fs = std::filesystem;
+using std::chrono::hours;
+using std::chrono::milliseconds;
+using std::chrono::seconds;
 
 // Bytes of every value, line ends and NULs included, larger than one block of the client.
 std::string program_bytes(char seed, std::size_t size) {
@@ -25,7 +31,47 @@ std::string program_bytes(char seed, std::size_t size) {
     return bytes;
 }
 
-class UpdateOverHttp : public ::testing::Test {
+std::string sha256_hex(const std::string& data) {
+    unsigned char digest[EVP_MAX_MD_SIZE];
+    unsigned int size = 0;
+    EVP_Digest(data.data(), data.size(), digest, &size, EVP_sha256(), nullptr);
+    std::string hex;
+    for (unsigned int i = 0; i < size; ++i) {
+        char pair[3];
+        std::snprintf(pair, sizeof pair, "%02x", digest[i]);
+        hex += pair;
+    }
+    return hex;
+}
+
+std::string read_file(const fs::path& name) {
+    std::ifstream in(name, std::ios::binary);
+    std::ostringstream content;
+    content << in.rdbuf();
+    return content.str();
+}
+
+void write_file(const fs::path& name, const std::string& content) {
+    std::ofstream(name, std::ios::binary) << content;
+}
+
+// Every file and folder under `root` with its content, to tell that nothing changed.
+std::map<std::string, std::string> snapshot(const fs::path& root) {
+    std::map<std::string, std::string> found;
+    for (const auto& entry : fs::recursive_directory_iterator(root)) {
+        found[fs::relative(entry.path(), root).string()] =
+            entry.is_directory() ? "<folder>" : read_file(entry.path());
+    }
+    return found;
+}
+
+const std::string OLD_PROGRAM = "old program";
+const std::string NEW_PROGRAM = program_bytes('a', 100000);
+
+// Short limits, so that a stalled server ends the command within a second or two.
+constexpr TransferLimits TEST_LIMITS{seconds(1), 1024, seconds(1)};
+
+class UpdateOverHttps : public ::testing::Test {
   protected:
     void SetUp() override {
         ::setenv("NO_PROXY", "127.0.0.1", 1);
@@ -34,7 +80,14 @@ class UpdateOverHttp : public ::testing::Test {
         std::string pattern = (fs::temp_directory_path() / "q9xz-update-XXXXXX").string();
         ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
         scratch_ = pattern;
-        fs::current_path(scratch_);
+        fs::create_directory(scratch_ / "prog");
+        fs::create_directory(scratch_ / "elsewhere");
+        // The current directory is not the program's folder: the update must not care.
+        fs::current_path(scratch_ / "elsewhere");
+        ca_file_ = (scratch_ / "ca.pem").string();
+        authority.write_certificate(ca_file_);
+        write_file(program(), OLD_PROGRAM);
+        offer("2.7\r\nsha256 " + sha256_hex(NEW_PROGRAM) + "\r\n", NEW_PROGRAM);
     }
 
     void TearDown() override {
@@ -42,59 +95,43 @@ class UpdateOverHttp : public ::testing::Test {
         fs::remove_all(scratch_);
     }
 
+    fs::path program() const { return scratch_ / "prog" / "Q9XZ.exe"; }
+    fs::path folder() const { return scratch_; }
+
     void run(std::uint16_t port) {
-        CurlHttpClient http;
+        CurlHttpClient http(ca_file_);
         DiskUpdateFiles files;
         header_log.str("");
-        check_for_update({toolkit, http, files, header_log}, {"127.0.0.1", port}, "2.6");
+        toolkit.boxes.clear();
+        check_for_update({toolkit, http, files, header_log, program().string()},
+                         {"127.0.0.1", port, TEST_LIMITS}, "2.6");
     }
     void run() { run(server.port()); }
 
-    void offer(const std::string& version, const std::string& program) {
+    void offer(const std::string& version, const std::string& body) {
         server.serve("/Q9XZ/version.txt", ServedResponse(version));
-        server.serve("/Q9XZ/Q9XZ.exe", ServedResponse(program));
+        server.serve("/Q9XZ/Q9XZ.exe", ServedResponse(body));
     }
 
-    static void write_file(const std::string& name, const std::string& content) {
-        std::ofstream(name, std::ios::binary) << content;
-    }
-    static std::string read_file(const std::string& name) {
-        std::ifstream in(name, std::ios::binary);
-        std::ostringstream content;
-        content << in.rdbuf();
-        return content.str();
-    }
-    // The names in the scratch directory, sorted.
-    std::vector<std::string> listing() const {
-        std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(scratch_)) {
-            names.push_back(entry.path().filename().string());
-        }
-        std::sort(names.begin(), names.end());
-        return names;
-    }
-
-    TestHttpServer server;
+    TestAuthority authority{"Q9XZ Test Authority"};
+    TestHttpServer server{authority.server_context({"IP:127.0.0.1"})};
     FakeToolkit toolkit;
     std::ostringstream header_log;
 
   private:
     fs::path previous_;
     fs::path scratch_;
+    std::string ca_file_;
 };
 
-TEST_F(UpdateOverHttp, AcceptedUpdateReplacesTheProgramAndKeepsTheOldOne) {
-    const std::string first = program_bytes('a', 100000);
-    write_file("Q9XZ.exe", "old program");
-    offer("2.7\r\n", first);
+TEST_F(UpdateOverHttps, TrustedServerReplacesTheProgramAndKeepsTheOldOne) {
     toolkit.answers = {MessageAnswer::Yes};
     run();
     EXPECT_EQ(toolkit.boxes, (std::vector{question_box("2.7"), complete_box()}));
-    EXPECT_EQ(read_file("Q9XZ.exe"), first);
-    EXPECT_EQ(read_file("Q9XZ.~xe"), "old program");
+    EXPECT_EQ(read_file(program()), NEW_PROGRAM);
+    EXPECT_EQ(read_file(folder() / "prog" / "Q9XZ.~xe"), OLD_PROGRAM);
+    EXPECT_TRUE(fs::is_empty(folder() / "elsewhere"));
     EXPECT_TRUE(header_log.str().starts_with("HTTP/1.1 200 OK\r\n")) << header_log.str();
-    EXPECT_NE(header_log.str().find("Content-Length: 100000\r\n"), std::string::npos);
-    EXPECT_TRUE(header_log.str().ends_with("\r\n\r\n\n"));
 
     const auto requests = server.requests();
     ASSERT_EQ(requests.size(), 2U);
@@ -102,132 +139,140 @@ TEST_F(UpdateOverHttp, AcceptedUpdateReplacesTheProgramAndKeepsTheOldOne) {
     EXPECT_EQ(requests[1].request_line, "GET /Q9XZ/Q9XZ.exe HTTP/1.1");
     for (const auto& request : requests) {
         EXPECT_NE(request.headers.find("User-Agent: WinInetGet/0.1\r\n"), std::string::npos);
-        EXPECT_EQ(request.headers.find("Accept:"), std::string::npos);
         EXPECT_EQ(request.headers.find("Cookie"), std::string::npos);
     }
 
-    // A later update keeps only the program it replaces.
+    // A version file without a digest works as before, and a later update keeps only the
+    // program it replaces.
     const std::string second = program_bytes('b', 5000);
     offer("2.8", second);
-    toolkit.boxes.clear();
     toolkit.answers = {MessageAnswer::Yes};
     run();
     EXPECT_EQ(toolkit.boxes, (std::vector{question_box("2.8"), complete_box()}));
-    EXPECT_EQ(read_file("Q9XZ.exe"), second);
-    EXPECT_EQ(read_file("Q9XZ.~xe"), first);
-    EXPECT_EQ(listing(), (std::vector<std::string>{"Q9XZ.exe", "Q9XZ.~xe"}));
+    EXPECT_EQ(read_file(program()), second);
+    EXPECT_EQ(read_file(folder() / "prog" / "Q9XZ.~xe"), NEW_PROGRAM);
+    EXPECT_EQ(snapshot(folder() / "prog").size(), 2U);
 }
 
-TEST_F(UpdateOverHttp, DecliningTouchesNothing) {
-    write_file("Q9XZ.exe", "old program");
-    offer("2.7", "new program");
-    toolkit.answers = {MessageAnswer::No};
-    run();
-    EXPECT_EQ(toolkit.boxes, std::vector{question_box("2.7")});
-    EXPECT_EQ(listing(), std::vector<std::string>{"Q9XZ.exe"});
-    EXPECT_EQ(read_file("Q9XZ.exe"), "old program");
-    EXPECT_EQ(server.requests().size(), 1U);
-    EXPECT_EQ(header_log.str(), "");
+// Each refusal shows its box and leaves every file and folder exactly as it was.
+TEST_F(UpdateOverHttps, RefusalsLeaveEverythingAsItWas) {
+    TestAuthority stranger("Somebody Else");
+    const auto send_failed = [](const std::string& code) {
+        return std::vector{
+            error_box("HttpSendRequest failed, error = " + code + "d (0x" + code + "x)\n")};
+    };
+    const std::vector<ShownBox> download_failed{question_box("2.7"), download_failed_box()};
+    struct Case {
+        const char* name;
+        std::function<void()> setup;
+        std::vector<ShownBox> boxes;
+    };
+    const Case cases[] = {
+        {"unknown authority", [&] { server.use_tls(stranger.server_context({"IP:127.0.0.1"})); },
+         send_failed("12045")},
+        {"other host name",
+         [&] { server.use_tls(authority.server_context({"DNS:other.example.org"})); },
+         send_failed("12038")},
+        {"expired certificate",
+         [&] {
+             server.use_tls(authority.server_context({"IP:127.0.0.1"}, hours(-48), hours(-24)));
+         },
+         send_failed("12037")},
+        {"plain HTTP on the port", [&] { server.use_tls(nullptr); }, send_failed("12157")},
+        {"silent server", [&] { server.set_silent(true); }, send_failed("12002")},
+        {"redirect to http",
+         [&] {
+             ServedResponse redirect("", "302 Found");
+             redirect.extra_headers = {"Location: http://127.0.0.1:1/Q9XZ/version.txt"};
+             server.serve("/Q9XZ/version.txt", redirect);
+         },
+         {error_box("The update server answered with status 302.")}},
+        {"unreadable version answer",
+         [&] { server.serve("/Q9XZ/version.txt", ServedResponse("")); },
+         {unreadable_box()}},
+        {"digest mismatch",
+         [&] { server.serve("/Q9XZ/Q9XZ.exe", ServedResponse(program_bytes('x', 100000))); },
+         download_failed},
+        {"closed early without a length",
+         [&] {
+             ServedResponse cut(NEW_PROGRAM);
+             cut.no_length = true;
+             cut.cut_after = 100;
+             server.serve("/Q9XZ/Q9XZ.exe", cut);
+         },
+         download_failed},
+        {"neither length nor digest",
+         [&] {
+             ServedResponse unknown(NEW_PROGRAM);
+             unknown.no_length = true;
+             offer("2.7", NEW_PROGRAM);
+             server.serve("/Q9XZ/Q9XZ.exe", unknown);
+         },
+         download_failed},
+        {"trickle",
+         [&] {
+             ServedResponse slow(NEW_PROGRAM);
+             slow.trickle = milliseconds(100);
+             server.serve("/Q9XZ/Q9XZ.exe", slow);
+         },
+         {question_box("2.7"),
+          error_box("(3) InternetReadFile failed, error = 12002d (0x12002x)\n"),
+          download_failed_box()}},
+        {"download cannot be created",
+         [&] { fs::create_directory(folder() / "prog" / "Q9XZ.~dl"); },
+         {question_box("2.7"), error_box("Unable to open output file " + program().string())}},
+        {"program file cannot be renamed",
+         [&] {
+             fs::create_directory(folder() / "prog" / "Q9XZ.~xe");
+             write_file(folder() / "prog" / "Q9XZ.~xe" / "keep", "a file in the way");
+         },
+         {question_box("2.7"), error_box("Unable to rename " + program().string())}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        server.use_tls(authority.server_context({"IP:127.0.0.1"}));
+        server.set_silent(false);
+        offer("2.7\r\nsha256 " + sha256_hex(NEW_PROGRAM) + "\r\n", NEW_PROGRAM);
+        c.setup();
+        const auto before = snapshot(folder());
+        toolkit.answers = {MessageAnswer::Yes};
+        const auto start = std::chrono::steady_clock::now();
+        run();
+        EXPECT_LT(std::chrono::steady_clock::now() - start, seconds(10));
+        EXPECT_EQ(toolkit.boxes, c.boxes);
+        EXPECT_EQ(snapshot(folder()), before);
+        fs::remove_all(folder() / "prog" / "Q9XZ.~dl");
+        fs::remove_all(folder() / "prog" / "Q9XZ.~xe");
+    }
+    server.set_silent(false);
 }
 
-TEST_F(UpdateOverHttp, VersionTextsCompareByteByByte) {
+TEST_F(UpdateOverHttps, VersionTextsCompareByteByByte) {
     struct Case {
         std::string body;
         std::optional<std::string> offered; // nothing: up to date
     };
     const Case cases[] = {
-        {"2.6", std::nullopt},
         {"2.6\r\n", std::nullopt},
-        {"2.10\r\n", std::nullopt}, // sorts before 2.6
-        {"2.5", std::nullopt},
-        {"", std::nullopt},
+        {"2.10\r\n", std::nullopt},       // sorts before 2.6
         {"2.6\r\n3.0\r\n", std::nullopt}, // only the first line counts
-        {"2.7\r\n", "2.7"},
         {"2.6.1", "2.6.1"},
         {"3\n", "3"},
-        {"3.0-beta-with-a-long-name\r\n", "3.0-beta-with-a"},
     };
-    write_file("Q9XZ.exe", "old program");
     for (const Case& c : cases) {
         SCOPED_TRACE(c.body);
-        offer(c.body, "new program");
-        toolkit.boxes.clear();
+        offer(c.body, NEW_PROGRAM);
         run();
         EXPECT_EQ(toolkit.boxes,
                   std::vector{c.offered ? question_box(*c.offered) : up_to_date_box()});
     }
-    EXPECT_EQ(listing(), std::vector<std::string>{"Q9XZ.exe"});
+    EXPECT_EQ(read_file(program()), OLD_PROGRAM);
 }
 
-TEST_F(UpdateOverHttp, ServerDownFailsTheSend) {
-    write_file("Q9XZ.exe", "old program");
+TEST_F(UpdateOverHttps, ServerDownFailsTheSend) {
     run(unused_port());
     EXPECT_EQ(toolkit.boxes,
               std::vector{error_box("HttpSendRequest failed, error = 12029d (0x12029x)\n")});
-    EXPECT_EQ(listing(), std::vector<std::string>{"Q9XZ.exe"});
-}
-
-TEST_F(UpdateOverHttp, MissingVersionFileIsNotAnAnswer) {
-    write_file("Q9XZ.exe", "old program");
-    run(); // the server knows no object at all
-    EXPECT_EQ(toolkit.boxes, std::vector{error_box("The update server answered with status 404.")});
-    EXPECT_EQ(server.requests().size(), 1U);
-}
-
-TEST_F(UpdateOverHttp, RedirectIsNotFollowed) {
-    write_file("Q9XZ.exe", "old program");
-    ServedResponse redirect("", "302 Found");
-    redirect.extra_headers = {"Location: http://127.0.0.1:1/elsewhere.txt"};
-    server.serve("/Q9XZ/version.txt", redirect);
-    run();
-    EXPECT_EQ(toolkit.boxes, std::vector{error_box("The update server answered with status 302.")});
-    EXPECT_EQ(server.requests().size(), 1U);
-}
-
-TEST_F(UpdateOverHttp, MissingProgramFileChangesNothing) {
-    write_file("Q9XZ.exe", "old program");
-    server.serve("/Q9XZ/version.txt", ServedResponse("2.7"));
-    toolkit.answers = {MessageAnswer::Yes};
-    run();
-    EXPECT_EQ(toolkit.boxes,
-              (std::vector{question_box("2.7"), error_box("The update server answered with status "
-                                                          "404.")}));
-    EXPECT_TRUE(header_log.str().starts_with("HTTP/1.1 404 Not Found\r\n"));
-    EXPECT_EQ(listing(), std::vector<std::string>{"Q9XZ.exe"});
-    EXPECT_EQ(read_file("Q9XZ.exe"), "old program");
-}
-
-TEST_F(UpdateOverHttp, BrokenDownloadLeavesTheOldProgram) {
-    const std::string program = program_bytes('c', 100000);
-    std::vector<ServedResponse> broken(3, ServedResponse(program));
-    broken[0].cut_after = 40000; // connection cut
-    broken[1].body.resize(1000); // a longer length announced than sent
-    broken[1].announced_length = 2000;
-    broken[2].body.clear(); // nothing at all
-    for (const ServedResponse& response : broken) {
-        SCOPED_TRACE(response.body.size());
-        write_file("Q9XZ.exe", "old program");
-        write_file("Q9XZ.~xe", "older program");
-        server.serve("/Q9XZ/version.txt", ServedResponse("2.7"));
-        server.serve("/Q9XZ/Q9XZ.exe", response);
-        toolkit.boxes.clear();
-        toolkit.answers = {MessageAnswer::Yes};
-        run();
-        EXPECT_EQ(toolkit.boxes, (std::vector{question_box("2.7"), download_failed_box()}));
-        EXPECT_EQ(read_file("Q9XZ.exe"), "old program");
-        // The backup of an earlier update was given up for this one.
-        EXPECT_EQ(listing(), std::vector<std::string>{"Q9XZ.exe"});
-    }
-}
-
-TEST_F(UpdateOverHttp, NoProgramFileInTheCurrentDirectory) {
-    offer("2.7", "new program");
-    toolkit.answers = {MessageAnswer::Yes};
-    run();
-    EXPECT_EQ(toolkit.boxes,
-              (std::vector{question_box("2.7"), error_box("Unable to rename Q9XZ.exe")}));
-    EXPECT_TRUE(listing().empty());
-    EXPECT_EQ(server.requests().size(), 2U);
 }
 
 } // namespace

@@ -1,6 +1,8 @@
 #include "app/update/check_for_update.h"
 
 #include "app/update/response_headers.h"
+#include "app/update/sha256.h"
+#include "resources/strings.h"
 
 #include <algorithm>
 #include <array>
@@ -17,19 +19,28 @@ namespace {
 constexpr char USER_AGENT[] = "WinInetGet/0.1";
 constexpr char VERSION_OBJECT[] = "Q9XZ/version.txt";
 constexpr char PROGRAM_OBJECT[] = "Q9XZ/Q9XZ.exe";
-constexpr char PROGRAM_FILE[] = "Q9XZ.exe";
-constexpr char BACKUP_FILE[] = "Q9XZ.~xe";
+constexpr char BACKUP_NAME[] = "Q9XZ.~xe";
+// The download is written here, beside the program file, and only renamed into place once it
+// is whole and checked: a killed window or a power cut never leaves half a program.
+constexpr char DOWNLOAD_NAME[] = "Q9XZ.~dl";
 
 constexpr std::size_t MESSAGE_SIZE = 260;
-// The version text keeps at most this many characters of the server's first block.
+// The version text keeps at most this many characters of the answer's first line.
 constexpr std::size_t VERSION_LENGTH = 15;
+// The version answer is two short lines; more than this is not read.
+constexpr std::size_t MAX_ANSWER_BYTES = 4096;
 // The header buffer starts this small and grows to what the client says it needs.
 constexpr std::uint32_t FIRST_HEADER_LENGTH = 10;
 // Limits on what a misbehaving client can make us allocate in one go.
 constexpr std::uint32_t MAX_HEADER_LENGTH = 1U << 20;
 constexpr std::uint32_t MAX_BLOCK = 1U << 20;
+// Load buffer of the download-page address, as for the other one-line texts.
+constexpr std::size_t ADDRESS_BUFFER = 80;
 
 constexpr int HTTP_OK = 200;
+
+constexpr char UNREADABLE_ANSWER[] = "The update server's answer could not be read.";
+constexpr char DOWNLOAD_FAILED[] = "The download failed; the program was not changed.";
 
 // The error texts below keep their odd "%lud" and "0x%lux": they print the code twice in decimal
 // with a stray letter, and the program has always shown them so.
@@ -53,11 +64,81 @@ std::string_view c_string(const char* data, std::size_t size) {
     return text.substr(0, text.find('\0'));
 }
 
+// What the version answer says: the version text and, when the server gives one, the digest
+// that the program file must have.
+struct VersionAnswer {
+    std::string version;
+    std::optional<Sha256Digest> digest;
+};
+
+int hex_value(char c) {
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    if (c >= 'a' && c <= 'f') {
+        return c - 'a' + 10;
+    }
+    if (c >= 'A' && c <= 'F') {
+        return c - 'A' + 10;
+    }
+    return -1;
+}
+
+// "sha256 " and 64 hex digits in either case, then an optional CR; nothing when malformed.
+std::optional<Sha256Digest> parse_digest_line(std::string_view line) {
+    constexpr std::string_view prefix = "sha256 ";
+    if (line.ends_with('\r')) {
+        line.remove_suffix(1);
+    }
+    if (!line.starts_with(prefix) || line.size() != prefix.size() + 64) {
+        return std::nullopt;
+    }
+    line.remove_prefix(prefix.size());
+    Sha256Digest digest{};
+    for (std::size_t i = 0; i < digest.size(); ++i) {
+        const int high = hex_value(line[2 * i]);
+        const int low = hex_value(line[2 * i + 1]);
+        if (high < 0 || low < 0) {
+            return std::nullopt;
+        }
+        digest[i] = static_cast<std::uint8_t>(high * 16 + low);
+    }
+    return digest;
+}
+
+// The first line is the version text (cut at a NUL and to 15 characters); a second line that
+// starts with "sha256" must be a well-formed digest line. Nothing when the answer cannot be
+// used: no version text, or a malformed digest line.
+std::optional<VersionAnswer> parse_answer(std::string_view body) {
+    const std::size_t line_end = body.find_first_of("\r\n");
+    const std::string_view first = body.substr(0, line_end);
+    VersionAnswer answer;
+    answer.version = std::string(c_string(first.data(), std::min(first.size(), VERSION_LENGTH)));
+    if (answer.version.empty()) {
+        return std::nullopt;
+    }
+    if (line_end == std::string_view::npos) {
+        return answer;
+    }
+    std::string_view rest = body.substr(line_end);
+    rest.remove_prefix(rest.starts_with("\r\n") ? 2 : 1);
+    const std::string_view second = rest.substr(0, rest.find('\n'));
+    if (second.starts_with("sha256")) {
+        answer.digest = parse_digest_line(second);
+        if (!answer.digest) {
+            return std::nullopt;
+        }
+    }
+    return answer;
+}
+
 class UpdateRun {
   public:
     explicit UpdateRun(const UpdateContext& context) : context_(context), http_(context.http) {}
 
-    HttpHandle open_internet() { return http_.open_internet(USER_AGENT); }
+    HttpHandle open_internet(const TransferLimits& limits) {
+        return http_.open_internet(USER_AGENT, limits);
+    }
 
     HttpHandle connect_to_server(HttpHandle internet, const UpdateServer& server) {
         return http_.connect(internet, server.host, server.port);
@@ -85,19 +166,22 @@ class UpdateRun {
         context_.toolkit.message_box(text, "Error", MessageButtons::Ok, MessageIcon::Error, false);
     }
 
-    std::string read_headers(HttpHandle request);
+    std::optional<std::string> read_headers(HttpHandle request);
     bool status_is_ok(std::string_view headers);
-    std::string read_version(HttpHandle request);
-    bool download(HttpHandle request, BinaryFile& file, std::optional<std::uint64_t> length);
-    void undo_rename();
+    std::optional<VersionAnswer> read_answer(HttpHandle request);
+    void offer_download_page(const std::string& version);
+    void install(HttpHandle request, std::string_view headers,
+                 const std::optional<Sha256Digest>& digest);
+    bool download(HttpHandle request, BinaryFile& file, std::optional<std::uint64_t> length,
+                  Sha256* sha);
 
     const UpdateContext& context_;
     HttpClient& http_;
 };
 
 // The raw headers, asked for with a small buffer that grows to the length the client needs.
-// Empty when they cannot be read, which is reported and otherwise ignored.
-std::string UpdateRun::read_headers(HttpHandle request) {
+// Nothing when they cannot be read, which is reported.
+std::optional<std::string> UpdateRun::read_headers(HttpHandle request) {
     std::uint32_t room = FIRST_HEADER_LENGTH;
     auto buffer = std::make_unique<char[]>(room + 1);
     std::uint32_t length = room;
@@ -111,58 +195,89 @@ std::string UpdateRun::read_headers(HttpHandle request) {
         }
         const unsigned long code = error;
         show_error(format_message("HttpQueryInfo failed, error = %lu (0x%lux)\n", code, code));
-        return {};
+        return std::nullopt;
     }
     return std::string(c_string(buffer.get(), std::min(length, room)));
 }
 
-// A response that is not "200" carries an error page, not what was asked for. Headers that
-// could not be read say nothing, and the exchange goes on.
+// Only a "200" answer carries what was asked for: anything else (an error page, a redirect,
+// which is never followed, headers without a status line) ends the command.
 bool UpdateRun::status_is_ok(std::string_view headers) {
     const std::optional<int> status = response_status(headers);
-    if (!status || *status == HTTP_OK) {
-        return true;
+    if (!status) {
+        show_error(UNREADABLE_ANSWER);
+        return false;
     }
-    show_error(format_message("The update server answered with status %d.", *status));
-    return false;
+    if (*status != HTTP_OK) {
+        show_error(format_message("The update server answered with status %d.", *status));
+        return false;
+    }
+    return true;
 }
 
-// The version text: the first line of the first block of the body, at most 15 characters.
-// Empty when nothing could be read.
-std::string UpdateRun::read_version(HttpHandle request) {
-    std::uint32_t available = 0;
-    if (!http_.bytes_available(request, available)) {
-        return {};
-    }
-    available = std::min(available, MAX_BLOCK);
-    auto buffer = std::make_unique<char[]>(available + 1);
-    std::uint32_t done = 0;
-    if (!http_.read(request, buffer.get(), available, done)) {
-        const unsigned long error = http_.last_error();
-        show_error(
-            format_message("(1) InternetReadFile failed, error = %lu (0x%lux)\n", error, error));
-        return {};
-    }
-    std::string_view text = c_string(buffer.get(), std::min(done, available));
-    text = text.substr(0, VERSION_LENGTH);
-    return std::string(text.substr(0, text.find_first_of("\r\n")));
-}
-
-// Copies the body into `file` block by block. False when the transfer failed or stopped short
-// of the announced length, or the file did not take every byte.
-bool UpdateRun::download(HttpHandle request, BinaryFile& file,
-                         std::optional<std::uint64_t> length) {
-    std::uint64_t total = 0;
-    bool complete = false;
-    for (;;) {
+// The whole version answer, in as many blocks as it comes, up to MAX_ANSWER_BYTES. Nothing
+// when it cannot be read or used; the reason has been shown.
+std::optional<VersionAnswer> UpdateRun::read_answer(HttpHandle request) {
+    std::string body;
+    while (body.size() < MAX_ANSWER_BYTES) {
         std::uint32_t available = 0;
         if (!http_.bytes_available(request, available)) {
-            break;
+            show_error(UNREADABLE_ANSWER);
+            return std::nullopt;
         }
-        available = std::min(available, MAX_BLOCK);
+        // At the end of the body nothing is available, and the read of nothing confirms it.
+        available = static_cast<std::uint32_t>(
+            std::min<std::size_t>({available, MAX_BLOCK, MAX_ANSWER_BYTES - body.size()}));
         auto buffer = std::make_unique<char[]>(available + 1);
         std::uint32_t done = 0;
         if (!http_.read(request, buffer.get(), available, done)) {
+            const unsigned long error = http_.last_error();
+            show_error(format_message("(1) InternetReadFile failed, error = %lu (0x%lux)\n", error,
+                                      error));
+            return std::nullopt;
+        }
+        if (done == 0) {
+            break;
+        }
+        body.append(buffer.get(), std::min(done, available));
+    }
+    std::optional<VersionAnswer> answer = parse_answer(body);
+    if (!answer) {
+        show_error(UNREADABLE_ANSWER);
+    }
+    return answer;
+}
+
+void UpdateRun::offer_download_page(const std::string& version) {
+    const std::string question = format_message(
+        "Version %s is available.\nDo you want to open the download page?", version.c_str());
+    if (context_.toolkit.message_box(question, "Information", MessageButtons::YesNo,
+                                     MessageIcon::Question, false) == MessageAnswer::Yes) {
+        // Opened as Help opens its address; a failure to start the browser is not reported.
+        context_.toolkit.shell_open(context_.toolkit.load_string(IDS_DOWNLOAD_URL, ADDRESS_BUFFER));
+    }
+}
+
+// Copies the body into `file` block by block, feeding `sha` when there is one. False when the
+// transfer failed (reported), the body is not exactly the announced length, or the file did
+// not take every byte.
+bool UpdateRun::download(HttpHandle request, BinaryFile& file, std::optional<std::uint64_t> length,
+                         Sha256* sha) {
+    std::uint64_t total = 0;
+    bool complete = false;
+    bool stored = true;
+    for (;;) {
+        std::uint32_t available = 0;
+        std::uint32_t done = 0;
+        std::unique_ptr<char[]> buffer;
+        bool read = http_.bytes_available(request, available);
+        if (read) {
+            // At the end of the body nothing is available, and the read of nothing confirms it.
+            available = std::min(available, MAX_BLOCK);
+            buffer = std::make_unique<char[]>(available + 1);
+            read = http_.read(request, buffer.get(), available, done);
+        }
+        if (!read) {
             const unsigned long error = http_.last_error();
             show_error(format_message("(3) InternetReadFile failed, error = %lud (0x%lux)\n", error,
                                       error));
@@ -173,39 +288,93 @@ bool UpdateRun::download(HttpHandle request, BinaryFile& file,
             complete = true;
             break;
         }
-        if (!file.write(buffer.get(), done)) {
+        total += done;
+        if ((length && total > *length) || !file.write(buffer.get(), done) ||
+            (sha != nullptr && !sha->update(buffer.get(), done))) {
+            stored = false;
             break;
         }
-        total += done;
     }
     const bool closed = file.close();
-    return complete && closed && total > 0 && (!length || total >= *length);
+    return complete && stored && closed && total > 0 && (!length || total == *length);
 }
 
-// Puts the old program file back after a failed download.
-void UpdateRun::undo_rename() {
-    context_.files.remove(PROGRAM_FILE);
-    if (!context_.files.rename_replacing(BACKUP_FILE, PROGRAM_FILE)) {
-        show_error(format_message("Unable to rename %s", BACKUP_FILE));
+// Downloads the program file beside the old one and swaps it in once it is whole: the length
+// the server announced, and the digest when the version answer gave one. Without either there
+// is no telling a whole file from a cut one, so nothing is installed.
+void UpdateRun::install(HttpHandle request, std::string_view headers,
+                        const std::optional<Sha256Digest>& digest) {
+    const std::optional<std::uint64_t> length = response_content_length(headers);
+    if (!length && !digest) {
+        show_error(DOWNLOAD_FAILED);
+        return;
     }
+    const std::string& program = context_.program_path;
+    const std::string backup = beside(program, BACKUP_NAME);
+    const std::string downloaded = beside(program, DOWNLOAD_NAME);
+    UpdateFiles& files = context_.files;
+
+    std::unique_ptr<BinaryFile> file = files.create_binary(downloaded);
+    if (!file) {
+        show_error(format_message("Unable to open output file %s", program.c_str()));
+        return;
+    }
+    std::unique_ptr<Sha256> sha;
+    if (digest) {
+        sha = make_sha256();
+    }
+    bool whole = (!digest || sha) && download(request, *file, length, sha.get());
+    file.reset();
+    if (whole && sha) {
+        Sha256Digest got{};
+        whole = sha->finish(got) && got == *digest;
+    }
+    if (!whole) {
+        files.remove(downloaded);
+        show_error(DOWNLOAD_FAILED);
+        return;
+    }
+    if (!files.rename_replacing(program, backup)) {
+        files.remove(downloaded);
+        show_error(format_message("Unable to rename %s", program.c_str()));
+        return;
+    }
+    if (!files.rename_replacing(downloaded, program)) {
+        // The old program goes back under its own name.
+        files.rename_replacing(backup, program);
+        files.remove(downloaded);
+        show_error(format_message("Unable to open output file %s", program.c_str()));
+        return;
+    }
+    context_.toolkit.message_box("You must re-start the Q9XZ\nprogram to use the new version.",
+                                 "Update Complete", MessageButtons::Ok, MessageIcon::Warning,
+                                 false);
 }
 
 void UpdateRun::exchange(HttpHandle connection, HttpHandle& request, std::string_view own_version) {
     if (!send_request(request)) {
         return;
     }
-    if (!status_is_ok(read_headers(request))) {
+    const std::optional<std::string> version_headers = read_headers(request);
+    if (!version_headers || !status_is_ok(*version_headers)) {
         return;
     }
-    const std::string version = read_version(request);
+    const std::optional<VersionAnswer> answer = read_answer(request);
+    if (!answer) {
+        return;
+    }
     // Byte order, not numeric order: "2.10" sorts before "2.6".
-    if (std::string_view(version) <= own_version) {
+    if (std::string_view(answer->version) <= own_version) {
         context_.toolkit.message_box("You already have the most recent version.", "Information",
                                      MessageButtons::Ok, MessageIcon::Information, false);
         return;
     }
-    const std::string question =
-        format_message("Version %s is available.\nDo you want to download it?", version.c_str());
+    if (context_.action == UpdateAction::OpenDownloadPage) {
+        offer_download_page(answer->version);
+        return;
+    }
+    const std::string question = format_message(
+        "Version %s is available.\nDo you want to download it?", answer->version.c_str());
     if (context_.toolkit.message_box(question, "Information", MessageButtons::YesNo,
                                      MessageIcon::Question, false) != MessageAnswer::Yes) {
         return;
@@ -216,39 +385,31 @@ void UpdateRun::exchange(HttpHandle connection, HttpHandle& request, std::string
     if (!send_request(request)) {
         return;
     }
-    const std::string headers = read_headers(request);
-    context_.header_log << headers << '\n';
+    const std::optional<std::string> headers = read_headers(request);
+    if (!headers) {
+        return;
+    }
+    context_.header_log << *headers << '\n';
     context_.header_log.flush();
-    if (!status_is_ok(headers)) {
+    if (!status_is_ok(*headers)) {
         return;
     }
-
-    if (!context_.files.rename_replacing(PROGRAM_FILE, BACKUP_FILE)) {
-        show_error(format_message("Unable to rename %s", PROGRAM_FILE));
-        return;
-    }
-    // If this fails the old program stays under the backup name; the message says which file.
-    const std::unique_ptr<BinaryFile> file = context_.files.create_binary(PROGRAM_FILE);
-    if (!file) {
-        show_error(format_message("Unable to open output file %s", PROGRAM_FILE));
-        return;
-    }
-    if (!download(request, *file, response_content_length(headers))) {
-        undo_rename();
-        show_error("The download failed; the program was not changed.");
-        return;
-    }
-    context_.toolkit.message_box("You must re-start the Q9XZ\nprogram to use the new version.",
-                                 "Update Complete", MessageButtons::Ok, MessageIcon::Warning,
-                                 false);
+    install(request, *headers, answer->digest);
 }
 
 } // namespace
 
+std::string beside(std::string_view path, std::string_view name) {
+    const std::size_t separator = path.find_last_of("/\\");
+    std::string result(separator == std::string_view::npos ? std::string_view{}
+                                                           : path.substr(0, separator + 1));
+    return result.append(name);
+}
+
 void check_for_update(const UpdateContext& context, const UpdateServer& server,
                       std::string_view own_version) {
     UpdateRun run(context);
-    const HttpHandle internet = run.open_internet();
+    const HttpHandle internet = run.open_internet(server.limits);
     const HttpHandle connection = run.connect_to_server(internet, server);
     HttpHandle request = run.open_GET_request(connection, VERSION_OBJECT);
     run.exchange(connection, request, own_version);

@@ -4,6 +4,7 @@
 #include "app/update/http_client.h"
 #include "app/update/update_files.h"
 
+#include <chrono>
 #include <cstdint>
 #include <iosfwd>
 #include <string>
@@ -11,24 +12,58 @@
 
 namespace q9xz {
 
-// Where new versions come from: the maker's web server, plain HTTP.
+// The limits of the update requests. A stalled server must not freeze the window, which waits
+// in each request, yet a slow but working line must still get the program file.
+// Connecting (TCP and TLS) takes well under a second on any working line; fifteen seconds
+// allows for a slow resolver or a congested link without leaving the window blank for minutes.
+constexpr std::chrono::seconds UPDATE_CONNECT_LIMIT{15};
+// A program file of a few hundred kilobytes comes in at 1 kB/s within minutes, so that is the
+// least speed kept; one slower than that for half a minute is a trickle, as good as a stall.
+constexpr std::uint32_t UPDATE_LOW_SPEED_BYTES = 1024;
+constexpr std::chrono::seconds UPDATE_LOW_SPEED_TIME{30};
+constexpr TransferLimits UPDATE_LIMITS{UPDATE_CONNECT_LIMIT, UPDATE_LOW_SPEED_BYTES,
+                                       UPDATE_LOW_SPEED_TIME};
+
+// The HTTPS port, where the update server answers.
+constexpr std::uint16_t UPDATE_PORT = 443;
+
+// Where new versions come from: the maker's web server, over HTTPS, within `limits`.
 struct UpdateServer {
     std::string host;
-    std::uint16_t port = 80;
+    std::uint16_t port = UPDATE_PORT;
+    TransferLimits limits = UPDATE_LIMITS;
+};
+
+// What the Update command does with a newer version.
+enum class UpdateAction {
+    // Windows: download it and put it in place of the program file.
+    ReplaceProgram,
+    // Elsewhere (where a package manager installs the program): offer the download page.
+    OpenDownloadPage,
 };
 
 // What the update check talks to.
 struct UpdateContext {
-    Toolkit& toolkit;         // the message boxes and the question
+    Toolkit& toolkit;         // the message boxes, the question, the download page
     HttpClient& http;         // the two requests
-    UpdateFiles& files;       // the program file and its backup in the current directory
+    UpdateFiles& files;       // the program file, its backup and the download beside it
     std::ostream& header_log; // receives the headers of the program-file response
+    // The program file to replace, as the system names it (a full path for the running
+    // program); "Q9XZ.~xe" and the download are kept in its folder.
+    std::string program_path;
+    UpdateAction action = UpdateAction::ReplaceProgram;
 };
 
-// The Update command: asks `server` for the newest version text, and when it sorts after
-// `own_version` and the user agrees, downloads the new program file as "Q9XZ.exe", keeping the
-// old one as "Q9XZ.~xe". Every outcome is told in a message box.
+// The Update command: asks `server` for "Q9XZ/version.txt" (the newest version text on its
+// first line, optionally "sha256 <64 hex digits>" on its second), and when the version sorts
+// after `own_version` and the user agrees, either downloads "Q9XZ/Q9XZ.exe" beside the program
+// file and, once it is whole and checked, swaps it in (keeping the old program as "Q9XZ.~xe"),
+// or opens the download page. Every outcome is told in a message box; on any failure the
+// program file stays as it was.
 void check_for_update(const UpdateContext& context, const UpdateServer& server,
                       std::string_view own_version);
+
+// The file `name` in the folder of `path` (the text up to its last "/" or "\").
+std::string beside(std::string_view path, std::string_view name);
 
 } // namespace q9xz

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <curl/curl.h>
+#include <openssl/x509_vfy.h>
 #include <string>
 #include <vector>
 
@@ -22,18 +23,54 @@ constexpr std::uint32_t ERROR_INCORRECT_HANDLE_STATE = 12019;
 constexpr std::uint32_t ERROR_CANNOT_CONNECT = 12029;
 constexpr std::uint32_t ERROR_CONNECTION_ABORTED = 12030;
 constexpr std::uint32_t ERROR_INVALID_SERVER_RESPONSE = 12152;
+constexpr std::uint32_t ERROR_SEC_CERT_DATE_INVALID = 12037;
+constexpr std::uint32_t ERROR_SEC_CERT_CN_INVALID = 12038;
+constexpr std::uint32_t ERROR_INVALID_CA = 12045;
+constexpr std::uint32_t ERROR_SECURITY_CHANNEL_ERROR = 12157;
 
 // The body is kept in memory until it is read; a server that sends without end must not take
 // all of it. A program file is far smaller.
 constexpr std::size_t MAX_BODY_BYTES = std::size_t{64} << 20;
 // The most that one "bytes available" answer offers, like a network buffer's worth.
 constexpr std::uint32_t BLOCK_BYTES = 16384;
-// A server that stops sending is given up after this long.
-constexpr long CONNECT_TIMEOUT_SECONDS = 30;
-constexpr long STALL_TIMEOUT_SECONDS = 60;
+// The number of a failed certificate check, from the verifier's own verdict: the chain and
+// dates are the verifier's; the host name is libcurl's own check, made on a chain the verifier
+// did not fault, which leaves the verdict at "ok" or at libcurl's "not yet known" (1).
+std::uint32_t certificate_error(long verify_result) {
+    switch (verify_result) {
+    case X509_V_OK:
+    case X509_V_ERR_UNSPECIFIED:
+        return ERROR_SEC_CERT_CN_INVALID;
+    case X509_V_ERR_CERT_HAS_EXPIRED:
+    case X509_V_ERR_CERT_NOT_YET_VALID:
+        return ERROR_SEC_CERT_DATE_INVALID;
+    case X509_V_ERR_UNABLE_TO_GET_ISSUER_CERT:
+    case X509_V_ERR_UNABLE_TO_GET_ISSUER_CERT_LOCALLY:
+    case X509_V_ERR_UNABLE_TO_VERIFY_LEAF_SIGNATURE:
+    case X509_V_ERR_DEPTH_ZERO_SELF_SIGNED_CERT:
+    case X509_V_ERR_SELF_SIGNED_CERT_IN_CHAIN:
+        return ERROR_INVALID_CA;
+    default:
+        return ERROR_SECURITY_CHANNEL_ERROR;
+    }
+}
 
 std::uint32_t error_code(CURLcode result) {
     switch (result) {
+    case CURLE_SSL_CONNECT_ERROR:
+    case CURLE_SSL_CERTPROBLEM:
+    case CURLE_SSL_CIPHER:
+    case CURLE_SSL_CACERT_BADFILE:
+    case CURLE_SSL_ISSUER_ERROR:
+    case CURLE_SSL_INVALIDCERTSTATUS:
+    case CURLE_SSL_PINNEDPUBKEYNOTMATCH:
+    case CURLE_SSL_SHUTDOWN_FAILED:
+    case CURLE_SSL_ENGINE_NOTFOUND:
+    case CURLE_SSL_ENGINE_SETFAILED:
+    case CURLE_SSL_ENGINE_INITFAILED:
+    case CURLE_USE_SSL_FAILED:
+    case CURLE_PEER_FAILED_VERIFICATION:
+        return ERROR_SECURITY_CHANNEL_ERROR;
     case CURLE_COULDNT_RESOLVE_HOST:
     case CURLE_COULDNT_RESOLVE_PROXY:
         return ERROR_NAME_NOT_RESOLVED;
@@ -79,6 +116,7 @@ struct CurlHttpClient::Entry {
     HttpHandle parent = 0;
     std::string text; // the agent, the host or the object name
     std::uint16_t port = 0;
+    TransferLimits limits{}; // the root's
 
     // A request's response, once sent.
     bool sent = false;
@@ -133,7 +171,7 @@ void forget_response(Entry& request) {
 std::string request_url(const Entry& connection, const Entry& request) {
     // An IPv6 address is written in brackets, or its colons would read as the port.
     const bool ipv6 = connection.text.find(':') != std::string::npos;
-    std::string url = "http://";
+    std::string url = "https://";
     url.append(ipv6 ? "[" : "").append(connection.text).append(ipv6 ? "]" : "");
     url.append(":").append(std::to_string(connection.port)).append("/").append(request.text);
     return url;
@@ -141,7 +179,8 @@ std::string request_url(const Entry& connection, const Entry& request) {
 
 } // namespace
 
-CurlHttpClient::CurlHttpClient() {
+CurlHttpClient::CurlHttpClient(std::string trusted_authorities)
+    : trusted_authorities_(std::move(trusted_authorities)) {
     static const CurlLibrary library;
 }
 
@@ -180,10 +219,11 @@ CurlHttpClient::Entry* CurlHttpClient::sent_request(HttpHandle handle) {
     return request;
 }
 
-HttpHandle CurlHttpClient::open_internet(std::string_view agent) {
+HttpHandle CurlHttpClient::open_internet(std::string_view agent, const TransferLimits& limits) {
     auto entry = std::make_unique<Entry>();
     entry->kind = INTERNET;
     entry->text = agent;
+    entry->limits = limits;
     return add(std::move(entry));
 }
 
@@ -228,11 +268,21 @@ bool CurlHttpClient::send(HttpHandle handle) {
     const std::string url = request_url(connection, *request);
     CURL* e = easy.get();
     curl_easy_setopt(e, CURLOPT_URL, url.c_str());
+    // HTTPS only, also for a redirect (which is not followed anyway), with the peer's chain and
+    // host name verified: a stranger on the path must not be able to hand us a program.
 #if LIBCURL_VERSION_NUM >= 0x075500
-    curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http");
+    curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "https");
+    curl_easy_setopt(e, CURLOPT_REDIR_PROTOCOLS_STR, "https");
 #else
-    curl_easy_setopt(e, CURLOPT_PROTOCOLS, static_cast<long>(CURLPROTO_HTTP));
+    curl_easy_setopt(e, CURLOPT_PROTOCOLS, static_cast<long>(CURLPROTO_HTTPS));
+    curl_easy_setopt(e, CURLOPT_REDIR_PROTOCOLS, static_cast<long>(CURLPROTO_HTTPS));
 #endif
+    curl_easy_setopt(e, CURLOPT_SSL_VERIFYPEER, 1L);
+    curl_easy_setopt(e, CURLOPT_SSL_VERIFYHOST, 2L);
+    if (!trusted_authorities_.empty()) {
+        curl_easy_setopt(e, CURLOPT_CAINFO, trusted_authorities_.c_str());
+        curl_easy_setopt(e, CURLOPT_CAPATH, nullptr);
+    }
     curl_easy_setopt(e, CURLOPT_USERAGENT, internet.text.c_str());
     curl_easy_setopt(e, CURLOPT_HTTPGET, 1L);
     curl_easy_setopt(e, CURLOPT_HTTPHEADER, extra.get());
@@ -240,9 +290,10 @@ bool CurlHttpClient::send(HttpHandle handle) {
     // engine stays off), and libcurl keeps no cache.
     curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 0L);
     curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT, CONNECT_TIMEOUT_SECONDS);
-    curl_easy_setopt(e, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(e, CURLOPT_LOW_SPEED_TIME, STALL_TIMEOUT_SECONDS);
+    const TransferLimits& limits = internet.limits;
+    curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT, static_cast<long>(limits.connect.count()));
+    curl_easy_setopt(e, CURLOPT_LOW_SPEED_LIMIT, static_cast<long>(limits.low_speed_bytes));
+    curl_easy_setopt(e, CURLOPT_LOW_SPEED_TIME, static_cast<long>(limits.low_speed_time.count()));
     curl_easy_setopt(e, CURLOPT_HEADERFUNCTION, on_header);
     curl_easy_setopt(e, CURLOPT_HEADERDATA, request);
     curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, on_body);
@@ -251,7 +302,14 @@ bool CurlHttpClient::send(HttpHandle handle) {
     request->result = curl_easy_perform(e);
     if (!request->headers_complete) {
         const CURLcode result = request->result == CURLE_OK ? CURLE_GOT_NOTHING : request->result;
+        long verify_result = X509_V_OK;
+        curl_easy_getinfo(e, CURLINFO_SSL_VERIFYRESULT, &verify_result);
         forget_response(*request);
+        if (result == CURLE_PEER_FAILED_VERIFICATION ||
+            (result == CURLE_SSL_CONNECT_ERROR && verify_result != X509_V_OK &&
+             verify_result != X509_V_ERR_UNSPECIFIED)) {
+            return fail(certificate_error(verify_result));
+        }
         return fail(error_code(result));
     }
     request->sent = true;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <string_view>
 
@@ -16,20 +17,33 @@ constexpr std::uint32_t HTTP_ERROR_INSUFFICIENT_BUFFER = 122;
 // Last-error code for a handle the client does not know (the system's ERROR_INVALID_HANDLE).
 constexpr std::uint32_t HTTP_ERROR_INVALID_HANDLE = 6;
 
+// How long the client waits before it gives up on a server; see check_for_update.h for the
+// values the program uses and why.
+struct TransferLimits {
+    // Connecting, the TLS handshake included.
+    std::chrono::seconds connect;
+    // A transfer that stays below `low_speed_bytes` a second for `low_speed_time` is ended, so
+    // a trickle ends like a stall.
+    std::uint32_t low_speed_bytes;
+    std::chrono::seconds low_speed_time;
+};
+
 // The few synchronous HTTP operations the update check needs, shaped after the Windows Internet
 // client so that one command logic runs on WinInet, on libcurl and on a test fake.
 class HttpClient {
   public:
     virtual ~HttpClient() = default;
 
-    // The root handle, identifying the client by `agent`; the system's proxy settings apply.
-    virtual HttpHandle open_internet(std::string_view agent) = 0;
+    // The root handle, identifying the client by `agent`; the system's proxy settings apply, and
+    // every request under it keeps to `limits`; one that breaks them fails with code 12002.
+    virtual HttpHandle open_internet(std::string_view agent, const TransferLimits& limits) = 0;
 
-    // A connection to `host` on `port` for plain HTTP.
+    // A connection to `host` on `port` for HTTPS only: the server's certificate chain and host
+    // name are verified, and a certificate that fails fails the send.
     virtual HttpHandle connect(HttpHandle internet, std::string_view host, std::uint16_t port) = 0;
 
     // A "GET" request for `object_name`, taken as given (no leading slash is added by the
-    // caller). Never served from or stored in a cache, redirects and cookies are not followed.
+    // caller). Never served from or stored in a cache; redirects and cookies are not followed.
     virtual HttpHandle open_GET_request(HttpHandle connection, std::string_view object_name) = 0;
 
     // Sends the request without extra headers or body; true once the response headers arrived.

@@ -6,11 +6,15 @@
 
 namespace q9xz {
 
+// A Linux install belongs to its package manager: Update only tells of a newer version and
+// offers the download page; no program file is touched.
 void run_update_command(Toolkit& toolkit, std::string_view own_version) {
-    CurlHttpClient http;
+    CurlHttpClient http(Q9XZ_UPDATE_TRUSTED_CA);
     DiskUpdateFiles files;
-    const UpdateContext context{toolkit, http, files, std::cerr};
-    check_for_update(context, UpdateServer{Q9XZ_UPDATE_HOST, 80}, own_version);
+    const UpdateContext context{toolkit,   http, files,
+                                std::cerr, {},   UpdateAction::OpenDownloadPage};
+    check_for_update(context, UpdateServer{Q9XZ_UPDATE_HOST, Q9XZ_UPDATE_PORT, UPDATE_LIMITS},
+                     own_version);
 }
 
 } // namespace q9xz

@@ -3,14 +3,34 @@
 #include "app/update/wininet_http.h"
 
 #include <iostream>
+#include <string>
+#include <windows.h>
 
 namespace q9xz {
+
+namespace {
+
+// The running program's own file as the system knows it, so that the update replaces this
+// program whatever the current folder is (a file dialog moves it); empty when it cannot be had.
+std::string own_program_file() {
+    std::string path(32768, '\0');
+    const DWORD length = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (length == 0 || length >= path.size()) {
+        return {};
+    }
+    path.resize(length);
+    return path;
+}
+
+} // namespace
 
 void run_update_command(Toolkit& toolkit, std::string_view own_version) {
     WinInetHttpClient http;
     DiskUpdateFiles files;
-    const UpdateContext context{toolkit, http, files, std::cerr};
-    check_for_update(context, UpdateServer{Q9XZ_UPDATE_HOST, 80}, own_version);
+    const UpdateContext context{
+        toolkit, http, files, std::cerr, own_program_file(), UpdateAction::ReplaceProgram};
+    check_for_update(context, UpdateServer{Q9XZ_UPDATE_HOST, Q9XZ_UPDATE_PORT, UPDATE_LIMITS},
+                     own_version);
 }
 
 } // namespace q9xz

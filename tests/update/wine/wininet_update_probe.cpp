@@ -25,15 +25,21 @@ class PrintingToolkit : public q9xz::test::BoxOnlyToolkit {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 3) {
-        std::cerr << "usage: wininet_update_probe HOST PORT\n";
+    if (argc != 4 && argc != 5) {
+        std::cerr << "usage: wininet_update_probe HOST PORT PROGRAM_FILE [LIMIT_SECONDS]\n";
         return 2;
     }
     PrintingToolkit toolkit;
     q9xz::WinInetHttpClient http;
     q9xz::DiskUpdateFiles files;
-    const q9xz::UpdateContext context{toolkit, http, files, std::cerr};
-    q9xz::check_for_update(context, {argv[1], static_cast<std::uint16_t>(std::atoi(argv[2]))},
-                           "2.6");
+    const q9xz::UpdateContext context{toolkit, http, files, std::cerr, argv[3]};
+    // A short limit (seconds) for connecting and for the least speed, so that a check of a
+    // stalled server ends soon.
+    q9xz::TransferLimits limits = q9xz::UPDATE_LIMITS;
+    if (argc == 5) {
+        limits.connect = limits.low_speed_time = std::chrono::seconds(std::atoi(argv[4]));
+    }
+    q9xz::check_for_update(
+        context, {argv[1], static_cast<std::uint16_t>(std::atoi(argv[2])), limits}, "2.6");
     return 0;
 }
