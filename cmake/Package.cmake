@@ -20,5 +20,8 @@ set(CPACK_DEBIAN_PACKAGE_SECTION hamradio)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # The runtime libraries (FLTK, libcurl, the C++ library) are read from the programs themselves.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# The update check verifies the server's certificate against the system's authorities, and
+# Open, Help and Donate hand their file or address to xdg-open.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "ca-certificates, xdg-utils")
 
 include(CPack)

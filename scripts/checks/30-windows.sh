@@ -2,7 +2,8 @@
 # The Windows program: cross-builds it (32-bit and 64-bit), checks the shipped 32-bit Q9XZ.exe
 # without running it (headers, imports, resources), runs the core tests and a window driver on
 # the 64-bit build under Wine, and compares a Convert in the window with the command-line
-# converter on the same log. Every Wine call is bounded by `timeout`.
+# converter on the same log, and on two logs picked together. Every Wine call is bounded by
+# `timeout`.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 cd "$root"
@@ -131,6 +132,17 @@ if [[ -f $exe64 ]]; then
         cmp "$work/cli.csv" "$work/result.csv" || fail "spreadsheets differ"
     else
         fail "the window check wrote no list-box lines"
+    fi
+    # The two logs the window check picked together, converted by the converter with LoTW.
+    (cd "$work" && timeout 120 "$wine_run" "$prefix" "$root/build-win64/q9xz-convert.exe" \
+        -l -o cli-two.csv My.Log.adi lotw.adi 2>/dev/null | tr -d '\r' >cli-two.txt) ||
+        fail "q9xz-convert.exe of two logs under Wine"
+    if [[ -f $work/listbox-two.txt ]]; then
+        sed '$d' "$work/cli-two.txt" | sed '$d' | diff -u - "$work/listbox-two.txt" ||
+            fail "list box lines of two logs differ from the converter's output"
+        cmp "$work/cli-two.csv" "$work/result-two.csv" || fail "spreadsheets of two logs differ"
+    else
+        fail "the window check wrote no list-box lines for two logs"
     fi
     wine_stop
 else
