@@ -39,7 +39,7 @@ class RecordArena {
     // Whether `address` lies in one of the blocks (checks of the reader's invariants).
     bool contains(const void* address) const;
     // Bytes held in blocks, used or not.
-    std::size_t capacity() const;
+    std::size_t capacity() const { return capacity_; }
 
     // Bytes of an ordinary block, which holds a few typical records, lines and nodes together.
     static constexpr std::size_t BLOCK_SIZE = 16 * 1024;
@@ -53,8 +53,9 @@ class RecordArena {
     void* allocate_in_new_block(std::size_t size, std::size_t alignment);
 
     std::vector<Block> blocks_;
-    std::size_t current_ = 0; // the block being filled
-    std::size_t used_ = 0;    // bytes used in it
+    std::size_t current_ = 0;  // the block being filled
+    std::size_t used_ = 0;     // bytes used in it
+    std::size_t capacity_ = 0; // the sizes of all blocks, asked for after every line read
 };
 
 } // namespace q9xz
