@@ -3,18 +3,22 @@
 // Then it cuts the bytes in two logs (where the first byte says) and checks that converting the
 // two together (under the choice the last byte says) gives each slot the mark the two logs' own
 // tallies give it under the choice's rule, and the two logs' problem lines in order, each named
-// by its log.
+// by its log. Before all that, the log is read with the plain, slow reader beside the real one:
+// both must agree, call by call.
 
 #include "analysis/state_tally.h"
 #include "common/convert_options.h"
 #include "common/line_reader.h"
 #include "convert/conversion.h"
 #include "fuzz_check.h"
+#include "slow_reader.h"
 
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -192,6 +196,11 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string log(reinterpret_cast<const char*>(data), size);
+    // The reader's short ways must read the log as the plain one does, call by call.
+    if (const std::optional<std::string> difference = slow::first_difference(log)) {
+        std::fprintf(stderr, "the readers differ at %s\n", difference->c_str());
+        FUZZ_CHECK(!difference);
+    }
     ConvertOptions options;
     for (const Choice choice : CHOICES) {
         set_choice(options, choice);
