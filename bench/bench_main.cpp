@@ -1,14 +1,16 @@
-// q9xz-bench: how fast and how lean the conversion is, beside the plainest reading of the same
+// q9xz-bench: how fast and how lean the conversion is, beside the plainest readings of the same
 // log, measured in the same run.
 //   q9xz-bench [--sizes=100000,1000000,4000000] [--seed=S] [--data-dir=DIR]
-//              [--converter=PATH] [Google Benchmark flags]
+//              [--converter=PATH] [--reference=PATH] [--rounds=N] [Google Benchmark flags]
 // The logs are generated once into DIR and reused. The peak memory of a whole conversion is
-// taken from a run of the command-line converter in a child process.
+// taken from a run of the command-line converter in a child process; the whole-process times
+// from N rounds of the converter and the two reference programs run in turn.
 #include "child_usage.h"
 #include "convert/conversion.h"
 #include "fgets_reference.h"
 #include "log_cache.h"
 
+#include <algorithm>
 #include <benchmark/benchmark.h>
 #include <cstdio>
 #include <cstdlib>
@@ -24,6 +26,9 @@
 #ifndef Q9XZ_CONVERT_PROGRAM
 #define Q9XZ_CONVERT_PROGRAM ""
 #endif
+#ifndef Q9XZ_REFERENCE_PROGRAM
+#define Q9XZ_REFERENCE_PROGRAM ""
+#endif
 
 namespace {
 
@@ -34,6 +39,8 @@ struct Settings {
     std::uint64_t seed = 1;
     std::string data_dir = Q9XZ_BENCH_DATA_DIR;
     std::string converter = Q9XZ_CONVERT_PROGRAM;
+    std::string reference = Q9XZ_REFERENCE_PROGRAM;
+    int rounds = 5;
 };
 
 struct LogUnderTest {
@@ -76,6 +83,12 @@ bool parse_settings(int& argc, char** argv, Settings& settings) {
             settings.data_dir = *v;
         } else if (auto v = value_of("--converter=")) {
             settings.converter = *v;
+        } else if (auto v = value_of("--reference=")) {
+            settings.reference = *v;
+        } else if (auto v = value_of("--rounds=")) {
+            settings.rounds = std::atoi(std::string(*v).c_str());
+            if (settings.rounds < 0)
+                return false;
         } else {
             argv[kept++] = argv[i];
         }
@@ -84,9 +97,10 @@ bool parse_settings(int& argc, char** argv, Settings& settings) {
     return true;
 }
 
-void read_with_fgets(benchmark::State& state, const LogUnderTest& log) {
+void read_with_fgets(benchmark::State& state, const LogUnderTest& log,
+                     std::int64_t (*count_tags)(const std::string&)) {
     for (auto _ : state) {
-        std::int64_t tags = q9xz::bench::count_tags_with_fgets(log.path);
+        std::int64_t tags = count_tags(log.path);
         if (tags < 0) {
             state.SkipWithError("cannot open the log");
             break;
@@ -147,20 +161,83 @@ std::string name_of(std::string_view what, const LogUnderTest& log) {
     return std::string(what) + "/" + std::to_string(log.records);
 }
 
+// The figures of whole processes: the converter and the two references run in turn, round by
+// round, so that each round meets the same load; ratios are taken round by round.
+struct RoundFigures {
+    bool ok = false;
+    double converter_cpu = 0, bytes_cpu = 0, strchr_cpu = 0;
+    double converter_wall = 0, bytes_wall = 0, strchr_wall = 0;
+    double bytes_ratio_cpu = 0, strchr_ratio_cpu = 0, bytes_ratio_wall = 0;
+};
+
+double median(std::vector<double> values) {
+    if (values.empty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    const std::size_t middle = values.size() / 2;
+    return values.size() % 2 == 1 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+}
+
+RoundFigures run_rounds(const Settings& settings, const LogUnderTest& log) {
+    using q9xz::bench::time_child;
+    const std::string csv = settings.data_dir + "/bench-rounds.csv";
+    std::vector<double> figures[9];
+    // One round first, not counted, so that every program starts from a warm cache.
+    for (int round = -1; round < settings.rounds; ++round) {
+        const ChildUsage converter = time_child(settings.converter, {log.path, csv});
+        const ChildUsage bytes = time_child(settings.reference, {"bytes", log.path});
+        const ChildUsage strchr = time_child(settings.reference, {"strchr", log.path});
+        if (!converter.ok || !bytes.ok || !strchr.ok)
+            return {};
+        if (round < 0 || converter.cpu_seconds <= 0 || converter.wall_seconds <= 0)
+            continue;
+        const double row[9] = {converter.cpu_seconds,
+                               bytes.cpu_seconds,
+                               strchr.cpu_seconds,
+                               converter.wall_seconds,
+                               bytes.wall_seconds,
+                               strchr.wall_seconds,
+                               bytes.cpu_seconds / converter.cpu_seconds,
+                               strchr.cpu_seconds / converter.cpu_seconds,
+                               bytes.wall_seconds / converter.wall_seconds};
+        for (int i = 0; i < 9; ++i)
+            figures[i].push_back(row[i]);
+    }
+    if (figures[0].empty())
+        return {};
+    return {true,
+            median(figures[0]),
+            median(figures[1]),
+            median(figures[2]),
+            median(figures[3]),
+            median(figures[4]),
+            median(figures[5]),
+            median(figures[6]),
+            median(figures[7]),
+            median(figures[8])};
+}
+
 void print_table(const std::vector<LogUnderTest>& logs, const TableReporter& reporter,
-                 const std::vector<ChildUsage>& children, const ChildUsage& empty_run) {
-    std::printf("\n%10s %9s %10s %11s %10s %6s %10s %13s\n", "records", "MB", "MB/s conv",
-                "rec/s conv", "MB/s fgets", "ratio", "CLI cpu s", "peak RSS MiB");
+                 const std::vector<ChildUsage>& children, const ChildUsage& empty_run,
+                 const std::vector<RoundFigures>& rounds, int round_count) {
+    std::printf("\n%10s %9s %10s %11s %10s %6s %11s %6s %10s %13s\n", "records", "MB", "MB/s conv",
+                "rec/s conv", "MB/s bytes", "ratio", "MB/s strchr", "ratio", "CLI cpu s",
+                "peak RSS MiB");
     for (std::size_t i = 0; i < logs.size(); ++i) {
         const LogUnderTest& log = logs[i];
         double mb = static_cast<double>(log.bytes) / 1e6;
-        double conv = reporter.seconds(name_of("convert", log));
-        double reference = reporter.seconds(name_of("fgets", log));
-        double conv_rate = conv > 0 ? mb / conv : 0;
-        double reference_rate = reference > 0 ? mb / reference : 0;
-        std::printf("%10llu %9.1f %10.0f %11.0f %10.0f %6.2f", (unsigned long long)log.records, mb,
-                    conv_rate, conv > 0 ? static_cast<double>(log.records) / conv : 0,
-                    reference_rate, reference_rate > 0 ? conv_rate / reference_rate : 0);
+        auto rate = [&](std::string_view what) {
+            const double seconds = reporter.seconds(name_of(what, log));
+            return seconds > 0 ? mb / seconds : 0;
+        };
+        const double conv_rate = rate("convert");
+        const double bytes_rate = rate("bytes");
+        const double strchr_rate = rate("strchr");
+        std::printf("%10llu %9.1f %10.0f %11.0f %10.0f %6.2f %11.0f %6.2f",
+                    (unsigned long long)log.records, mb, conv_rate,
+                    conv_rate * static_cast<double>(log.records) / mb, bytes_rate,
+                    bytes_rate > 0 ? conv_rate / bytes_rate : 0, strchr_rate,
+                    strchr_rate > 0 ? conv_rate / strchr_rate : 0);
         if (children[i].ok)
             std::printf(" %10.2f %13.1f\n", children[i].cpu_seconds,
                         static_cast<double>(children[i].peak_rss_kib) / 1024);
@@ -170,8 +247,31 @@ void print_table(const std::vector<LogUnderTest>& logs, const TableReporter& rep
     if (empty_run.ok)
         std::printf("Peak RSS of the converter on a log without records: %.1f MiB\n",
                     static_cast<double>(empty_run.peak_rss_kib) / 1024);
-    std::printf("MB = 10^6 bytes; rates from CPU time (best run); CLI cpu s and the peak RSS are "
-                "those\nof the whole command-line conversion, run under /usr/bin/time.\n");
+    std::printf("MB = 10^6 bytes; rates from CPU time (best run); ratio = conversion rate / "
+                "reference rate;\nCLI cpu s and the peak RSS are those of the whole command-line "
+                "conversion, run under\n/usr/bin/time. bytes: fgets and a byte loop to each "
+                "line's end; strchr: fgets and strchr.\n");
+
+    bool any = false;
+    for (const RoundFigures& figures : rounds)
+        any = any || figures.ok;
+    if (!any)
+        return;
+    std::printf("\nWhole processes in turn, median of %d rounds (ratio = reference time / "
+                "conversion time):\n",
+                round_count);
+    std::printf("%10s %10s %10s %6s %11s %6s %11s %11s %6s\n", "records", "conv cpu s",
+                "bytes cpu s", "ratio", "strchr cpu s", "ratio", "conv wall s", "bytes wall s",
+                "ratio");
+    for (std::size_t i = 0; i < logs.size(); ++i) {
+        const RoundFigures& f = rounds[i];
+        if (!f.ok)
+            continue;
+        std::printf("%10llu %10.3f %10.3f %6.2f %11.3f %6.2f %11.3f %11.3f %6.2f\n",
+                    (unsigned long long)logs[i].records, f.converter_cpu, f.bytes_cpu,
+                    f.bytes_ratio_cpu, f.strchr_cpu, f.strchr_ratio_cpu, f.converter_wall,
+                    f.bytes_wall, f.bytes_ratio_wall);
+    }
 }
 
 } // namespace
@@ -179,7 +279,8 @@ void print_table(const std::vector<LogUnderTest>& logs, const TableReporter& rep
 int main(int argc, char** argv) {
     Settings settings;
     if (!parse_settings(argc, argv, settings)) {
-        std::fprintf(stderr, "q9xz-bench: --sizes wants numbers separated by commas\n");
+        std::fprintf(stderr, "q9xz-bench: --sizes wants numbers separated by commas, --rounds a "
+                             "number\n");
         return 2;
     }
     benchmark::Initialize(&argc, argv);
@@ -198,9 +299,13 @@ int main(int argc, char** argv) {
         logs.push_back({records, *path, q9xz::bench::warm_file(*path)});
     }
 
-    // Both readings of one log side by side, so that they meet the same machine load.
+    // The readings of one log side by side, so that they meet the same machine load.
     for (const LogUnderTest& log : logs) {
-        benchmark::RegisterBenchmark(name_of("fgets", log).c_str(), read_with_fgets, log)
+        benchmark::RegisterBenchmark(name_of("bytes", log).c_str(), read_with_fgets, log,
+                                     q9xz::bench::count_tags_byte_by_byte)
+            ->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark(name_of("strchr", log).c_str(), read_with_fgets, log,
+                                     q9xz::bench::count_tags_with_fgets)
             ->Unit(benchmark::kMillisecond);
         benchmark::RegisterBenchmark(name_of("convert", log).c_str(), convert_log, log)
             ->Unit(benchmark::kMillisecond);
@@ -221,6 +326,11 @@ int main(int argc, char** argv) {
             empty_run = q9xz::bench::run_child(settings.converter, {*empty, csv}, scratch);
     }
     children.resize(logs.size());
-    print_table(logs, reporter, children, empty_run);
+    std::vector<RoundFigures> rounds;
+    if (!settings.converter.empty() && !settings.reference.empty() && settings.rounds > 0)
+        for (const LogUnderTest& log : logs)
+            rounds.push_back(run_rounds(settings, log));
+    rounds.resize(logs.size());
+    print_table(logs, reporter, children, empty_run, rounds, settings.rounds);
     return 0;
 }

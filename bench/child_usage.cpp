@@ -1,8 +1,10 @@
 #include "child_usage.h"
 
+#include <chrono>
 #include <cstdio>
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 
 extern char** environ;
@@ -46,6 +48,38 @@ ChildUsage run_child(const std::string& program, const std::vector<std::string>&
                            &usage.wall_seconds) == 4;
     usage.cpu_seconds = user + system;
     std::fclose(report);
+    return usage;
+}
+
+ChildUsage time_child(const std::string& program, const std::vector<std::string>& args) {
+    std::vector<std::string> words{program};
+    words.insert(words.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& word : words)
+        argv.push_back(word.data());
+    argv.push_back(nullptr);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    const auto start = std::chrono::steady_clock::now();
+    pid_t pid = 0;
+    int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+
+    ChildUsage usage;
+    int status = 0;
+    rusage counted{};
+    if (spawned != 0 || wait4(pid, &status, 0, &counted) != pid)
+        return usage;
+    usage.wall_seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    auto seconds = [](const timeval& t) {
+        return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6;
+    };
+    usage.cpu_seconds = seconds(counted.ru_utime) + seconds(counted.ru_stime);
+    usage.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
     return usage;
 }
 

@@ -110,6 +110,43 @@ PARSE_ONLY = {
 }
 
 
+LOTW_REPORT = "ARRL Logbook of the World Status Report\n<PROGRAMID:4>LoTW\n<EOH>\n"
+
+# Pairs of logs for the conversion target, which reads an input as two logs cut where its first
+# byte says (byte * size / 256): an own log and the LoTW report in both orders, a log without a
+# header after one with it, a first log cut off inside a record, an empty first log.
+TWO_LOGS = {
+    "two_own_then_lotw": (
+        "x" + HEADER + qso("Q9XZ/1", "20140601", "1500", "40m", "CW", state="CT"),
+        LOTW_REPORT + qso("Q9XZ/1", "20140601", "1500", "40M", "CW", state="CT", qsl_rcvd="Y")),
+    "two_lotw_then_own": (
+        "x" + LOTW_REPORT + qso("Q9XZ/1", "20140601", "1500", "40M", "CW", state="CT",
+                                qsl_rcvd="V"),
+        HEADER + qso("Q9XZ/1", "20140602", "1500", "40m", "CW", state="CT")),
+    "two_header_then_none": (
+        "x" + ADIFMASTER + qso("Q9XZ/1", "20140214", "1530", "12m", "CW", comment="NH"),
+        qso("Q9XZ/1", "20140214", "1530", "12m", "CW", comment="NH")),
+    "two_cut_record": (
+        "x" + HEADER + "<CALL:6>Q9XZ/4 <QSO_DATE:8>20140101 <TIME_ON:4>1200 <BAND:3>20m",
+        " <MODE:2>CW <STATE:2>GA <EOR>\n" + qso("Q9XZ/4", "20140102", "1200", "20m", "CW",
+                                                 state="GA")),
+}
+
+
+def two_logs(first, second):
+    """The two logs as one input whose first byte cuts it right after the first log."""
+    first, second = first.encode(), second.encode()
+    size = len(first) + len(second)
+    byte = max(1, 256 * len(first) // size)
+    while byte == ord("<") or 256 * len(first) // byte < size:
+        byte -= 1
+    size = -(-256 * len(first) // byte)  # the smallest size that puts the cut after `first`
+    while byte * size // 256 != len(first):
+        size += 1
+    data = bytes([byte]) + first[1:] + second
+    return data + b"\n" * (size - len(data))
+
+
 def slices():
     """The header and first records of each real log, cut at a record end."""
     for path in sorted(SAMPLES.glob("*.adi")):
@@ -136,6 +173,10 @@ def main():
     for name, data in seeds.items():
         write("conversion", name, data)
         write("parse_adif", name, b"\xff" + data)
+    for name, (first, second) in TWO_LOGS.items():
+        write("conversion", name, two_logs(first, second))
+    # An empty first log: a first byte of 0 cuts before everything.
+    write("conversion", "two_empty_then_log", b"\0" + seeds["one_contact"])
     for name, text in PARSE_ONLY.items():
         write("parse_adif", name, b"\xff" + text.encode())
     # A few seeds again under small line limits (8, 32 and 64 characters per read).

@@ -7,6 +7,7 @@
 #include "adif/parse_adif.h"
 #include "common/line_reader.h"
 #include "fuzz_check.h"
+#include "slow_reader.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -106,6 +107,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size == 0)
         return 0;
     const std::size_t max_line = line_limit(data[0]);
+    const std::string_view log(reinterpret_cast<const char*>(data) + 1, size - 1);
+    if (const std::optional<std::string> difference = slow::first_difference(log, max_line)) {
+        std::fprintf(stderr, "the readers differ at %s\n", difference->c_str());
+        FUZZ_CHECK(!difference);
+    }
     LineReader input(std::string(reinterpret_cast<const char*>(data) + 1, size - 1), max_line);
     std::unique_ptr<AdifRecord> record;
     // Every call consumes at least one byte, so the loop ends; the bound guards against a reader

@@ -2,7 +2,7 @@
 # The Windows program: cross-builds it (32-bit and 64-bit), checks the programs as files
 # (headers, imports, resources, manifests), and under Wine runs the test suites and a window
 # driver on each build, comparing a Convert in the window with the command-line converter of the
-# same build on the same log. The 32-bit runs need a machine that runs 32-bit code and wine32
+# same build on the same log, and on two logs picked together. The 32-bit runs need a machine that runs 32-bit code and wine32
 # (scripts/wine32); elsewhere they are skipped with one line that says why. Every Wine call is
 # bounded by `timeout`.
 set -euo pipefail
@@ -199,6 +199,17 @@ drive_window() {
         cmp "$folder/cli.csv" "$folder/result.csv" || fail "$build: spreadsheets differ"
     else
         fail "$build: the window check wrote no list-box lines"
+    fi
+    # The two logs the window check picked together, converted by the converter with LoTW.
+    (cd "$folder" && timeout 120 "$wine_run" "$prefix" "$root/$build/q9xz-convert.exe" \
+        -l -o cli-two.csv My.Log.adi lotw.adi 2>/dev/null | tr -d '\r' >cli-two.txt) ||
+        fail "$build: q9xz-convert.exe of two logs"
+    if [[ -f $folder/listbox-two.txt ]]; then
+        sed '$d' "$folder/cli-two.txt" | sed '$d' | diff -u - "$folder/listbox-two.txt" ||
+            fail "$build: list box lines of two logs differ from the converter's output"
+        cmp "$folder/cli-two.csv" "$folder/result-two.csv" || fail "$build: spreadsheets of two logs differ"
+    else
+        fail "$build: the window check wrote no list-box lines for two logs"
     fi
     wine_stop "$build"
 }

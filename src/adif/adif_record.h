@@ -3,7 +3,9 @@
 #include "adif/record_arena.h"
 
 #include <array>
+#include <bit>
 #include <cstdint>
+#include <cstring>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -23,6 +25,28 @@ struct AdifField {
 };
 // Fields are never destroyed one by one: a record's memory is taken back whole.
 static_assert(std::is_trivially_destructible_v<AdifField>);
+
+// The first eight bytes of a field name as a number, byte i in bits 8i to 8i+7 (zero where the
+// name is shorter). With the name's size it tells nearly all names apart at a glance.
+constexpr std::uint64_t name_key(std::string_view name) {
+    std::uint64_t key = 0;
+    for (std::size_t i = 0; i < name.size() && i < 8; ++i)
+        key |= std::uint64_t{static_cast<unsigned char>(name[i])} << (8 * i);
+    return key;
+}
+
+// The same, reading a whole word: the eight bytes from the name's start must be readable.
+inline std::uint64_t padded_name_key(std::string_view name) {
+    if constexpr (std::endian::native != std::endian::little) {
+        return name_key(name);
+    } else {
+        std::uint64_t key;
+        std::memcpy(&key, name.data(), 8);
+        // Without a branch, which names of every length would keep mispredicting.
+        const std::size_t cut = 8 * (8 - (name.size() < 8 ? name.size() : 8));
+        return key & (~std::uint64_t{0} >> (cut / 2) >> (cut - cut / 2));
+    }
+}
 
 // One header or QSO record: the fields the analysis reads most, and a tree of all fields.
 //
@@ -64,15 +88,31 @@ class AdifRecord {
     // Accepts a field made by new_field() into the tree. A name already there sets `message`
     // to the duplicate text and leaves the field out; returns whether it was accepted.
     bool add_field(AdifField* field, std::optional<std::string>& message) {
-        if (tree_only_ || accepted_count_ == INDEXED_FIELDS)
+        return add_field(field, name_key(field->name), message);
+    }
+    // The same, with the name's key already at hand.
+    bool add_field(AdifField* field, std::uint64_t key, std::optional<std::string>& message) {
+        // The index stops growing at its size; from then on the tree takes every field.
+        if (accepted_count_ == INDEXED_FIELDS)
             return add_to_tree(field, message);
-        std::size_t slot = index_slot(field->name);
-        for (; index_[slot] != 0; slot = (slot + 1) % INDEX_SLOTS)
-            if (accepted_[index_[slot] - 1u]->name == field->name)
+        std::size_t slot = index_slot(key, field->name.size());
+        for (; index_[slot] != 0; slot = (slot + 1) % INDEX_SLOTS) {
+            const std::size_t known = index_[slot] - 1u;
+            if (keys_[known] == key && accepted_[known]->name == field->name)
                 return reject_repeat(*field, message);
+        }
+        keys_[accepted_count_] = key;
         accepted_[accepted_count_++] = field;
         index_[slot] = static_cast<std::uint8_t>(accepted_count_);
         return true;
+    }
+    // Points the slot of the field's name, if it is one of the six, at the field; `key` is the
+    // name's name_key(). Decided without a branch: the names of a record come in no order a
+    // processor could learn.
+    void fill_slot(const AdifField* field, std::uint64_t key) {
+        const SlotName& slot = SLOT_NAMES[(key * SLOT_HASH) >> 61];
+        const bool named = slot.key == key && slot.size == field->name.size();
+        this->*(named ? slot.member : &AdifRecord::no_slot_) = field;
     }
     // Storage for the texts the fields point into.
     RecordArena& memory() { return memory_; }
@@ -83,19 +123,21 @@ class AdifRecord {
 
   private:
     AdifField* spilled_field();
-    // Where the index looks for a name first: a spread of its length and its first, middle
-    // and last bytes, where names differ most, taken from the top bits of a product.
-    static std::size_t index_slot(std::string_view name) {
-        std::uint32_t mix = static_cast<std::uint32_t>(name.size()) << 24;
-        if (!name.empty()) {
-            mix |= static_cast<unsigned char>(name.front());
-            mix |= static_cast<std::uint32_t>(static_cast<unsigned char>(name.back())) << 8;
-            mix |= static_cast<std::uint32_t>(static_cast<unsigned char>(name[name.size() / 2]))
-                   << 16;
-        }
-        return static_cast<std::size_t>((mix * 0x9E3779B1u) >> (32 - INDEX_BITS));
+    // Where the index looks for a name first: the top bits of a product of its key and size.
+    static std::size_t index_slot(std::uint64_t key, std::size_t size) {
+        return static_cast<std::size_t>(((key ^ size) * 0x9E3779B97F4A7C15u) >> (64 - INDEX_BITS));
     }
     bool add_to_tree(AdifField* field, std::optional<std::string>& message);
+
+    // The slot names by a perfect hash of their keys (the top three bits of a product).
+    struct SlotName {
+        std::uint64_t key;
+        std::size_t size;
+        const AdifField* AdifRecord::*member;
+    };
+    static constexpr std::uint64_t SLOT_HASH = 0xa648a7dd06839eb9u;
+    static const SlotName SLOT_NAMES[8];
+    const AdifField* no_slot_ = nullptr; // where fill_slot() puts other names
     static bool reject_repeat(const AdifField& field, std::optional<std::string>& message);
 
     // Fields a typical record holds; more go to the arena, and their repeats are found by the
@@ -110,6 +152,7 @@ class AdifRecord {
     std::size_t fields_made_ = 0;
     // Accepted fields in the order read; the first `linked_` of them are in the tree.
     std::array<AdifField*, INDEXED_FIELDS> accepted_{};
+    std::array<std::uint64_t, INDEXED_FIELDS> keys_{}; // name_key() of each accepted field
     std::size_t accepted_count_ = 0;
     // Open addressing by name: 0 is free, else 1 + the position in accepted_.
     std::array<std::uint8_t, INDEX_SLOTS> index_{};
@@ -118,6 +161,17 @@ class AdifRecord {
     mutable AdifField* root_ = nullptr;
     mutable std::size_t linked_ = 0;
     RecordArena memory_;
+};
+
+inline constexpr AdifRecord::SlotName AdifRecord::SLOT_NAMES[8] = {
+    {name_key("QSO_DATE"), 8, &AdifRecord::qso_date},
+    {name_key("BAND"), 4, &AdifRecord::band},
+    {0, 0, &AdifRecord::no_slot_}, // never matches: an empty name has no slot either way
+    {name_key("CALL"), 4, &AdifRecord::call},
+    {name_key("MODE"), 4, &AdifRecord::mode},
+    {name_key("TIME_ON"), 7, &AdifRecord::time_on},
+    {0, 0, &AdifRecord::no_slot_},
+    {name_key("DXCC"), 4, &AdifRecord::dxcc},
 };
 
 enum AdifStatus : int {

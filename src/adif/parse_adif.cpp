@@ -1,9 +1,9 @@
 #include "adif/parse_adif.h"
 
 #include "adif/record_pool.h"
+#include "adif/tag_scan.h"
 #include "common/text.h"
 
-#include <array>
 #include <bit>
 #include <cstdint>
 #include <cstring>
@@ -27,93 +27,24 @@ std::string truncated_message(std::string_view text) {
     return message;
 }
 
-// The record slot a field name fills, or nullptr.
-const AdifField** slot_for(AdifRecord& record, std::string_view name) {
-    switch (name.size()) {
-    case 4:
-        if (name == "CALL")
-            return &record.call;
-        if (name == "BAND")
-            return &record.band;
-        if (name == "DXCC")
-            return &record.dxcc;
-        if (name == "MODE")
-            return &record.mode;
-        break;
-    case 7:
-        if (name == "TIME_ON")
-            return &record.time_on;
-        break;
-    case 8:
-        if (name == "QSO_DATE")
-            return &record.qso_date;
-        break;
-    }
-    return nullptr;
-}
-
-bool is_name_stop(char c) {
-    return c == ':' || c == '>' || c == '\0';
-}
-
-constexpr std::uint64_t ONES = 0x0101010101010101u;
-constexpr std::uint64_t HIGHS = 0x8080808080808080u;
-
-// The high bit of each byte that is zero. Above the lowest such byte there may be false marks,
-// so only the lowest mark is trusted.
-constexpr std::uint64_t zero_bytes(std::uint64_t v) {
-    return (v - ONES) & ~v & HIGHS;
-}
-
-// Finds the first ":", ">" or NUL at or after `pos` (text.size() when there is none), a word of
-// eight bytes at a time where the text allows, so that a name costs no branch per byte.
+// Finds the first ":", ">" or NUL at or after `pos`, or text.size() when there is none. The
+// text is the reader's line or the record's copy, both followed by readable padding.
 std::size_t scan_name(std::string_view text, std::size_t pos) {
-    if constexpr (std::endian::native == std::endian::little) {
-        while (text.size() - pos >= 8) {
-            std::uint64_t word;
-            std::memcpy(&word, text.data() + pos, 8);
-            const std::uint64_t stops = zero_bytes(word) | zero_bytes(word ^ (ONES * ':')) |
-                                        zero_bytes(word ^ (ONES * '>'));
-            if (stops != 0)
-                return pos + static_cast<std::size_t>(std::countr_zero(stops) / 8);
-            pos += 8;
-        }
+    while (pos < text.size()) {
+        const std::size_t stop = tag_scan::name_stop(text.data() + pos);
+        pos += stop;
+        if (stop < tag_scan::BLOCK)
+            break;
     }
-    while (pos < text.size() && !is_name_stop(text[pos]))
-        ++pos;
-    return pos;
+    return pos < text.size() ? pos : text.size();
 }
 
-// The high bit of each byte of a word from 'a' to 'z': at least 'a', not above 'z', and ASCII.
-constexpr std::uint64_t lower_case_bytes(std::uint64_t v) {
-    constexpr std::uint64_t LOWS = 0x7f7f7f7f7f7f7f7fu;
-    const std::uint64_t seven = v & LOWS;
-    return (seven + ONES * (0x80 - 'a')) & ~(seven + ONES * (0x80 - 'z' - 1)) & ~v & HIGHS;
-}
-
-// Upper-cases a-z in the `size` bytes at `name`, where `room` bytes from `name` on may be read
-// and written back. Words are changed only where they hold a lower-case letter of the name, by
-// moving each letter's mark onto the bit that tells the cases apart.
-void upper_case_name(char* name, std::size_t size, std::size_t room) {
-    if constexpr (std::endian::native != std::endian::little)
-        room = 0; // the masks below count bytes from the low end of a word
-    for (; size > 0 && room >= 8; name += 8, room -= 8) {
-        std::uint64_t word;
-        std::memcpy(&word, name, 8);
-        std::uint64_t letters = lower_case_bytes(word);
-        if (size < 8) {
-            letters &= (std::uint64_t{1} << (8 * size)) - 1;
-            size = 0;
-        } else {
-            size -= 8;
-        }
-        if (letters != 0) {
-            word ^= letters >> 2;
-            std::memcpy(name, &word, 8);
-        }
-    }
-    for (; size > 0; ++name, --size)
-        *name = ascii_upper(*name);
+// Upper-cases a-z in the `size` bytes at `name`, which lie in the record's copy: the padding
+// after it lets every block be written back whole.
+void upper_case_name(char* name, std::size_t size) {
+    for (; size > tag_scan::BLOCK; name += tag_scan::BLOCK, size -= tag_scan::BLOCK)
+        tag_scan::upper_case(name, tag_scan::BLOCK);
+    tag_scan::upper_case(name, size);
 }
 
 // A tag name that, upper-cased, equals `upper` (which holds no lower-case letters).
@@ -140,48 +71,129 @@ std::size_t next_tag(std::string_view text, std::size_t pos) {
 // else, such as blanks, signs, long numbers or a data type, goes the general way.
 std::size_t read_length(std::string_view text, std::size_t start, std::int32_t& length) {
     constexpr std::size_t SHORT_NUMBER = 9; // digits that cannot overflow 32 bits
-    std::size_t i = start;
-    std::int32_t value = 0;
-    while (i < text.size() && i - start < SHORT_NUMBER && text[i] >= '0' && text[i] <= '9')
-        value = value * 10 + (text[i++] - '0');
-    if (i > start && i < text.size() && text[i] == '>') {
-        length = value;
-        return i;
+    // Up to SHORT_NUMBER + 1 bytes are looked at, which the padding after the text allows; what
+    // lies beyond the text is never taken.
+    const char* digits = text.data() + start;
+    auto digit = [&](std::size_t i) {
+        return static_cast<unsigned>(static_cast<unsigned char>(digits[i])) - unsigned{'0'};
+    };
+    if (digit(0) < 10) {
+        std::int32_t value = static_cast<std::int32_t>(digit(0));
+        std::size_t i = 1;
+        for (; i < SHORT_NUMBER && digit(i) < 10; ++i)
+            value = value * 10 + static_cast<std::int32_t>(digit(i));
+        if (digits[i] == '>' && start + i < text.size()) {
+            length = value;
+            return start + i;
+        }
     }
     length = leading_number(text.substr(start));
     return text.find('>', start);
 }
 
-} // namespace
-
-AdifStatus parse_ADIF(LineReader& input, std::unique_ptr<AdifRecord>& record,
-                      std::optional<std::string>& message) {
-    RecordPool pool;
-    return parse_ADIF(input, record, message, pool);
+// The length of a plain tag, "DIGITS>" at `digits` (just after the name's ":"), in a text of
+// `size` bytes with padding after it: at most nine digits, a ">" and a value that ends within
+// the text and is no longer than `max_length`. Sets the length and where the value starts.
+inline bool read_plain_length(const char* text, std::size_t size, const char* digits,
+                              std::size_t max_length, std::size_t& length,
+                              std::size_t& value_start) {
+    constexpr std::size_t SHORT_NUMBER = 9; // digits that cannot overflow 32 bits
+    auto digit = [digits](std::size_t i) {
+        return static_cast<unsigned>(static_cast<unsigned char>(digits[i])) - unsigned{'0'};
+    };
+    length = digit(0);
+    if (length >= 10)
+        return false;
+    std::size_t i = 1;
+    for (; digit(i) < 10; ++i) {
+        if (i == SHORT_NUMBER)
+            return false;
+        length = length * 10 + digit(i);
+    }
+    if (digits[i] != '>')
+        return false;
+    value_start = static_cast<std::size_t>(digits + i + 1 - text);
+    return value_start <= size && length <= max_length && length <= size - value_start;
 }
 
-AdifStatus parse_ADIF(LineReader& input, std::unique_ptr<AdifRecord>& record,
-                      std::optional<std::string>& message, RecordPool& pool) {
-    const std::string_view line = input.read_line();
-    if (line.empty())
-        return ADIF_END_OF_FILE;
-    if (line.size() >= input.max_line() && !has_line_end(line)) {
-        message = truncated_message(line);
-        return ADIF_TRUNCATED_LINE;
-    }
+// Whether the tag at `open` in the reader's line is one read_plain_fields() takes.
+bool is_plain_field(std::string_view line, std::size_t open, std::size_t max_length) {
+    const char* name = line.data() + open + 1;
+    const std::size_t name_size = tag_scan::name_stop(name);
+    std::size_t length = 0;
+    std::size_t value_start = 0;
+    return name[name_size] == ':' &&
+           read_plain_length(line.data(), line.size(), name + name_size + 1, max_length, length,
+                             value_start);
+}
 
-    // `text` is the reader's line until the first field is met. From there on it is the record's
-    // own copy, which the fields' names and values point into, and where names are upper-cased
-    // in place. While a value continues over line ends, its text and the lines after it are
-    // collected in `joined`, and copied into the record when the value is complete.
-    std::string_view text = line;
-    char* own_text = nullptr; // text.data() once the text lies in the record
+// What read_plain_fields() returns for an "EOR" tag.
+constexpr std::size_t RECORD_END = std::string_view::npos - 1;
+
+// Reads plain fields, "<NAME:DIGITS>" and a value that ends on the line, from `pos` on in the
+// record's own copy of the line (`size` bytes and zero padding), with the few steps such a tag
+// needs. Returns the position of the first "<" whose tag it leaves to the general way (a long
+// name, a data type, a tag without a value, a value that goes on over line ends ...), npos at
+// the end of the text, or RECORD_END after an "EOR" tag.
+[[gnu::noinline]] std::size_t read_plain_fields(char* text, std::size_t size, std::size_t pos,
+                                                AdifRecord& record,
+                                                std::optional<std::string>& message,
+                                                std::size_t max_length) {
+    for (;;) {
+        // After a value mostly comes a blank and the next tag, or the line end.
+        if (pos >= size || text[pos] != '<') {
+            if (pos + 1 < size && text[pos + 1] == '<')
+                ++pos;
+            else if ((pos = next_tag(std::string_view(text, size), pos)) == std::string_view::npos)
+                return pos;
+        }
+        char* name = text + pos + 1;
+        // The padding is zeros, so a ":" found lies in the text.
+        // Upper-casing a name the general way then reads is harmless: it does the same.
+        const auto [name_size, key, colon] = tag_scan::scan_and_upper_case(name);
+        if (!colon) {
+            if (name_size == 3 && name[3] == '>' && key == name_key("EOR"))
+                return RECORD_END;
+            return pos;
+        }
+        std::size_t length = 0;
+        std::size_t value_start = 0;
+        if (!read_plain_length(text, size, name + name_size + 1, max_length, length, value_start))
+            return pos;
+        if (record.full()) {
+            // The record is past its limit and will be dropped whole: keep nothing more.
+            pos = value_start + length;
+            continue;
+        }
+        AdifField* field = record.new_field(std::string_view(name, name_size),
+                                            std::string_view(text + value_start, length),
+                                            static_cast<std::int32_t>(length));
+        record.add_field(field, key, message);
+        record.fill_slot(field, key);
+        pos = value_start + length;
+    }
+}
+
+// The general way through the rest of a line, from `pos` in `text`: the reader's line, or the
+// record's copy of it from its first tag on (`own_text`). It takes every tag the short path
+// leaves, and values that go on over line ends.
+AdifStatus read_tags(LineReader& input, const std::string_view line, std::string_view text,
+                     char* own_text, std::size_t pos, std::unique_ptr<AdifRecord>& record,
+                     std::optional<std::string>& message, RecordPool& pool) {
+    // While a value continues over line ends, its text and the lines after it are collected in
+    // `joined`, and copied into the record when the value is complete.
     std::string joined;
-    std::string head; // the first characters this call read, kept once `line` is gone
-    std::size_t pos = 0;
+    std::string head;         // the first characters this call read, kept once `line` is gone
     bool made_record = false; // this call made the record, which holds no field yet
 
     for (;;) {
+        if (own_text != nullptr) {
+            pos = read_plain_fields(own_text, text.size(), pos, *record, message, input.max_line());
+            if (pos == std::string_view::npos)
+                return ADIF_LINE_DONE;
+            if (pos == RECORD_END)
+                return ADIF_RECORD_END;
+        }
         std::size_t open = next_tag(text, pos);
         if (open == std::string_view::npos)
             return ADIF_LINE_DONE;
@@ -235,7 +247,7 @@ AdifStatus parse_ADIF(LineReader& input, std::unique_ptr<AdifRecord>& record,
         }
         const std::size_t name_size = name_stop - open - 1;
         char* name = own_text + open + 1;
-        upper_case_name(name, name_size, text.size() - (open + 1));
+        upper_case_name(name, name_size);
 
         if (text.size() - value_start < static_cast<std::size_t>(length)) {
             // The value continues over line ends; each line end counts as one character.
@@ -267,12 +279,52 @@ AdifStatus parse_ADIF(LineReader& input, std::unique_ptr<AdifRecord>& record,
         AdifField* field =
             record->new_field(std::string_view(name, name_size),
                               text.substr(value_start, static_cast<std::size_t>(length)), length);
-        record->add_field(field, message);
+        const std::uint64_t key = padded_name_key(field->name);
+        record->add_field(field, key, message);
         made_record = false;
-        if (const AdifField** slot = slot_for(*record, field->name))
-            *slot = field;
+        record->fill_slot(field, key);
         pos = value_start + static_cast<std::size_t>(length);
     }
+}
+
+} // namespace
+
+AdifStatus parse_ADIF(LineReader& input, std::unique_ptr<AdifRecord>& record,
+                      std::optional<std::string>& message) {
+    RecordPool pool;
+    return parse_ADIF(input, record, message, pool);
+}
+
+AdifStatus parse_ADIF(LineReader& input, std::unique_ptr<AdifRecord>& record,
+                      std::optional<std::string>& message, RecordPool& pool) {
+    const std::string_view line = input.read_line();
+    if (line.empty())
+        return ADIF_END_OF_FILE;
+    if (line.size() >= input.max_line() && !has_line_end(line)) {
+        message = truncated_message(line);
+        return ADIF_TRUNCATED_LINE;
+    }
+    const std::size_t first = next_tag(line, 0);
+    if (first == std::string_view::npos)
+        return ADIF_LINE_DONE;
+    if (!is_plain_field(line, first, input.max_line()))
+        return read_tags(input, line, line, nullptr, first, record, message, pool);
+
+    // Most lines begin with a plain field: the line, from that tag on, is then the record's at
+    // once, and read on the short path. Its names and values point into that copy, where names
+    // are upper-cased in place.
+    if (!record)
+        record = pool.take_record();
+    char* own_text = record->memory().copy_text(line.substr(first));
+    const std::size_t size = line.size() - first;
+    const std::size_t pos =
+        read_plain_fields(own_text, size, 0, *record, message, input.max_line());
+    if (pos == std::string_view::npos)
+        return ADIF_LINE_DONE;
+    if (pos == RECORD_END)
+        return ADIF_RECORD_END;
+    return read_tags(input, line, std::string_view(own_text, size), own_text, pos, record, message,
+                     pool);
 }
 
 } // namespace q9xz

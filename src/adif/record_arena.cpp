@@ -8,8 +8,6 @@ namespace q9xz {
 
 namespace {
 
-// A block holds a few typical records, lines and nodes together.
-constexpr std::size_t BLOCK_SIZE = 16 * 1024;
 // Ordinary blocks kept from one record to the next.
 constexpr std::size_t KEPT_BLOCKS = 4;
 
@@ -44,22 +42,25 @@ void* RecordArena::allocate_in_new_block(std::size_t size, std::size_t alignment
     // Blocks start at the allocator's own alignment, which covers every alignment asked for.
     const std::size_t block_size = std::max(BLOCK_SIZE, align_up(size, alignment));
     blocks_.push_back({std::make_unique_for_overwrite<std::byte[]>(block_size), block_size});
+    capacity_ += block_size;
     current_ = blocks_.size() - 1;
     used_ = size;
     return blocks_.back().data.get();
 }
 
 char* RecordArena::copy_text(std::string_view text) {
-    auto* copy = static_cast<char*>(allocate(text.size(), 1));
+    auto* copy = static_cast<char*>(allocate(text.size() + TEXT_PADDING, 1));
     if (!text.empty())
         std::memcpy(copy, text.data(), text.size());
+    std::memset(copy + text.size(), 0, TEXT_PADDING);
     return copy;
 }
 
-void RecordArena::clear() {
+void RecordArena::release_blocks() {
     std::erase_if(blocks_, [](const Block& block) { return block.size != BLOCK_SIZE; });
     if (blocks_.size() > KEPT_BLOCKS)
         blocks_.resize(KEPT_BLOCKS);
+    capacity_ = blocks_.size() * BLOCK_SIZE;
     current_ = 0;
     used_ = 0;
 }
@@ -71,13 +72,6 @@ bool RecordArena::contains(const void* address) const {
             std::less<>()(byte, block.data.get() + block.size))
             return true;
     return false;
-}
-
-std::size_t RecordArena::capacity() const {
-    std::size_t total = 0;
-    for (const Block& block : blocks_)
-        total += block.size;
-    return total;
 }
 
 } // namespace q9xz

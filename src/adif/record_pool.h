@@ -11,9 +11,18 @@ namespace q9xz {
 class RecordPool {
   public:
     // An empty record.
-    std::unique_ptr<AdifRecord> take_record();
+    std::unique_ptr<AdifRecord> take_record() {
+        if (spare_)
+            return std::move(spare_);
+        return std::make_unique<AdifRecord>();
+    }
     // Takes a finished record back for reuse.
-    void recycle(std::unique_ptr<AdifRecord> record);
+    void recycle(std::unique_ptr<AdifRecord> record) {
+        if (!record)
+            return;
+        record->clear();
+        spare_ = std::move(record);
+    }
 
   private:
     std::unique_ptr<AdifRecord> spare_;

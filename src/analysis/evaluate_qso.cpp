@@ -212,7 +212,7 @@ std::int64_t choose_mark(std::int64_t current, std::int64_t time, const ConvertO
 
 void report_problem(MessageLists& lists, const AdifRecord* record, std::string_view message) {
     if (record == nullptr) {
-        add_line(2, lists, message);
+        add_line(2, lists, lists.problem_prefix + std::string(c_text(message)));
         return;
     }
     char buffer[LINE_BUFFER];
@@ -222,7 +222,7 @@ void report_problem(MessageLists& lists, const AdifRecord* record, std::string_v
     const std::string text(c_text(message));
     std::snprintf(buffer, sizeof buffer, "%s on %s at %s: %s", call.c_str(), date.c_str(),
                   time.c_str(), text.c_str());
-    add_line(2, lists, buffer);
+    add_line(2, lists, lists.problem_prefix + buffer);
 }
 
 } // namespace q9xz

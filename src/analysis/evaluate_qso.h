@@ -27,7 +27,7 @@ std::int64_t QSO_time(const AdifRecord& record, LocalDayCache& days);
 std::int64_t choose_mark(std::int64_t current, std::int64_t time, const ConvertOptions& options);
 
 // Adds "CALL on DATE at TIME: message" (cut to 79 characters) to list 2, or the message alone
-// when there is no record.
+// when there is no record; either after the lists' problem prefix.
 void report_problem(MessageLists& lists, const AdifRecord* record, std::string_view message);
 
 } // namespace q9xz

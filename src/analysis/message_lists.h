@@ -27,6 +27,9 @@ struct MessageLists {
     std::function<void(std::string_view)> problem_sink;
     std::size_t problems_kept = 0;      // lines in list 2
     std::int64_t problems_not_kept = 0; // problem lines counted beyond MAX_KEPT_PROBLEMS
+    // Put before every problem line: the log's name and ": " while one of several logs is read,
+    // so the user can tell which log a problem is in. Empty for a single log.
+    std::string problem_prefix;
 };
 
 // Puts a copy of the text (up to any NUL byte, as a C text) at the head of list `index`. A

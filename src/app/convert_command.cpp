@@ -16,12 +16,12 @@ constexpr std::size_t TEXT_BUFFER = 80;
 void MainWindow::convert() {
     std::string message;
     ConversionFiles files;
-    if (adif_path_.empty()) {
+    if (adif_paths_.empty()) {
         message = toolkit_.load_string(IDS_NO_ADIF_FILE, TEXT_BUFFER);
     } else if (csv_path_.empty()) {
         message = toolkit_.load_string(IDS_NO_CSV_FILE, TEXT_BUFFER);
     } else {
-        files = open_conversion_files(adif_path_, csv_path_);
+        files = open_conversion_files(adif_paths_, csv_path_);
         if (files.result == ConversionFiles::INPUT_FAILED)
             message = toolkit_.load_string(IDS_ADIF_OPEN_FAILED, TEXT_BUFFER);
         else if (files.result == ConversionFiles::OUTPUT_FAILED)
@@ -32,8 +32,12 @@ void MainWindow::convert() {
         return;
     }
 
-    ConversionResult result = run_conversion(*files.input, options_);
-    files.input.reset();
+    // Problem lines name their log by its base name, as the field shows it.
+    std::vector<std::string> names;
+    for (const std::string& path : adif_paths_)
+        names.emplace_back(base_name(path, separators_));
+    ConversionResult result = run_conversion(log_inputs(files, names), options_);
+    files.inputs.clear();
     std::string problem;
     const bool saved = !result.read_failed && save(std::move(files.output), result.csv, problem);
 

@@ -8,6 +8,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace q9xz {
 
@@ -26,6 +27,11 @@ void read_switches(std::string_view command_line, ConvertOptions& options);
 
 // The text after the last separator.
 std::string_view base_name(std::string_view path, std::string_view separators);
+
+// What the ADIF file field shows for the chosen logs: the base name of one log, or every base
+// name in double quotes, separated by blanks, as the system's own dialogs show several files
+// ("home.adi" "portable.adi").
+std::string chosen_files_text(const std::vector<std::string>& paths, std::string_view separators);
 
 // The window's commands, written once for every toolkit. The backend makes the controls of
 // CONTROLS, then calls create_controls(), and hands every button click to command().
@@ -48,15 +54,18 @@ class MainWindow {
     void open();
     void choose_ADIF_file();
     void choose_CSV_file();
-    // What choose_ADIF_file() does once a log is picked: shows its name and proposes the
-    // spreadsheet beside it. For a log named on the command line.
-    void use_ADIF_file(std::string path);
+    // What choose_ADIF_file() does once logs are picked: shows their names and proposes the
+    // spreadsheet beside the first. For logs named on the command line.
+    void use_ADIF_files(std::vector<std::string> paths);
 
     // Appends a list (held newest first) to the list box oldest line first, widening the
     // box's extent for long lines; returns the number of lines appended.
     int show_lines(const std::forward_list<MessageLine>& list);
 
-    const std::string& adif_path() const { return adif_path_; }
+    // The chosen logs, in the order the dialog gave them; empty before any choice.
+    const std::vector<std::string>& adif_paths() const { return adif_paths_; }
+    // The first chosen log, or an empty text.
+    const std::string& adif_path() const;
     const std::string& csv_path() const { return csv_path_; }
 
   private:
@@ -67,7 +76,7 @@ class MainWindow {
     ConvertOptions& options_;
     std::function<void()> update_;
     std::string separators_;
-    std::string adif_path_;
+    std::vector<std::string> adif_paths_;
     std::string csv_path_;
 };
 

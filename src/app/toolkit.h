@@ -4,6 +4,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace q9xz {
 
@@ -48,6 +49,19 @@ class Toolkit {
     // the chosen full path; false (and `path` unchanged) when the user cancels.
     virtual bool open_file_dialog(const FileDialog& dialog, std::string& path) = 0;
     virtual bool save_file_dialog(const FileDialog& dialog, std::string& path) = 0;
+
+    // The open-file dialog that lets the user pick several files at once. `proposed` is the
+    // name it proposes; `paths` receives the full path of every chosen file, in the dialog's
+    // order. false (and `paths` unchanged) when the user cancels. A toolkit without multiple
+    // selection offers the one-file dialog.
+    virtual bool open_files_dialog(const FileDialog& dialog, const std::string& proposed,
+                                   std::vector<std::string>& paths) {
+        std::string path = proposed;
+        if (!open_file_dialog(dialog, path))
+            return false;
+        paths.assign(1, std::move(path));
+        return true;
+    }
 
     // Shows a text in one of the two file-name fields, by control id.
     virtual void set_field_text(int control_id, std::string_view text) = 0;

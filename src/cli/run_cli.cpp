@@ -1,6 +1,7 @@
 #include "cli/run_cli.h"
 
 #include "analysis/tables.h"
+#include "common/text.h"
 #include "convert/conversion.h"
 #include "results/state_map.h"
 
@@ -15,8 +16,12 @@ namespace {
 constexpr const char* USAGE =
     "Usage: q9xz-convert [-f | -l] [--map FILE.svg [--map-mode MODE] [--map-band BAND]]\n"
     "                    INPUT [OUTPUT]\n"
-    "Creates a spreadsheet of the 2014 Q9XZ contacts in the ADIF log INPUT.\n"
+    "       q9xz-convert [-f | -l] [--map FILE.svg [--map-mode MODE] [--map-band BAND]]\n"
+    "                    -o OUTPUT INPUT...\n"
+    "Creates a spreadsheet of the 2014 Q9XZ contacts in the ADIF log INPUT, or in several\n"
+    "logs tallied together.\n"
     "\n"
+    "  -o OUTPUT   the spreadsheet; every file name is then a log, read in the order given\n"
     "  -f          keep the first (earliest) contact of each slot\n"
     "  -l, -L      show LOTW where a contact was confirmed through LoTW\n"
     "              (default: keep the last (latest) contact of each slot)\n"
@@ -35,6 +40,7 @@ constexpr const char* MAP_FAILED = "Could not write the map file.";
 struct CliRequest {
     ConvertOptions options;
     std::vector<std::string> files;
+    std::optional<std::string> output; // -o
     std::optional<std::string> map_path;
     MapOptions map;
     bool help = false;
@@ -46,6 +52,15 @@ template <std::size_t N> std::string listed(const std::array<std::string_view, N
     for (std::string_view name : names)
         text.append(text.empty() ? "" : ", ").append(name);
     return text;
+}
+
+// An ADIF log's name: it ends in ".adi" or ".adif", in any letter case.
+bool looks_like_log(std::string_view name) {
+    const auto ends_with = [name](std::string_view end) {
+        return name.size() >= end.size() &&
+               equals_ignore_case(name.substr(name.size() - end.size()), end);
+    };
+    return ends_with(".adi") || ends_with(".adif");
 }
 
 // Parses the arguments; on a wrong usage, nullopt and `problem` says what was wrong.
@@ -75,7 +90,13 @@ std::optional<CliRequest> parse_arguments(const std::vector<std::string>& argume
             }
             value = arguments[++i];
         }
-        if (argument == "--map") {
+        if (argument == "-o") {
+            if (request.output) {
+                problem = "-o given twice: there is one OUTPUT";
+                return std::nullopt;
+            }
+            request.output = value;
+        } else if (argument == "--map") {
             request.map_path = value;
         } else if (argument == "--map-mode") {
             const std::optional<ModeColumn> column = map_mode_column(value);
@@ -109,8 +130,17 @@ std::optional<CliRequest> parse_arguments(const std::vector<std::string>& argume
         problem = "no INPUT log given";
         return std::nullopt;
     }
-    if (request.files.size() > 2) {
-        problem = request.files[2] + ": one file name too many (INPUT and OUTPUT at most)";
+    if (!request.output && request.files.size() > 2) {
+        problem =
+            request.files[2] +
+            ": one file name too many (INPUT and OUTPUT at most; several logs need -o OUTPUT)";
+        return std::nullopt;
+    }
+    if (!request.output && request.files.size() == 2 && looks_like_log(request.files[1])) {
+        // Two logs typed without -o: the second must never be emptied for the spreadsheet.
+        problem = request.files[1] +
+                  " looks like an ADIF log, not a spreadsheet; to convert several logs into one "
+                  "spreadsheet, name it with -o OUTPUT";
         return std::nullopt;
     }
     // LoTW wins over First, as on the window's command line.
@@ -148,12 +178,18 @@ int run_cli(const std::vector<std::string>& arguments, std::ostream& out, std::o
         return 0;
     }
 
-    const std::string& input_path = request->files[0];
-    const std::string output_path = request->files.size() == 2
-                                        ? request->files[1]
-                                        : proposed_csv_path(input_path, folder_separators());
-    // Every file is checked before anything is read or written.
-    ConversionFiles files = open_conversion_files(input_path, output_path);
+    std::vector<std::string> logs = request->files;
+    std::string output_path;
+    if (request->output) {
+        output_path = *request->output;
+    } else if (logs.size() == 2) {
+        output_path = logs.back();
+        logs.pop_back();
+    } else {
+        output_path = proposed_csv_path(logs.front(), folder_separators());
+    }
+    // Every file is checked, every log opened, before anything is read or written.
+    ConversionFiles files = open_conversion_files(logs, output_path);
     if (files.result == ConversionFiles::INPUT_FAILED)
         return file_failure(out, err, files.problem, "Could not open ADIF input file.");
     if (files.result == ConversionFiles::OUTPUT_FAILED)
@@ -161,8 +197,10 @@ int run_cli(const std::vector<std::string>& arguments, std::ostream& out, std::o
     std::unique_ptr<OutputFile> map_file;
     if (request->map_path) {
         const std::string& map_path = *request->map_path;
-        if (same_file(map_path, input_path))
-            return file_failure(out, err, "the map names the log itself", MAP_FAILED);
+        for (const std::string& log : logs) {
+            if (same_file(map_path, log))
+                return file_failure(out, err, "the map names the log itself", MAP_FAILED);
+        }
         if (same_file(map_path, output_path))
             return file_failure(out, err, "the map names the spreadsheet", MAP_FAILED);
         map_file = OutputFile::open(map_path, problem);
@@ -173,16 +211,23 @@ int run_cli(const std::vector<std::string>& arguments, std::ostream& out, std::o
     // Problem lines are printed as they come, so that no log, however broken, fills the memory.
     ConvertOptions& options = request->options;
     std::size_t problem_lines = 0;
-    ConversionResult result = run_conversion(*files.input, options, [&](std::string_view line) {
-        out << line << '\n';
-        ++problem_lines;
-    });
+    // With several logs, problem lines name their log by the path as given.
+    ConversionResult result =
+        run_conversion(log_inputs(files, logs), options, [&](std::string_view line) {
+            out << line << '\n';
+            ++problem_lines;
+        });
     if (problem_lines > 0)
         out << '\n';
-    if (result.read_failed)
-        return file_failure(out, err, file_problem(input_path, files.input->read_error()),
+    if (result.read_failed) {
+        std::size_t failed = 0;
+        while (failed + 1 < logs.size() && !files.inputs[failed]->failed())
+            ++failed;
+        return file_failure(out, err,
+                            file_problem(logs[failed], files.inputs[failed]->read_error()),
                             "Could not read ADIF input file.");
-    files.input.reset();
+    }
+    files.inputs.clear();
 
     const bool written = save(std::move(files.output), result.csv, problem);
     for (const std::string& line : shown_lines(result.lists))
@@ -192,8 +237,11 @@ int run_cli(const std::vector<std::string>& arguments, std::ostream& out, std::o
     if (result.written != 0)
         out << completion_text(result.written, options.lotw_confirmed_count, output_path) << '\n';
     out.flush();
-    if (result.written == 0)
-        err << input_path << ": no 2014 Q9XZ contact went into the spreadsheet\n";
+    if (result.written == 0) {
+        for (std::size_t i = 0; i < logs.size(); ++i)
+            err << (i == 0 ? "" : ", ") << logs[i];
+        err << ": no 2014 Q9XZ contact went into the spreadsheet\n";
+    }
 
     if (map_file) {
         MapOptions map = request->map;

@@ -16,7 +16,8 @@ struct CliOption {
 
 // Every option the converter accepts; anything else that starts with "-" is refused. The manual
 // page lists the same ones.
-inline constexpr std::array<CliOption, 10> CLI_OPTIONS{{
+inline constexpr std::array<CliOption, 11> CLI_OPTIONS{{
+    {"-o", "OUTPUT"},
     {"-f", ""},
     {"-l", ""},
     {"-L", ""},
@@ -29,10 +30,11 @@ inline constexpr std::array<CliOption, 10> CLI_OPTIONS{{
     {"--", ""},
 }};
 
-// The command-line converter: `q9xz-convert [-f | -l] [--map ...] INPUT [OUTPUT]`. Returns the
-// exit code: 0 done, 1 a file could not be opened, read or written, 2 wrong usage. Standard output
-// gets the lines the window's list shows; standard error what went wrong, the map's outcome and
-// a note on a log without any 2014 Q9XZ contact.
+// The command-line converter: `q9xz-convert [-f | -l] [--map ...] INPUT [OUTPUT]`, or
+// `q9xz-convert [-f | -l] [--map ...] -o OUTPUT INPUT...` for several logs tallied together.
+// Returns the exit code: 0 done, 1 a file could not be opened, read or written, 2 wrong usage.
+// Standard output gets the lines the window's list shows; standard error what went wrong, the map's
+// outcome and a note on a log without any 2014 Q9XZ contact.
 int run_cli(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err);
 
 } // namespace q9xz

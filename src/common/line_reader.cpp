@@ -26,12 +26,14 @@ LineReader::LineReader(std::FILE* file, std::size_t max_line)
     }
     // Our own buffer does the buffering.
     std::setvbuf(file_, nullptr, _IONBF, 0);
-    buffer_.resize(max_line_ + 1 + BLOCK);
+    buffer_.resize(max_line_ + 1 + BLOCK + PADDING);
 }
 
 LineReader::LineReader(std::string text, std::size_t max_line)
-    : max_line_(max_line == 0 ? 1 : max_line), buffer_(text.begin(), text.end()) {
-    end_ = buffer_.size();
+    : max_line_(max_line == 0 ? 1 : max_line) {
+    end_ = text.size();
+    text.resize(end_ + PADDING);
+    buffer_.assign(text.begin(), text.end());
     at_end_ = true;
     // An empty text has no storage at all, and memchr must not see a null pointer.
     if (end_ == 0)
@@ -92,7 +94,7 @@ bool LineReader::refill() {
         end_ -= begin_;
         begin_ = 0;
     }
-    std::size_t room = buffer_.size() - end_;
+    std::size_t room = buffer_.size() - PADDING - end_;
     std::size_t got = std::fread(buffer_.data() + end_, 1, room, file_);
     if (got == 0) {
         at_end_ = true;

@@ -33,6 +33,11 @@ class LineReader {
     static std::unique_ptr<LineReader> open(const std::string& path,
                                             std::size_t max_line = MAX_LINE);
 
+    // Bytes after the end of every line that may be read (not written), so that a scan may look
+    // at a whole word or vector of bytes where the line has fewer left; their values are
+    // unspecified.
+    static constexpr std::size_t PADDING = 32;
+
     // The characters up to and including the next LF, at most max_line() of them. The view stays
     // valid until the next call. Empty when nothing could be read.
     std::string_view read_line();

@@ -5,7 +5,20 @@
 namespace q9xz {
 
 std::int32_t leading_number(std::string_view text) {
+    auto digit = [&](std::size_t at) {
+        return static_cast<unsigned>(static_cast<unsigned char>(text[at])) - unsigned{'0'};
+    };
+    // The usual text: up to nine plain digits, which cannot overflow, and nothing or a non-digit
+    // after them.
+    constexpr std::size_t SHORT_NUMBER = 9;
     std::size_t i = 0;
+    std::int32_t plain = 0;
+    for (; i < text.size() && i < SHORT_NUMBER && digit(i) < 10; ++i)
+        plain = plain * 10 + static_cast<std::int32_t>(digit(i));
+    if (i > 0 && (i == text.size() || digit(i) >= 10))
+        return plain;
+
+    i = 0;
     auto is_space = [](char c) {
         return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
     };

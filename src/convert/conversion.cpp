@@ -14,13 +14,24 @@ namespace q9xz {
 
 ConversionResult run_conversion(LineReader& input, ConvertOptions& options,
                                 std::function<void(std::string_view)> problem_sink) {
+    const LogInput log{&input, {}};
+    return run_conversion(std::span<const LogInput>(&log, 1), options, std::move(problem_sink));
+}
+
+ConversionResult run_conversion(std::span<const LogInput> logs, ConvertOptions& options,
+                                std::function<void(std::string_view)> problem_sink) {
     ConversionResult result;
     result.lists.problem_sink = std::move(problem_sink);
-    result.tally = convert_ADIF(input, options, result.lists);
-    if (input.failed()) {
-        // A partial tally would be taken for the whole log: no spreadsheet and no summary.
+    result.tally = convert_ADIF(logs, options, result.lists);
+    const auto failed = std::find_if(logs.begin(), logs.end(),
+                                     [](const LogInput& log) { return log.reader->failed(); });
+    if (failed != logs.end()) {
+        // A partial tally would be taken for the whole of the logs: no spreadsheet and no
+        // summary. The line names the log when there are several, as its problem lines do.
         result.read_failed = true;
-        end_problem_lines(result.lists, READ_FAILED_LINE);
+        std::string line = logs.size() > 1 ? failed->name + ": " : std::string();
+        line += READ_FAILED_LINE;
+        end_problem_lines(result.lists, line);
         result.lists.problem_sink = nullptr;
         return result;
     }
@@ -84,14 +95,21 @@ std::unique_ptr<LineReader> open_log(const std::string& path, std::string& probl
     return log;
 }
 
-ConversionFiles open_conversion_files(const std::string& adif_path, const std::string& csv_path) {
+ConversionFiles open_conversion_files(const std::vector<std::string>& adif_paths,
+                                      const std::string& csv_path) {
     ConversionFiles files;
-    files.input = open_log(adif_path, files.problem);
-    if (!files.input) {
-        files.result = ConversionFiles::INPUT_FAILED;
-        return files;
+    for (const std::string& path : adif_paths) {
+        files.inputs.push_back(open_log(path, files.problem));
+        if (!files.inputs.back()) {
+            files.inputs.clear();
+            files.result = ConversionFiles::INPUT_FAILED;
+            return files;
+        }
     }
-    if (same_file(adif_path, csv_path)) {
+    const bool is_a_log =
+        std::any_of(adif_paths.begin(), adif_paths.end(),
+                    [&](const std::string& path) { return same_file(path, csv_path); });
+    if (is_a_log) {
         files.problem = OUTPUT_IS_LOG;
         files.result = ConversionFiles::OUTPUT_FAILED;
     } else {
@@ -100,8 +118,16 @@ ConversionFiles open_conversion_files(const std::string& adif_path, const std::s
             files.result = ConversionFiles::OUTPUT_FAILED;
     }
     if (files.result != ConversionFiles::OK)
-        files.input.reset();
+        files.inputs.clear();
     return files;
+}
+
+std::vector<LogInput> log_inputs(const ConversionFiles& files,
+                                 const std::vector<std::string>& names) {
+    std::vector<LogInput> logs;
+    for (std::size_t i = 0; i < files.inputs.size(); ++i)
+        logs.push_back({files.inputs[i].get(), i < names.size() ? names[i] : std::string()});
+    return logs;
 }
 
 bool save(std::unique_ptr<OutputFile> file, std::string_view bytes, std::string& problem) {

@@ -4,11 +4,13 @@
 #include "analysis/state_tally.h"
 #include "common/convert_options.h"
 #include "common/line_reader.h"
+#include "convert/convert_adif.h"
 #include "convert/output_file.h"
 
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -34,6 +36,10 @@ struct ConversionResult {
 // the rest). A failed read ends the problem lines with READ_FAILED_LINE and leaves `csv` empty.
 ConversionResult run_conversion(LineReader& input, ConvertOptions& options,
                                 std::function<void(std::string_view)> problem_sink = {});
+// The same for several logs tallied together (see convert_ADIF). A log that cannot be read to
+// its end fails the whole conversion: the logs after it are not read.
+ConversionResult run_conversion(std::span<const LogInput> logs, ConvertOptions& options,
+                                std::function<void(std::string_view)> problem_sink = {});
 
 // The lines as the window's list box shows them: list 2, list 1, list 0, each oldest line first
 // and followed by an empty line when it is not empty.
@@ -51,16 +57,21 @@ std::unique_ptr<LineReader> open_log(const std::string& path, std::string& probl
 // The problem line of an output that names the log itself.
 inline constexpr std::string_view OUTPUT_IS_LOG = "the output names the log itself";
 
-// The two files of a Convert command. The log is opened first, then the spreadsheet is made
-// ready (not yet touched) when it is not the log itself. `problem` says what was wrong, in one
-// line, when the result is not OK.
+// The files of a Convert command. Every log is opened first, in order, then the spreadsheet is
+// made ready (not yet touched) when it is none of the logs. `problem` says what was wrong, in
+// one line, when the result is not OK.
 struct ConversionFiles {
     enum Result { OK, INPUT_FAILED, OUTPUT_FAILED } result = OK;
     std::string problem;
-    std::unique_ptr<LineReader> input;
+    std::vector<std::unique_ptr<LineReader>> inputs; // one per log, in the order given
     std::unique_ptr<OutputFile> output;
 };
-ConversionFiles open_conversion_files(const std::string& adif_path, const std::string& csv_path);
+ConversionFiles open_conversion_files(const std::vector<std::string>& adif_paths,
+                                      const std::string& csv_path);
+
+// The opened logs of `files`, named for their problem lines, for run_conversion.
+std::vector<LogInput> log_inputs(const ConversionFiles& files,
+                                 const std::vector<std::string>& names);
 
 // Writes the bytes and puts the file in place; false, with `problem` set, when that failed (for
 // instance on a full disk), and then the old file is as it was.

@@ -7,7 +7,6 @@
 #include <cstdio>
 
 namespace q9xz {
-
 namespace {
 
 // The most memory one record may take. Real records hold a few thousand characters, and a value
@@ -17,15 +16,12 @@ namespace {
 constexpr std::size_t MAX_RECORD_BYTES = 4u << 20;
 constexpr const char* RECORD_TOO_LARGE = "ERROR: Record too large to keep; skipped up to its end";
 
-} // namespace
-
-StateTally convert_ADIF(LineReader& input, ConvertOptions& options, MessageLists& lists) {
-    StateTally tally = build_state_tally();
-    // A log is judged by its own header, never by one converted earlier in the same run.
+// Reads one log into the tally and closes it.
+void read_log(LineReader& input, StateEntry* tally, ConvertOptions& options, MessageLists& lists,
+              RecordPool& pool, LocalDayCache& days) {
+    // A log is judged by its own header, never by one read before it.
     options.program_id.reset();
 
-    RecordPool pool;
-    LocalDayCache days;
     std::unique_ptr<AdifRecord> record;
     std::optional<std::string> message;
     int status = ADIF_LINE_DONE;
@@ -59,7 +55,7 @@ StateTally convert_ADIF(LineReader& input, ConvertOptions& options, MessageLists
             break;
         case ADIF_RECORD_END:
             if (record && !dropping)
-                evaluate_QSO(*record, tally.get(), options, lists, days);
+                evaluate_QSO(*record, tally, options, lists, days);
             pool.recycle(std::move(record));
             dropping = false;
             break;
@@ -71,6 +67,27 @@ StateTally convert_ADIF(LineReader& input, ConvertOptions& options, MessageLists
     } while (status == ADIF_LINE_DONE || status == ADIF_HEADER_END || status == ADIF_RECORD_END);
 
     input.close();
+}
+
+} // namespace
+
+StateTally convert_ADIF(LineReader& input, ConvertOptions& options, MessageLists& lists) {
+    const LogInput log{&input, {}};
+    return convert_ADIF(std::span<const LogInput>(&log, 1), options, lists);
+}
+
+StateTally convert_ADIF(std::span<const LogInput> logs, ConvertOptions& options,
+                        MessageLists& lists) {
+    StateTally tally = build_state_tally();
+    RecordPool pool;
+    LocalDayCache days;
+    for (const LogInput& log : logs) {
+        lists.problem_prefix = logs.size() > 1 ? log.name + ": " : std::string();
+        read_log(*log.reader, tally.get(), options, lists, pool, days);
+        if (log.reader->failed())
+            break; // the conversion has failed: the logs after it are not read
+    }
+    lists.problem_prefix.clear();
     return tally;
 }
 

@@ -5,10 +5,28 @@
 #include "common/convert_options.h"
 #include "common/line_reader.h"
 
+#include <span>
+#include <string>
+
 namespace q9xz {
+
+// One log of a conversion: its reader and the name its problem lines carry when it is one of
+// several (the path as the user gave it, or its base name in the window).
+struct LogInput {
+    LineReader* reader;
+    std::string name;
+};
 
 // Runs one conversion: reads the whole log, evaluates every QSO record, and returns the filled
 // tally. Problems go to list 2 of `lists`. The input is closed before the call returns.
 StateTally convert_ADIF(LineReader& input, ConvertOptions& options, MessageLists& lists);
+
+// The same for several logs read one after another into one tally, as if their records stood
+// in one log in that order. Each log is judged by its own header alone; a truncated line stops
+// only its own log, and a record a log leaves unfinished is dropped, never joined to the next
+// log. With more than one log every problem line starts with the log's name and ": ". Every
+// input is closed before the call returns.
+StateTally convert_ADIF(std::span<const LogInput> logs, ConvertOptions& options,
+                        MessageLists& lists);
 
 } // namespace q9xz

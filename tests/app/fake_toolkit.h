@@ -27,15 +27,17 @@ struct DialogShown {
     std::string default_extension;
     bool must_exist;
     bool confirm_overwrite;
-    std::string proposed; // the path the dialog was given
+    std::string proposed;  // the path the dialog was given
+    bool multiple = false; // several files could be picked
 };
 
 // A toolkit without a display: records every operation and answers from a script.
 class FakeToolkit : public Toolkit {
   public:
-    std::string line = "q9xz";                             // the command line
-    std::deque<std::optional<std::string>> dialog_answers; // nullopt: the user cancels
-    int shell_result = 42;                                 // what shell_open answers
+    std::string line = "q9xz"; // the command line
+    // nullopt: the user cancels; in a dialog that allows several files, one path per line.
+    std::deque<std::optional<std::string>> dialog_answers;
+    int shell_result = 42; // what shell_open answers
 
     std::vector<Box> boxes;
     std::vector<std::pair<int, std::size_t>> loads; // id and buffer size of each load_string
@@ -64,6 +66,20 @@ class FakeToolkit : public Toolkit {
     bool save_file_dialog(const FileDialog& dialog, std::string& path) override {
         return dialog_answer(true, dialog, path);
     }
+    bool open_files_dialog(const FileDialog& dialog, const std::string& proposed,
+                           std::vector<std::string>& paths) override {
+        std::string answer = proposed;
+        if (!dialog_answer(false, dialog, answer, true))
+            return false;
+        paths.clear();
+        for (std::size_t from = 0;;) {
+            const std::size_t end = answer.find('\n', from);
+            paths.push_back(answer.substr(from, end - from));
+            if (end == std::string::npos)
+                return true;
+            from = end + 1;
+        }
+    }
     void set_field_text(int control_id, std::string_view text) override {
         fields[control_id] = std::string(text);
     }
@@ -82,14 +98,16 @@ class FakeToolkit : public Toolkit {
     void quit() override { ++quits; }
 
   private:
-    bool dialog_answer(bool save, const FileDialog& dialog, std::string& path) {
+    bool dialog_answer(bool save, const FileDialog& dialog, std::string& path,
+                       bool multiple = false) {
         DialogShown shown{save,
                           std::string(dialog.title),
                           {},
                           std::string(dialog.default_extension),
                           dialog.must_exist,
                           dialog.confirm_overwrite,
-                          path};
+                          path,
+                          multiple};
         for (const FileFilter& filter : dialog.filters)
             shown.filters.emplace_back(filter.name, filter.patterns);
         dialogs.push_back(shown);

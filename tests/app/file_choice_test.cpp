@@ -42,6 +42,41 @@ TEST(ChooseADIF, ProposesTheCSVBesideTheLogAndShowsBaseNames) {
     }
 }
 
+TEST(ChooseADIF, SeveralLogsShowQuotedBaseNamesAndProposeTheCSVFromTheFirst) {
+    struct Case {
+        std::string_view separators;
+        const char* chosen; // one path per line
+        const char* field;
+        const char* csv;
+    };
+    const Case cases[] = {
+        {WINDOWS_SEPARATORS, "C:\\logs\\home.adi\nC:\\logs\\portable.adi",
+         "\"home.adi\" \"portable.adi\"", "C:\\logs\\home.CSV"},
+        {POSIX_SEPARATORS, "/logs/lotw.adi\n/logs/home.adif\n/logs/old log.adi",
+         "\"lotw.adi\" \"home.adif\" \"old log.adi\"", "/logs/lotw.CSV"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.chosen);
+        FakeToolkit toolkit;
+        ConvertOptions options;
+        MainWindow window(toolkit, options, {}, c.separators);
+        toolkit.dialog_answers.push_back(c.chosen);
+        window.command(ID_ADIF_FILE);
+        ASSERT_EQ(toolkit.dialogs.size(), 1u);
+        EXPECT_TRUE(toolkit.dialogs[0].multiple);
+        EXPECT_EQ(toolkit.fields[ID_ADIF_BOX], c.field);
+        EXPECT_EQ(window.csv_path(), c.csv);
+        EXPECT_EQ(window.adif_path(), window.adif_paths().front());
+        // The next choice proposes the first log again; choosing one log shows its name alone.
+        toolkit.dialog_answers.push_back("/logs/one.adi");
+        window.command(ID_ADIF_FILE);
+        const std::string chosen = c.chosen;
+        EXPECT_EQ(toolkit.dialogs[1].proposed, chosen.substr(0, chosen.find('\n')));
+        EXPECT_EQ(toolkit.fields[ID_ADIF_BOX], "one.adi");
+        EXPECT_EQ(window.adif_paths(), std::vector<std::string>{"/logs/one.adi"});
+    }
+}
+
 TEST(ChooseFiles, DialogsShowTheirTitlesFiltersAndTheProposedName) {
     FakeToolkit toolkit;
     ConvertOptions options;

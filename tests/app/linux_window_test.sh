@@ -8,7 +8,10 @@
 #    log picked through the ADIF File dialog converts;
 #  - no arguments: Convert without a log fails, and the file dialog leaves no "Gtk-CRITICAL" lines
 #    on the terminal. With "--with-update" the build has the update check: Update must answer with
-#    a box (an error when the update server cannot be reached).
+#    a box (an error when the update server cannot be reached);
+#  - "-l logs/home.adi logs/lotw.adi": the own log and a LoTW report are converted into the
+#    spreadsheet the converter makes of the two, and so are they when picked together in the
+#    ADIF File dialog.
 # An unknown option ends the program with status 2 before any window. Arguments: the window, the
 # converter, [--with-update]. Exits 77 (skipped) when the X tools are missing.
 set -euo pipefail
@@ -177,5 +180,37 @@ if grep -q 'Gtk-CRITICAL' "$work/stderr"; then
     fail "the file dialog printed: $(grep -m 3 'Gtk-CRITICAL' "$work/stderr")"
 fi
 
+# --- Two logs picked together in the dialog ---
+# An own log and a LoTW report that confirms one of its contacts and names no real state. The
+# dialog opens in their folder with the first one selected; a click on it puts the focus in the
+# list of files, where Ctrl+A selects both.
+mkdir "$work/logs"
+cp "$here/../../samples/demo.adi" "$work/logs/home.adi"
+printf '%s\n' 'ARRL Logbook of the World Status Report' '<PROGRAMID:4>LoTW' '<EOH>' \
+    '<CALL:6>Q9XZ/0 <QSO_DATE:8>20141002 <TIME_ON:4>2231 <BAND:3>20m <MODE:2>CW <STATE:2>MO <QSL_RCVD:1>Y <EOR>' \
+    '<CALL:6>Q9XZ/5 <QSO_DATE:8>20140611 <TIME_ON:4>0101 <BAND:3>40m <MODE:2>CW <STATE:2>ZZ <QSL_RCVD:1>Y <EOR>' \
+    >"$work/logs/lotw.adi"
+"$converter" -l -o "$work/expected/two.CSV" "$work/logs/home.adi" "$work/logs/lotw.adi" >/dev/null
+# Both named on the command line (as a file manager passes several files) are converted at once.
+start_window -l logs/home.adi logs/lotw.adi
+box_after_click 480 37 'Done' # Convert
+cmp -s "$work/logs/home.CSV" "$work/expected/two.CSV" ||
+    fail "the two logs named on the command line were not converted as the converter does"
+rm "$work/logs/home.CSV"
+click 270 37 # ADIF File
+dialog=$(wait_for 'Input ADIF File') || fail "no file dialog"
+sleep 1
+xdotool mousemove --window "$dialog" 210 134 click 1
+sleep 0.3
+xdotool key ctrl+a
+sleep 0.3
+xdotool key Return
+wait_gone 'Input ADIF File'
+box_after_click 480 37 'Done' # Convert
+cmp -s "$work/logs/home.CSV" "$work/expected/two.CSV" ||
+    fail "the two logs picked together were not converted as the converter does"
+exit_window
+
 echo "ok: -x refused; -l some-log.adi marked LoTW and converted at once, Open, First, Help, About;" \
-    "-- -l.adi marked Last and converted, so did a log picked in the dialog; no GTK noise; Exit ended each with 0"
+    "-- -l.adi marked Last and converted, so did a log picked in the dialog; no GTK noise;" \
+    "two logs picked together converted; Exit ended each with 0"

@@ -70,7 +70,10 @@ TEST_F(Cli, WrongUsageSaysWhatWasWrongThenTheUsage) {
         {{"--map-band", "60m", "log.adi"}, "60m is not a band; the bands are " + bands},
         {{"--map-mode", "SSB", "log.adi"},
          "SSB is not a mode column; the mode columns are MIX, CW, DIG, PH"},
-        {{"a", "b", "c"}, "c: one file name too many (INPUT and OUTPUT at most)"},
+        {{"a", "b", "c"},
+         "c: one file name too many (INPUT and OUTPUT at most; several logs need -o OUTPUT)"},
+        {{"-o", "out.csv"}, "no INPUT log given"},
+        {{"-o", "out.csv", "log.adi", "-o", "new.csv"}, "-o given twice: there is one OUTPUT"},
     };
     for (const auto& c : cases) {
         const CliRun result = run(c.arguments);
@@ -184,11 +187,11 @@ TEST_F(Cli, FilesThatCannotBeUsedAreReportedAndNothingChanges) {
          path("missing.adi") + ": No such file or directory\nCould not open ADIF input file.\n"},
         {{path("folder.adi"), path("keep.CSV")},
          path("folder.adi") + ": is a folder\nCould not open ADIF input file.\n"},
-        {{path("log.adi"), path("log.adi")},
+        {{"-o", path("log.adi"), path("log.adi")},
          "the output names the log itself\nCould not open CSV output file.\n"},
-        {{path("log.adi"), path("./log.adi")},
+        {{"-o", path("./log.adi"), path("log.adi")},
          "the output names the log itself\nCould not open CSV output file.\n"},
-        {{path("log.adi"), path("folder.adi")},
+        {{"-o", path("folder.adi"), path("log.adi")},
          path("folder.adi") + ": is a folder\nCould not open CSV output file.\n"},
         {{path("log.adi"), no_folder},
          no_folder + ": No such file or directory\nCould not open CSV output file.\n"},

@@ -1,7 +1,8 @@
 // Drives the Windows program from outside, as a user would, and checks what it shows: the main
 // window, its fifteen controls, the radio state for each switch, Tab and the arrow keys, the
-// About box, a whole Convert through the two file dialogs, a Convert onto the log itself, an
-// Update, and Exit. Runs under Wine in the build's checks.
+// About box, a whole Convert through the two file dialogs, a Convert onto the log itself, a
+// Convert of two logs picked together in the open-file dialog, an Update, and Exit. Runs under Wine
+// in the build's checks.
 //
 // Usage: q9xz_window_check PROGRAM WORK_FOLDER [--log LOG] [--update VERSION [--only-update]]
 //                          [--hold]
@@ -714,6 +715,66 @@ void check_user_paths(const std::string& exe, const std::string& folder, const s
     }
 }
 
+// A LoTW report that confirms one contact of the demo log and names a state that does not exist.
+const char LOTW_REPORT[] =
+    "ARRL Logbook of the World Status Report\n<PROGRAMID:4>LoTW\n<EOH>\n"
+    "<CALL:6>Q9XZ/0 <QSO_DATE:8>20141002 <TIME_ON:4>2231 <BAND:3>20m <MODE:2>CW <STATE:2>MO "
+    "<QSL_RCVD:1>Y <EOR>\n"
+    "<CALL:6>Q9XZ/5 <QSO_DATE:8>20140611 <TIME_ON:4>0101 <BAND:3>40m <MODE:2>CW <STATE:2>ZZ "
+    "<QSL_RCVD:1>Y <EOR>\n";
+
+// Picks the log of the first Convert and a LoTW report together in the open-file dialog, as a
+// user selects several files, and converts them with the LoTW choice. The list box and the
+// spreadsheet are left as listbox-two.txt and result-two.csv for comparison with the
+// command-line converter.
+void check_two_logs(Program& program, const std::string& folder) {
+    HWND window = program.window();
+    const std::string report = folder + "\\lotw.adi";
+    if (FILE* file = std::fopen(report.c_str(), "wb")) {
+        std::fputs(LOTW_REPORT, file);
+        std::fclose(file);
+    }
+    program.press(1002);
+    HWND dialog = program.wait_box("open-file dialog for two logs");
+    if (!dialog)
+        return;
+    // The dialog opens in the folder of the log chosen before.
+    answer_file_dialog(program, dialog, "\"My.Log.adi\" \"lotw.adi\"");
+    check_text(control_text(GetDlgItem(window, 1013)), "\"My.Log.adi\" \"lotw.adi\"",
+               "ADIF field after choosing two logs");
+    check_text(control_text(GetDlgItem(window, 1014)), "My.Log.CSV",
+               "CSV name proposed from the first log");
+
+    program.press(1004);
+    dialog = program.wait_box("save-file dialog");
+    if (!dialog)
+        return;
+    const std::string csv = folder + "\\result-two.csv";
+    answer_file_dialog(program, dialog, csv);
+    SendMessageA(GetDlgItem(window, 1010), BM_CLICK, 0, 0); // LoTW
+    program.press(1003);
+    HWND done = program.wait_box("Done box after two logs");
+    if (done) {
+        const std::string text = box_message(done);
+        check(text.find("result-two.csv\n") != std::string::npos &&
+                  text.find(" QSOs were confirmed via LoTW") != std::string::npos,
+              "Done box of two logs counts the LoTW confirmations: " + text);
+        close_box(program, done);
+    }
+    check_equal(count_lines(csv), 229, "spreadsheet lines of two logs");
+    const std::vector<std::string> lines = list_lines(GetDlgItem(window, 1015));
+    bool named = false;
+    for (const std::string& line : lines)
+        named = named || line.rfind("lotw.adi: Q9XZ/5 on 20140611 at 0101: ", 0) == 0;
+    check(named, "the report's problem line is named by its log");
+    if (FILE* out = std::fopen((folder + "\\listbox-two.txt").c_str(), "wb")) {
+        for (const std::string& line : lines)
+            std::fprintf(out, "%s\n", line.c_str());
+        std::fclose(out);
+    }
+    std::printf("converted two logs: %zu list-box lines\n", lines.size());
+}
+
 // Update after a log was chosen in another folder (the open-file dialog makes that folder the
 // current one): the program must replace its own file, in its own folder, and leave the log's
 // folder alone. The update server must offer VERSION.
@@ -877,6 +938,7 @@ int main(int argc, char** argv) {
             check_convert(program, folder, log);
             if (hold)
                 hold_for_picture(folder);
+            check_two_logs(program, folder);
             if (!update_version.empty())
                 check_update(program, folder, log, update_version);
             program.press(1006);

@@ -2,6 +2,7 @@
 
 #include <FL/Fl_Native_File_Chooser.H>
 #include <FL/fl_ask.H>
+#include <algorithm>
 #include <dlfcn.h>
 #include <filesystem>
 #include <system_error>
@@ -83,20 +84,24 @@ void quiet_GTK_criticals() {
     dlclose(glib); // FLTK keeps it loaded
 }
 
-bool run_dialog(const FileDialog& dialog, bool save, std::string& path) {
+// Shows the chooser until the user cancels or picks files that satisfy the dialog; `paths`
+// receives them. `multiple` lets the user pick several files to read.
+bool run_dialog(const FileDialog& dialog, bool save, bool multiple,
+                const std::string& proposed_path, std::vector<std::string>& paths) {
     // The chooser may keep pointers to its texts: they live as long as it does.
     const std::string title(dialog.title);
     const std::string filters = filter_text(dialog);
     Fl_Native_File_Chooser chooser; // loads GTK on first use, when there is one
     quiet_GTK_criticals();
-    chooser.type(save ? Fl_Native_File_Chooser::BROWSE_SAVE_FILE
-                      : Fl_Native_File_Chooser::BROWSE_FILE);
+    chooser.type(save       ? Fl_Native_File_Chooser::BROWSE_SAVE_FILE
+                 : multiple ? Fl_Native_File_Chooser::BROWSE_MULTI_FILE
+                            : Fl_Native_File_Chooser::BROWSE_FILE);
     chooser.title(title.c_str());
     chooser.filter(filters.c_str());
     chooser.filter_value(0);
     if (save && dialog.confirm_overwrite)
         chooser.options(Fl_Native_File_Chooser::SAVEAS_CONFIRM);
-    std::string proposed = path;
+    std::string proposed = proposed_path;
     for (;;) {
         const std::filesystem::path p(proposed);
         const std::string folder = p.parent_path().string();
@@ -105,16 +110,25 @@ bool run_dialog(const FileDialog& dialog, bool save, std::string& path) {
             chooser.directory(folder.c_str());
         if (!name.empty())
             chooser.preset_file(name.c_str());
-        if (chooser.show() != 0 || chooser.filename() == nullptr || !*chooser.filename())
+        if (chooser.show() != 0 || chooser.count() < 1)
             return false;
-        std::string chosen = with_default_extension(chooser.filename(), dialog, save);
-        if (dialog.must_exist && !exists(chosen)) {
+        std::vector<std::string> chosen;
+        for (int i = 0; i < chooser.count(); ++i) {
+            const char* file = chooser.filename(i);
+            if (file != nullptr && *file)
+                chosen.push_back(with_default_extension(file, dialog, save));
+        }
+        if (chosen.empty())
+            return false;
+        const auto missing = std::find_if(chosen.begin(), chosen.end(),
+                                          [](const std::string& file) { return !exists(file); });
+        if (dialog.must_exist && missing != chosen.end()) {
             fl_message_title(title.c_str());
-            fl_alert("%s\nFile not found.\nCheck the file name and try again.", chosen.c_str());
-            proposed = chosen;
+            fl_alert("%s\nFile not found.\nCheck the file name and try again.", missing->c_str());
+            proposed = *missing;
             continue;
         }
-        path = std::move(chosen);
+        paths = std::move(chosen);
         return true;
     }
 }
@@ -122,11 +136,24 @@ bool run_dialog(const FileDialog& dialog, bool save, std::string& path) {
 } // namespace
 
 bool FltkToolkit::open_file_dialog(const FileDialog& dialog, std::string& path) {
-    return run_dialog(dialog, false, path);
+    std::vector<std::string> paths;
+    if (!run_dialog(dialog, false, false, path, paths))
+        return false;
+    path = std::move(paths.front());
+    return true;
 }
 
 bool FltkToolkit::save_file_dialog(const FileDialog& dialog, std::string& path) {
-    return run_dialog(dialog, true, path);
+    std::vector<std::string> paths;
+    if (!run_dialog(dialog, true, false, path, paths))
+        return false;
+    path = std::move(paths.front());
+    return true;
+}
+
+bool FltkToolkit::open_files_dialog(const FileDialog& dialog, const std::string& proposed,
+                                    std::vector<std::string>& paths) {
+    return run_dialog(dialog, false, true, proposed, paths);
 }
 
 } // namespace q9xz

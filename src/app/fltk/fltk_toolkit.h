@@ -31,6 +31,8 @@ class FltkToolkit : public Toolkit {
     std::string load_string(int id, std::size_t buffer_size) override;
     bool open_file_dialog(const FileDialog& dialog, std::string& path) override;
     bool save_file_dialog(const FileDialog& dialog, std::string& path) override;
+    bool open_files_dialog(const FileDialog& dialog, const std::string& proposed,
+                           std::vector<std::string>& paths) override;
     void set_field_text(int control_id, std::string_view text) override;
     void list_clear() override;
     int list_extent() override;

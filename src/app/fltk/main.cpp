@@ -8,6 +8,7 @@
 #include <iostream>
 #include <memory>
 #include <system_error>
+#include <vector>
 
 int main(int argc, char** argv) {
     const q9xz::WindowArguments arguments =
@@ -21,13 +22,15 @@ int main(int argc, char** argv) {
     window = std::make_unique<q9xz::MainWindow>(
         toolkit, options, q9xz::make_update_command(toolkit), q9xz::POSIX_SEPARATORS);
     window->create_controls(arguments.choice);
-    // A log named here is taken as the file dialog would give it: a full path. The window holds
-    // one log; of several, the first.
-    if (!arguments.logs.empty()) {
+    // Logs named here are taken as the file dialog would give them: full paths. Several are
+    // tallied together, as when they are picked together in the dialog.
+    std::vector<std::string> logs;
+    for (const std::string& name : arguments.logs) {
         std::error_code error;
-        std::filesystem::path log = std::filesystem::absolute(arguments.logs.front(), error);
-        window->use_ADIF_file(error ? arguments.logs.front() : log.string());
+        std::filesystem::path log = std::filesystem::absolute(name, error);
+        logs.push_back(error ? name : log.string());
     }
+    window->use_ADIF_files(std::move(logs));
     Fl::scheme("gtk+");
     toolkit.show();
     return Fl::run();

@@ -14,6 +14,9 @@ namespace {
 // system has, so that no path is ever cut to another name. A path too long for the calls that
 // open files is then reported by Convert as a file that could not be opened.
 constexpr DWORD PATH_BUFFER = 32768;
+// A choice of several files comes back as the folder and every name, NUL-separated: room for
+// some hundreds of logs. A choice that does not fit fails as a cancel would.
+constexpr DWORD MULTIPLE_PATH_BUFFER = 65536;
 
 UINT icon_flag(MessageIcon icon) {
     switch (icon) {
@@ -41,9 +44,10 @@ std::string filter_list(const FileDialog& dialog) {
     return list;
 }
 
-bool run_file_dialog(const FileDialog& dialog, std::string& path, bool save) {
-    std::vector<char> file(PATH_BUFFER, '\0');
-    path.copy(file.data(), PATH_BUFFER - 1);
+// Runs the open or save dialog; `file` holds the proposed name and receives the answer, whose
+// file names start at `name_offset`.
+bool run_file_dialog(const FileDialog& dialog, std::vector<char>& file, bool save, bool multiple,
+                     std::size_t& name_offset) {
     const std::string filters = filter_list(dialog);
     const std::string title(dialog.title);
     const std::string extension(dialog.default_extension);
@@ -54,7 +58,7 @@ bool run_file_dialog(const FileDialog& dialog, std::string& path, bool save) {
     request.lpstrFilter = filters.c_str();
     request.nFilterIndex = 1;
     request.lpstrFile = file.data();
-    request.nMaxFile = PATH_BUFFER;
+    request.nMaxFile = DWORD(file.size());
     request.lpstrTitle = title.c_str();
     request.lpstrDefExt = extension.empty() ? nullptr : extension.c_str();
     request.Flags = OFN_EXPLORER | OFN_HIDEREADONLY;
@@ -62,12 +66,41 @@ bool run_file_dialog(const FileDialog& dialog, std::string& path, bool save) {
         request.Flags |= OFN_FILEMUSTEXIST;
     if (dialog.confirm_overwrite)
         request.Flags |= OFN_OVERWRITEPROMPT;
+    if (multiple)
+        request.Flags |= OFN_ALLOWMULTISELECT;
 
     const BOOL chosen = save ? GetSaveFileNameA(&request) : GetOpenFileNameA(&request);
-    if (!chosen)
+    name_offset = request.nFileOffset;
+    return chosen != FALSE;
+}
+
+bool run_file_dialog(const FileDialog& dialog, std::string& path, bool save) {
+    std::vector<char> file(PATH_BUFFER, '\0');
+    path.copy(file.data(), PATH_BUFFER - 1);
+    std::size_t name_offset = 0;
+    if (!run_file_dialog(dialog, file, save, false, name_offset))
         return false;
     path = file.data();
     return true;
+}
+
+// The answer of a dialog that allows several files: one full path, or, when a NUL ends the
+// folder before the first name, the folder followed by the names of the files in it, each ended
+// by a NUL, the whole ended by a second NUL.
+std::vector<std::string> chosen_paths(const std::vector<char>& answer, std::size_t name_offset) {
+    const std::string first(answer.data());
+    if (name_offset != first.size() + 1)
+        return {first};
+    std::string folder = first;
+    if (!folder.empty() && folder.back() != '\\') // a drive's root ends in "\" already
+        folder += '\\';
+    std::vector<std::string> paths;
+    for (std::size_t at = name_offset; at < answer.size() && answer[at] != '\0';) {
+        const std::string name(answer.data() + at);
+        paths.push_back(folder + name);
+        at += name.size() + 1;
+    }
+    return paths;
 }
 
 } // namespace
@@ -115,6 +148,22 @@ bool Win32Toolkit::open_file_dialog(const FileDialog& dialog, std::string& path)
 
 bool Win32Toolkit::save_file_dialog(const FileDialog& dialog, std::string& path) {
     return run_file_dialog(dialog, path, true);
+}
+
+bool Win32Toolkit::open_files_dialog(const FileDialog& dialog, const std::string& proposed,
+                                     std::vector<std::string>& paths) {
+    std::vector<char> file(MULTIPLE_PATH_BUFFER, '\0');
+    proposed.copy(file.data(), PATH_BUFFER - 1);
+    std::size_t name_offset = 0;
+    if (!run_file_dialog(dialog, file, false, true, name_offset))
+        return false;
+    file.push_back('\0'); // the texts read from the answer always end
+    file.push_back('\0');
+    std::vector<std::string> chosen = chosen_paths(file, name_offset);
+    if (chosen.empty())
+        return false;
+    paths = std::move(chosen);
+    return true;
 }
 
 void Win32Toolkit::set_field_text(int control_id, std::string_view text) {
