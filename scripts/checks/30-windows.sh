@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# The Windows program: cross-builds it (32-bit and 64-bit), checks the shipped 32-bit Q9XZ.exe
-# without running it (headers, imports, resources), runs the core tests and a window driver on
-# the 64-bit build under Wine, and compares a Convert in the window with the command-line
-# converter on the same log, and on two logs picked together. Every Wine call is bounded by
-# `timeout`.
+# The Windows program: cross-builds it (32-bit and 64-bit), checks the programs as files
+# (headers, imports, resources, manifests), and under Wine runs the test suites and a window
+# driver on each build, comparing a Convert in the window with the command-line converter of the
+# same build on the same log, and on two logs picked together. The 32-bit runs need a machine that runs 32-bit code and wine32
+# (scripts/wine32); elsewhere they are skipped with one line that says why. Every Wine call is
+# bounded by `timeout`.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 cd "$root"
@@ -18,11 +19,27 @@ scripts/windows
 
 exe32=build-win32/src/app/win32/Q9XZ.exe
 exe64=build-win64/src/app/win32/Q9XZ.exe
-prefix=$root/build-win64/wineprefix
 wine_run=$root/cmake/wine-run
-export WINEPREFIX=$prefix
-wine_stop() { timeout 30 wineserver -k 2>/dev/null || true; }
-trap wine_stop EXIT
+# Ends the Wine servers of the given builds' prefixes.
+wine_stop() {
+    local build
+    for build in "$@"; do
+        WINEPREFIX=$root/$build/wineprefix timeout 30 wineserver -k 2>/dev/null || true
+    done
+}
+work=
+cleanup() {
+    wine_stop build-win64 build-win32
+    [[ -z $work ]] || rm -rf "$work"
+}
+trap cleanup EXIT
+
+if why=$(scripts/wine32 check); then
+    run32=1
+else
+    run32=0
+    echo "skipped: the 32-bit program's runs (i686 test suites and window check): $why"
+fi
 
 # --- The shipped program, read as a file ------------------------------------------------------
 if [[ -f $exe32 ]]; then
@@ -80,6 +97,48 @@ else
     echo "note: $exe32 not built (the window's commands are not in this tree yet)"
 fi
 
+# --- The manifests of all four programs ---------------------------------------------------------
+# Printed back from each file: well-formed, asInvoker, Windows 7 to 11, UTF-8 as the code page;
+# the window also asks for today's common controls.
+check_manifest() {
+    local exe=$1 name
+    name=$(basename "$(dirname "$exe")")/$(basename "$exe")
+    if [[ ! -f $exe ]]; then
+        fail "$exe not built"
+        return
+    fi
+    local manifest
+    manifest=$(x86_64-w64-mingw32-windres -i "$exe" -O rc | python3 -c '
+import re, sys, xml.dom.minidom
+text = sys.stdin.read()
+block = re.search(r"^1 24 /\* RT_MANIFEST \*/\nBEGIN\n(.*?)^END", text, re.S | re.M)
+if not block:
+    sys.exit("no manifest resource")
+manifest = "".join(
+    bytes(line.strip()[1:-1].replace("\"\"", "\""), "latin-1").decode("unicode_escape")
+    for line in block.group(1).splitlines())
+xml.dom.minidom.parseString(manifest)
+print(manifest)
+') || {
+        fail "$name: no well-formed manifest"
+        return
+    }
+    local want
+    for want in 'requestedExecutionLevel level="asInvoker" uiAccess="false"' \
+        '{35138b9a-5d96-4fbd-8e2d-a2440225f93a}' '{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}' \
+        '{1f676c76-80e1-4239-95bb-83d0f6d0da78}' '{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}' \
+        '<activeCodePage xmlns="http://schemas.microsoft.com/SMI/2019/WindowsSettings">UTF-8</activeCodePage>'; do
+        grep -Fq -- "$want" <<<"$manifest" || fail "$name manifest lacks: $want"
+    done
+    if [[ $(basename "$exe") == Q9XZ.exe ]]; then
+        grep -Fq 'name="Microsoft.Windows.Common-Controls" version="6.0.0.0"' <<<"$manifest" ||
+            fail "$name manifest lacks the common controls 6"
+    fi
+}
+for exe in "$exe32" build-win32/q9xz-convert.exe "$exe64" build-win64/q9xz-convert.exe; do
+    check_manifest "$exe"
+done
+
 # --- The test suites under Wine ----------------------------------------------------------------
 # Left out here, because Windows itself differs:
 # - the hostile log with TIME_ON values of 2147483647 and -2147483648 hours and minutes: the
@@ -92,61 +151,78 @@ skipped=(
 )
 GTEST_FILTER=-$(IFS=:; echo "${skipped[*]}")
 export GTEST_FILTER
+echo "x86_64 test suites under Wine"
 if ! timeout 600 ctest --test-dir build-win64 --output-on-failure -L wine; then
-    fail "tests under Wine"
+    fail "x86_64 tests under Wine"
 fi
-wine_stop
+wine_stop build-win64
+if ((run32)); then
+    echo "i686 test suites under 32-bit Wine"
+    timeout 600 ctest --test-dir build-win32 --output-on-failure -L wine || fail "i686 tests under Wine"
+    wine_stop build-win32
+fi
 
 # --- The window, driven under Wine with a virtual X server --------------------------------------
-if [[ -f $exe64 ]]; then
-    # The window looks for its switches anywhere in its command line, its own path included, so
-    # it runs from a folder whose name holds no "-f" or "-l" (the clone's own path might).
-    work=$(mktemp -d /tmp/q9xzwindowXXXXXX)
-    trap 'wine_stop; rm -rf "$work"' EXIT
-    cp samples/demo.adi "$work/demo.adi"
-    winpath() { echo "Z:${1//\//\\}"; }
-    # Leaves out Wine's and Xvfb's chatter and the response headers that the Update prints.
-    quiet() {
-        grep -v -e '^wine: Read access denied' -e '^X connection to' -e '^$' -e '^HTTP/1' \
-            -e '^\(Server\|Date\|Content-type\|Content-Length\|Last-Modified\): ' || true
-    }
+# The window looks for its switches anywhere in its command line, its own path included, so it
+# runs from a folder whose name holds no "-f" or "-l" (the clone's own path might).
+work=$(mktemp -d /tmp/q9xzwindowXXXXXX)
+winpath() { echo "Z:${1//\//\\}"; }
+# Leaves out Wine's and Xvfb's chatter.
+quiet() {
+    grep -v -e '^wine: Read access denied' -e '^X connection to' -e '^$' || true
+}
 
-    # The window's Update runs in 40-update-wininet.sh, against the HTTPS server it makes.
-    update=()
+# The window's Update runs in 40-update-wininet.sh, against the HTTPS server it makes.
 
-    if ! timeout 300 xvfb-run -a "$wine_run" "$prefix" build-win64/tests/win32/q9xz_window_check.exe \
-        "$(winpath "$root/$exe64")" "$(winpath "$work")" --log "$(winpath "$work/demo.adi")" \
-        "${update[@]}" 2>&1 | tr -d '\r' | quiet; then
-        fail "window check"
+# Drives BUILD's Q9XZ.exe with BUILD's window check in a folder of its own, then converts the
+# same log with BUILD's q9xz-convert.exe: the list box shows what the converter prints (less its
+# last line, which the window shows in a box), and the two spreadsheets are the same bytes.
+# Usage: drive_window BUILD [WINDOW-CHECK OPTIONS...]
+drive_window() {
+    local build=$1
+    shift
+    local exe=$build/src/app/win32/Q9XZ.exe prefix=$root/$build/wineprefix
+    local folder=$work/$build
+    mkdir -p "$folder"
+    cp samples/demo.adi "$folder/demo.adi"
+    if ! timeout 300 xvfb-run -a "$wine_run" "$prefix" "$build/tests/win32/q9xz_window_check.exe" \
+        "$(winpath "$root/$exe")" "$(winpath "$folder")" --log "$(winpath "$folder/demo.adi")" \
+        "$@" 2>&1 | tr -d '\r' | quiet; then
+        fail "$build: window check"
     fi
-    wine_stop
-
-    # The same log through the command-line converter, also under Wine: the list box shows what
-    # the converter prints (less its last line, which the window shows in a box), and the two
-    # spreadsheets are the same bytes.
-    (cd "$work" && timeout 120 "$wine_run" "$prefix" "$root/build-win64/q9xz-convert.exe" \
-        demo.adi cli.csv 2>/dev/null | tr -d '\r' >cli.txt) || fail "q9xz-convert.exe under Wine"
-    if [[ -f $work/listbox.txt ]]; then
-        sed '$d' "$work/cli.txt" | diff -u - "$work/listbox.txt" ||
-            fail "list box lines differ from the converter's output"
-        cmp "$work/cli.csv" "$work/result.csv" || fail "spreadsheets differ"
+    wine_stop "$build"
+    (cd "$folder" && timeout 120 "$wine_run" "$prefix" "$root/$build/q9xz-convert.exe" \
+        demo.adi cli.csv 2>/dev/null | tr -d '\r' >cli.txt) || fail "$build: q9xz-convert.exe"
+    if [[ -f $folder/listbox.txt ]]; then
+        sed '$d' "$folder/cli.txt" | diff -u - "$folder/listbox.txt" ||
+            fail "$build: list box lines differ from the converter's output"
+        cmp "$folder/cli.csv" "$folder/result.csv" || fail "$build: spreadsheets differ"
     else
-        fail "the window check wrote no list-box lines"
+        fail "$build: the window check wrote no list-box lines"
     fi
     # The two logs the window check picked together, converted by the converter with LoTW.
-    (cd "$work" && timeout 120 "$wine_run" "$prefix" "$root/build-win64/q9xz-convert.exe" \
+    (cd "$folder" && timeout 120 "$wine_run" "$prefix" "$root/$build/q9xz-convert.exe" \
         -l -o cli-two.csv My.Log.adi lotw.adi 2>/dev/null | tr -d '\r' >cli-two.txt) ||
-        fail "q9xz-convert.exe of two logs under Wine"
-    if [[ -f $work/listbox-two.txt ]]; then
-        sed '$d' "$work/cli-two.txt" | sed '$d' | diff -u - "$work/listbox-two.txt" ||
-            fail "list box lines of two logs differ from the converter's output"
-        cmp "$work/cli-two.csv" "$work/result-two.csv" || fail "spreadsheets of two logs differ"
+        fail "$build: q9xz-convert.exe of two logs"
+    if [[ -f $folder/listbox-two.txt ]]; then
+        sed '$d' "$folder/cli-two.txt" | sed '$d' | diff -u - "$folder/listbox-two.txt" ||
+            fail "$build: list box lines of two logs differ from the converter's output"
+        cmp "$folder/cli-two.csv" "$folder/result-two.csv" || fail "$build: spreadsheets of two logs differ"
     else
-        fail "the window check wrote no list-box lines for two logs"
+        fail "$build: the window check wrote no list-box lines for two logs"
     fi
-    wine_stop
+    wine_stop "$build"
+}
+
+if [[ -f $exe64 ]]; then
+    echo "x86_64 window under Wine"
+    drive_window build-win64
 else
     echo "note: $exe64 not built (the window's commands are not in this tree yet)"
+fi
+if ((run32)); then
+    echo "i686 window (the shipped program) under 32-bit Wine"
+    drive_window build-win32
 fi
 
 exit $failed

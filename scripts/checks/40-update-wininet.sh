@@ -9,13 +9,14 @@
 #      replaced by the served one after its digest was checked, and the old one kept beside it.
 # When 2 ran, the window itself (a test build of Q9XZ.exe whose Update asks this server) is
 # driven too: a log chosen in another folder, then Update, which must replace the program's own
-# file. When Wine does not take the authority from the prefix, 2 and the window are left out
-# with a note.
+# file; then the same in the 32-bit build's own test build of the window, where 32-bit Windows
+# programs run. When Wine does not take the authority from the prefix, 2 and the window are left
+# out with a note.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 work=$root/build/update-wine
-rm -rf "$work/srv" "$work/run" "$work/window" "$work/certs"
-mkdir -p "$work/srv/Q9XZ" "$work/run/prog" "$work/run/elsewhere" "$work/window"
+rm -rf "$work/srv" "$work/run" "$work/window" "$work/window32" "$work/certs"
+mkdir -p "$work/srv/Q9XZ" "$work/run/prog" "$work/run/elsewhere" "$work/window" "$work/window32"
 
 src=$root/src/app/update
 nice x86_64-w64-mingw32-g++-posix -std=c++20 -Wall -Wextra -Werror -O1 -I"$root/src" -I"$root" \
@@ -164,4 +165,27 @@ if ! timeout 300 xvfb-run -a "$wine_run" "$prefix" \
 fi
 cmp "$work/window/Q9XZ.exe" "$work/srv/Q9XZ/Q9XZ.exe"
 cmp "$work/window/Q9XZ.~xe" "$local_exe"
+# 4. The same Update in the 32-bit build: its own test build of the window (never the shipped
+# program), driven by the 32-bit window check, where 32-bit Windows programs run.
+local32=$root/build-win32/tests/update/q9xz-local-update.exe
+driver32=$root/build-win32/tests/win32/q9xz_window_check.exe
+if ! why=$("$root/scripts/wine32" check); then
+    echo "update-wininet: skipped: the i686 window's Update: $why"
+elif [[ ! -f $local32 || ! -f $driver32 ]]; then
+    echo "update-wininet: note: the i686 test build of the window is not built; its Update is left out"
+else
+    start_server "$(sed -n 's/^Q9XZ_TEST_UPDATE_PORT:STRING=//p' "$root/build-win32/CMakeCache.txt")" server
+    cp "$root/samples/demo.adi" "$work/window32/demo.adi"
+    WINEPREFIX=$prefix timeout 30 wineserver -k 2>/dev/null || true
+    if ! timeout 300 xvfb-run -a "$wine_run" "$prefix" "$driver32" "$(winpath "$local32")" \
+        "$(winpath "$work/window32")" --log "$(winpath "$work/window32/demo.adi")" --update 2.7 \
+        --only-update 2>&1 | tr -d '\r' | grep -v -e '^HTTP/1' -e '^$' -e '^X connection to' \
+        -e '^\(Server\|Date\|Content-type\|Content-Length\|Last-Modified\): ' -e '^wine: '; then
+        echo "update-wininet: the i686 window check failed" >&2
+        exit 1
+    fi
+    cmp "$work/window32/Q9XZ.exe" "$work/srv/Q9XZ/Q9XZ.exe"
+    cmp "$work/window32/Q9XZ.~xe" "$local32"
+    echo "update-wininet: the i686 window's Update replaced its program file and kept the old one"
+fi
 echo "update-wininet: ok"

@@ -167,7 +167,8 @@ report=$(grep -v 'running with root privileges' "$tmp/lintian.txt" || true)
 zip=$tmp/packages/q9xz-$version-windows.zip
 if [[ -f "$zip" ]]; then
     python3 -m zipfile -l "$zip" >"$tmp/zip.txt"
-    for path in "Q9XZ-$version/Q9XZ.exe" "Q9XZ-$version/README.txt" "Q9XZ-$version/LICENSE.txt"; do
+    for path in Q9XZ.exe q9xz-convert.exe README.txt LICENSE.txt NOTICES.txt; do
+        path=Q9XZ-$version/$path
         grep -q "^$path " "$tmp/zip.txt" || fail "not in the Windows zip: $path"
     done
 else

@@ -1,5 +1,7 @@
 #include "common/line_reader.h"
 
+#include "common/native_path.h"
+
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -65,7 +67,7 @@ LineReader& LineReader::operator=(LineReader&& other) noexcept {
 
 std::unique_ptr<LineReader> LineReader::open(const std::string& path, std::size_t max_line) {
     std::error_code error;
-    if (path.empty() || std::filesystem::is_directory(path, error))
+    if (path.empty() || std::filesystem::is_directory(path_of(path), error))
         return nullptr;
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (file == nullptr)

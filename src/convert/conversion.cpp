@@ -1,5 +1,6 @@
 #include "convert/conversion.h"
 
+#include "common/native_path.h"
 #include "convert/convert_adif.h"
 #include "results/csv_writer.h"
 #include "results/summary.h"
@@ -83,7 +84,7 @@ std::string completion_text(std::int32_t written, std::int32_t lotw_count,
 
 std::unique_ptr<LineReader> open_log(const std::string& path, std::string& problem) {
     std::error_code error;
-    if (std::filesystem::is_directory(path, error)) {
+    if (std::filesystem::is_directory(path_of(path), error)) {
         problem = path + ": is a folder";
         return nullptr;
     }

@@ -1,6 +1,7 @@
 #include "convert/output_file.h"
 
 #include "common/file_replacement.h"
+#include "common/native_path.h"
 #include "common/text.h"
 
 #include <cerrno>
@@ -54,9 +55,11 @@ std::string temporary_name() {
     return name;
 }
 
-std::FILE* create_temporary(const fs::path& folder, std::string& temporary) {
+// `name` is the narrow name the folder was read from, which tells the form of its text.
+std::FILE* create_temporary(const fs::path& folder, const std::string& name,
+                            std::string& temporary) {
     for (int attempt = 0; attempt < TEMPORARY_NAME_TRIES; ++attempt) {
-        temporary = (folder / temporary_name()).string();
+        temporary = text_of(folder / temporary_name(), name);
         if (std::FILE* file = create_new_file(temporary))
             return file;
         if (errno != EEXIST)
@@ -85,9 +88,9 @@ std::unique_ptr<OutputFile> OutputFile::open(const std::string& path, std::strin
     }
     std::unique_ptr<OutputFile> output(new OutputFile());
     output->path_ = path;
-    output->target_ = path;
+    output->target_ = path_of(path);
     std::error_code error;
-    const fs::file_type type = fs::status(path, error).type();
+    const fs::file_type type = fs::status(output->target_, error).type();
     if (type == fs::file_type::directory) {
         problem = path + ": is a folder";
         return nullptr;
@@ -104,8 +107,8 @@ std::unique_ptr<OutputFile> OutputFile::open(const std::string& path, std::strin
         return output;
     }
 
-    output->target_ = follow_links(path);
-    const std::string target = output->target_.string();
+    output->target_ = follow_links(output->target_);
+    const std::string target = text_of(output->target_, path);
     if (type == fs::file_type::regular) {
         // A rename would replace a file the user may not write: refuse it, as opening it would.
         UniqueFile probe{std::fopen(target.c_str(), "r+b")};
@@ -114,7 +117,7 @@ std::unique_ptr<OutputFile> OutputFile::open(const std::string& path, std::strin
             return nullptr;
         }
     }
-    output->file_.reset(create_temporary(output->target_.parent_path(), output->temporary_));
+    output->file_.reset(create_temporary(output->target_.parent_path(), path, output->temporary_));
     if (!output->file_) {
         problem = file_problem(path, errno);
         return nullptr;
@@ -122,7 +125,7 @@ std::unique_ptr<OutputFile> OutputFile::open(const std::string& path, std::strin
     if (type == fs::file_type::regular) {
         const fs::perms mode = fs::status(output->target_, error).permissions();
         if (!error)
-            fs::permissions(output->temporary_, mode, error);
+            fs::permissions(path_of(output->temporary_), mode, error);
     }
     return output;
 }
@@ -157,7 +160,7 @@ bool OutputFile::commit(std::string& problem) {
         fail();
     if (std::fclose(file_.release()) != 0)
         fail();
-    if (error_ == 0 && !direct && !replace_file(temporary_, target_.string()))
+    if (error_ == 0 && !direct && !replace_file(temporary_, text_of(target_, path_)))
         fail();
     if (error_ != 0) {
         problem = file_problem(path_, error_);
@@ -169,10 +172,12 @@ bool OutputFile::commit(std::string& problem) {
 
 bool same_file(const std::string& a, const std::string& b) {
     std::error_code error;
-    if (fs::exists(a, error) && fs::exists(b, error))
-        return fs::equivalent(a, b, error);
-    const std::string first = comparable(a).string();
-    const std::string second = comparable(b).string();
+    const fs::path first_path = path_of(a);
+    const fs::path second_path = path_of(b);
+    if (fs::exists(first_path, error) && fs::exists(second_path, error))
+        return fs::equivalent(first_path, second_path, error);
+    const std::string first = text_of(comparable(first_path), a);
+    const std::string second = text_of(comparable(second_path), b);
     // Windows' file names ignore letter case.
     if (fs::path::preferred_separator == '\\')
         return equals_ignore_case(first, second);

@@ -23,6 +23,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 // clang-format off
 #include <windows.h>
@@ -92,6 +93,28 @@ std::string control_text(HWND window) {
     return narrow;
 }
 
+// Text of this program's own code page (the arguments: ASCII folders) as UTF-16, and back as
+// UTF-8 for messages.
+std::wstring widen(const std::string& text) {
+    std::wstring wide(text.size(), L'\0');
+    wide.resize(size_t(MultiByteToWideChar(CP_ACP, 0, text.data(), int(text.size()), wide.data(),
+                                           int(wide.size()))));
+    return wide;
+}
+
+std::string utf8(const std::wstring& wide) {
+    std::string text(wide.size() * 3, '\0');
+    text.resize(size_t(WideCharToMultiByte(CP_UTF8, 0, wide.data(), int(wide.size()), text.data(),
+                                           int(text.size()), nullptr, nullptr)));
+    return text;
+}
+
+std::wstring control_text_wide(HWND window) {
+    wchar_t text[1024] = L"";
+    SendMessageW(window, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text));
+    return text;
+}
+
 std::string class_name(HWND window) {
     char name[256] = "";
     GetClassNameA(window, name, sizeof name);
@@ -159,23 +182,8 @@ class Program {
 
     // A visible dialog box (message box or file dialog) of the program, or nullptr.
     HWND find_box() const {
-        struct Search {
-            DWORD process;
-            HWND found;
-        } search{info_.dwProcessId, nullptr};
-        EnumWindows(
-            [](HWND window, LPARAM param) -> BOOL {
-                auto* s = reinterpret_cast<Search*>(param);
-                DWORD process = 0;
-                GetWindowThreadProcessId(window, &process);
-                if (process == s->process && IsWindowVisible(window) &&
-                    class_name(window) == "#32770") {
-                    s->found = window;
-                    return FALSE;
-                }
-                return TRUE;
-            },
-            reinterpret_cast<LPARAM>(&search));
+        BoxSearch search{info_.dwProcessId, nullptr};
+        EnumWindows(find_box_of_process, reinterpret_cast<LPARAM>(&search));
         return search.found;
     }
 
@@ -191,6 +199,25 @@ class Program {
     }
 
   private:
+    struct BoxSearch {
+        DWORD process;
+        HWND found;
+    };
+
+    // Windows calls it with the stdcall convention, which a lambda cannot be converted to on
+    // 32-bit x86.
+    static BOOL CALLBACK find_box_of_process(HWND window, LPARAM param) {
+        auto* search = reinterpret_cast<BoxSearch*>(param);
+        DWORD process = 0;
+        GetWindowThreadProcessId(window, &process);
+        if (process == search->process && IsWindowVisible(window) &&
+            class_name(window) == "#32770") {
+            search->found = window;
+            return FALSE;
+        }
+        return TRUE;
+    }
+
     HWND find_main_window() const {
         HWND window = FindWindowA(TITLE, TITLE);
         if (!window)
@@ -219,6 +246,15 @@ std::string box_message(HWND box) {
             return text;
     }
     return "";
+}
+
+std::wstring box_message_wide(HWND box) {
+    for (int id : {0xFFFF, 100}) {
+        HWND item = GetDlgItem(box, id);
+        if (item && class_name(item) == "Static" && GetWindowTextLengthW(item) > 0)
+            return control_text_wide(item);
+    }
+    return widen(box_message(box));
 }
 
 void close_box(Program& program, HWND box, int button = IDOK) {
@@ -380,10 +416,11 @@ std::vector<std::string> list_lines(HWND list) {
     return lines;
 }
 
-// Fills the file name of an open or save dialog and presses its OK button.
+// Fills the file name of an open or save dialog and presses its OK button. The name goes in as
+// UTF-16, so that the program receives it whatever its code page.
 // `replace`: the name is that of an existing file, so the save dialog asks whether to replace it;
 // the answer is Yes.
-void answer_file_dialog(Program& program, HWND dialog, const std::string& path,
+void answer_file_dialog(Program& program, HWND dialog, const std::wstring& path,
                         bool replace = false) {
     // Explorer-style dialogs keep the name in combo box 1148 (cmb13), older ones in edit 1152.
     HWND name = GetDlgItem(dialog, 1148);
@@ -392,7 +429,7 @@ void answer_file_dialog(Program& program, HWND dialog, const std::string& path,
     check(name != nullptr, "file dialog has a file-name field");
     if (!name)
         return;
-    SetWindowTextA(name, path.c_str());
+    SetWindowTextW(name, path.c_str());
     PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
     if (replace) {
         HWND question = nullptr;
@@ -407,14 +444,19 @@ void answer_file_dialog(Program& program, HWND dialog, const std::string& path,
     check(program.wait_no_box(), "file dialog closes after OK");
 }
 
+void answer_file_dialog(Program& program, HWND dialog, const std::string& path,
+                        bool replace = false) {
+    answer_file_dialog(program, dialog, widen(path), replace);
+}
+
 std::string base_name(const std::string& path) {
     size_t slash = path.find_last_of("\\/");
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-std::string file_bytes(const std::string& path) {
+std::string file_bytes(const std::wstring& path) {
     std::string bytes;
-    if (FILE* file = std::fopen(path.c_str(), "rb")) {
+    if (FILE* file = _wfopen(path.c_str(), L"rb")) {
         for (int c; (c = std::fgetc(file)) != EOF;)
             bytes += char(c);
         std::fclose(file);
@@ -422,15 +464,13 @@ std::string file_bytes(const std::string& path) {
     return bytes;
 }
 
-int count_lines(const std::string& path) {
-    FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file)
-        return -1;
-    int lines = 0;
-    for (int c; (c = std::fgetc(file)) != EOF;)
-        lines += c == '\n';
-    std::fclose(file);
-    return lines;
+std::string file_bytes(const std::string& path) {
+    return file_bytes(widen(path));
+}
+
+template <typename Path> int count_lines(const Path& path) {
+    const std::string bytes = file_bytes(path);
+    return int(std::count(bytes.begin(), bytes.end(), '\n'));
 }
 
 void check_convert(Program& program, const std::string& folder, const std::string& log) {
@@ -519,6 +559,160 @@ void check_convert(Program& program, const std::string& folder, const std::strin
     program.press(1011);
     check_box(program, "Open after the refused Convert", "Error",
               "Can't open spreadsheet because it has not been converted.", false);
+}
+
+// Chooses a log through the open dialog; the spreadsheet's name is then proposed beside it.
+void choose_log(Program& program, const std::wstring& path) {
+    program.press(1002);
+    if (HWND dialog = program.wait_box("open-file dialog"))
+        answer_file_dialog(program, dialog, path);
+}
+
+void choose_spreadsheet(Program& program, const std::wstring& path, bool replace) {
+    program.press(1004);
+    if (HWND dialog = program.wait_box("save-file dialog"))
+        answer_file_dialog(program, dialog, path, replace);
+}
+
+// Presses Convert and closes the box that answers; its title and text.
+std::pair<std::string, std::wstring> convert_box(Program& program, const std::string& what) {
+    program.press(1003);
+    HWND box = program.wait_box(what + ": box after Convert");
+    if (!box)
+        return {};
+    std::pair<std::string, std::wstring> shown{window_text(box), box_message_wide(box)};
+    close_box(program, box);
+    return shown;
+}
+
+void check_convert_refused(Program& program, const std::string& what, const std::string& text) {
+    const auto [title, message] = convert_box(program, what);
+    check_text(title, "Error", what + ": title");
+    check_text(utf8(message), text, what + ": text");
+}
+
+// A log and its spreadsheet where users keep them: a folder named with spaces and letters that
+// no ANSI code page holds all of, a path near the 260-character limit, and a spreadsheet that is
+// read-only or held open by another program. Each gives the window's usual texts, and neither
+// the log nor an old spreadsheet is lost.
+void check_user_paths(const std::string& exe, const std::string& folder, const std::string& log) {
+    const std::wstring base = widen(folder);
+    const std::string log_bytes = file_bytes(widen(log));
+
+    struct Place {
+        const char* what;
+        std::wstring folder;
+    };
+    std::vector<Place> places{{"folder with spaces and non-ASCII letters",
+                               base + L"\\QSO Logs \u0141\u00f3d\u017a \u00c5se \u0416"}};
+    // Folders down to 244 characters, so that the spreadsheet's path is 255 long (and longer
+    // than 260 bytes in UTF-8).
+    const std::wstring segment = L"\\\u0141\u00f3d\u017a logs";
+    std::wstring deep = base;
+    while (deep.size() + segment.size() < 242)
+        deep += segment;
+    deep += L"\\" + std::wstring(244 - deep.size() - 1, L'x');
+    places.push_back({"path of 255 characters", deep});
+
+    for (const Place& place : places) {
+        const std::string what = place.what;
+        for (size_t at = base.size(); at != std::wstring::npos;) {
+            at = place.folder.find(L'\\', at + 1);
+            CreateDirectoryW(place.folder.substr(0, at).c_str(), nullptr);
+        }
+        const std::wstring adif = place.folder + L"\\My Log.adi";
+        const std::wstring csv = place.folder + L"\\My Log.CSV";
+        check(CopyFileW(widen(log).c_str(), adif.c_str(), FALSE) != FALSE, what + ": copy the log");
+
+        Program program(exe, folder, "");
+        if (!program.running())
+            return;
+        choose_log(program, adif);
+        check_text(utf8(control_text_wide(GetDlgItem(program.window(), 1013))), "My Log.adi",
+                   what + ": ADIF field");
+        check_text(utf8(control_text_wide(GetDlgItem(program.window(), 1014))), "My Log.CSV",
+                   what + ": CSV field");
+        const auto [title, message] = convert_box(program, what);
+        check_text(title, "Done", what + ": Done box title");
+        // The path may be cut where the box's text reaches its 259 bytes, in UTF-8 perhaps
+        // within a letter, which then shows as a replacement mark.
+        const size_t to = message.find(L" Q9XZ QSOs to ");
+        std::wstring shown_path = to == std::wstring::npos ? L"" : message.substr(to + 14);
+        const bool cut = shown_path != csv && utf8(message).size() >= 256;
+        if (cut && !shown_path.empty() && shown_path.back() == L'\uFFFD')
+            shown_path.pop_back();
+        check(message.rfind(L"Wrote ", 0) == 0 && !shown_path.empty() &&
+                  csv.rfind(shown_path, 0) == 0 && (shown_path == csv || cut),
+              what + ": Done box text " + utf8(message));
+        check_equal(count_lines(csv), 229, what + ": spreadsheet lines");
+
+        // The log itself as the spreadsheet, in other letter case: refused, the log kept.
+        choose_spreadsheet(program, place.folder + L"\\MY LOG.ADI", true);
+        check_convert_refused(program, what + ": Convert onto the log",
+                              "Could not open CSV output file.");
+        check(file_bytes(adif) == log_bytes, what + ": the log is unchanged");
+        PostMessageA(program.window(), WM_CLOSE, 0, 0);
+        check_equal(program.wait_exit(), 0L, what + ": exit code");
+    }
+
+    // A spreadsheet that cannot be replaced, and a log that cannot be read, in the first folder.
+    const std::wstring adif = places[0].folder + L"\\My Log.adi";
+    const std::wstring csv = places[0].folder + L"\\My Log.CSV";
+    const std::string old_sheet = "an older spreadsheet\r\n";
+    HANDLE held = INVALID_HANDLE_VALUE;
+    struct Blocked {
+        const char* what;
+        const std::wstring& file;
+        bool read_only;
+        const char* text;
+    };
+    for (const Blocked& blocked :
+         {Blocked{"read-only spreadsheet", csv, true, "Could not open CSV output file."},
+          Blocked{"spreadsheet held open by another program", csv, false,
+                  "Could not open CSV output file."},
+          Blocked{"log held open by another program", adif, false,
+                  "Could not open ADIF input file."}}) {
+        const std::string what = blocked.what;
+        if (FILE* file = _wfopen(csv.c_str(), L"wb")) {
+            std::fputs(old_sheet.c_str(), file);
+            std::fclose(file);
+        }
+        if (blocked.read_only) {
+            check(SetFileAttributesW(csv.c_str(), FILE_ATTRIBUTE_READONLY) != FALSE,
+                  what + ": mark read-only");
+            // Wine keeps the mark in the file's permissions, which do not stop root.
+            HANDLE writer = CreateFileW(csv.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr);
+            if (writer != INVALID_HANDLE_VALUE) {
+                CloseHandle(writer);
+                std::printf("note: here a read-only file can be written (Wine run as root); "
+                            "the read-only spreadsheet is left out\n");
+                SetFileAttributesW(csv.c_str(), FILE_ATTRIBUTE_NORMAL);
+                continue;
+            }
+        } else {
+            // As a program that opens a file without sharing it (Windows refuses other opens).
+            held = CreateFileW(blocked.file.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
+            check(held != INVALID_HANDLE_VALUE, what + ": hold the file");
+        }
+        {
+            Program program(exe, folder, "");
+            if (!program.running())
+                return;
+            choose_log(program, adif);
+            check_convert_refused(program, what, blocked.text);
+            PostMessageA(program.window(), WM_CLOSE, 0, 0);
+            check_equal(program.wait_exit(), 0L, what + ": exit code");
+        }
+        if (held != INVALID_HANDLE_VALUE) {
+            CloseHandle(held);
+            held = INVALID_HANDLE_VALUE;
+        }
+        SetFileAttributesW(csv.c_str(), FILE_ATTRIBUTE_NORMAL);
+        check(file_bytes(csv) == old_sheet, what + ": the old spreadsheet is kept");
+        check(file_bytes(adif) == log_bytes, what + ": the log is unchanged");
+    }
 }
 
 // A LoTW report that confirms one contact of the demo log and names a state that does not exist.
@@ -750,6 +944,7 @@ int main(int argc, char** argv) {
             program.press(1006);
             check_equal(program.wait_exit(), 0L, "exit code after Convert and Exit");
         }
+        check_user_paths(exe, folder, log);
     }
     if (update_version.empty())
         std::printf("Update: left out here (it needs an HTTPS server that Wine trusts; the "
