@@ -6,19 +6,19 @@
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
+#include <utility>
 
 extern char** environ;
 
 namespace q9xz::bench {
 
 namespace {
-constexpr const char* TIME_PROGRAM = "/usr/bin/time";
-}
 
-ChildUsage run_child(const std::string& program, const std::vector<std::string>& args,
-                     const std::string& scratch) {
-    std::vector<std::string> words{TIME_PROGRAM, "-f", "%M %U %S %e", "-o", scratch, program};
-    words.insert(words.end(), args.begin(), args.end());
+constexpr const char* TIME_PROGRAM = "/usr/bin/time";
+
+// Starts `words[0]` with the rest as its arguments, its output sent to /dev/null; the child's
+// id, or -1 when it could not be started.
+pid_t spawn_quietly(std::vector<std::string> words) {
     std::vector<char*> argv;
     for (std::string& word : words)
         argv.push_back(word.data());
@@ -29,12 +29,22 @@ ChildUsage run_child(const std::string& program, const std::vector<std::string>&
     posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
     posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
     pid_t pid = 0;
-    int spawned = posix_spawn(&pid, TIME_PROGRAM, &actions, nullptr, argv.data(), environ);
+    const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
+    return spawned == 0 ? pid : -1;
+}
+
+} // namespace
+
+ChildUsage run_child(const std::string& program, const std::vector<std::string>& args,
+                     const std::string& scratch) {
+    std::vector<std::string> words{TIME_PROGRAM, "-f", "%M %U %S %e", "-o", scratch, program};
+    words.insert(words.end(), args.begin(), args.end());
+    const pid_t pid = spawn_quietly(std::move(words));
 
     ChildUsage usage;
     int status = 0;
-    if (spawned != 0 || waitpid(pid, &status, 0) != pid)
+    if (pid < 0 || waitpid(pid, &status, 0) != pid)
         return usage;
     // time exits with the program's own status.
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
@@ -54,24 +64,13 @@ ChildUsage run_child(const std::string& program, const std::vector<std::string>&
 ChildUsage time_child(const std::string& program, const std::vector<std::string>& args) {
     std::vector<std::string> words{program};
     words.insert(words.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (std::string& word : words)
-        argv.push_back(word.data());
-    argv.push_back(nullptr);
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
     const auto start = std::chrono::steady_clock::now();
-    pid_t pid = 0;
-    int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
+    const pid_t pid = spawn_quietly(std::move(words));
 
     ChildUsage usage;
     int status = 0;
     rusage counted{};
-    if (spawned != 0 || wait4(pid, &status, 0, &counted) != pid)
+    if (pid < 0 || wait4(pid, &status, 0, &counted) != pid)
         return usage;
     usage.wall_seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();

@@ -1,3 +1,4 @@
+#include "../file_bytes.h"
 #include "app/controls.h"
 #include "app/main_window.h"
 #include "common/line_reader.h"
@@ -13,6 +14,9 @@
 
 namespace q9xz {
 namespace {
+
+using q9xz::test::read_file;
+using q9xz::test::write_file;
 
 using testing::Box;
 using testing::FakeToolkit;
@@ -44,17 +48,6 @@ class TempDir {
   private:
     fs::path path_;
 };
-
-void write_file(const std::string& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
-}
-
-std::string read_file(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 struct Window {
     FakeToolkit toolkit;

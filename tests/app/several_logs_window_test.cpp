@@ -1,5 +1,6 @@
 // Convert over several logs picked together in the ADIF File dialog.
 
+#include "../file_bytes.h"
 #include "app/controls.h"
 #include "app/main_window.h"
 #include "convert/conversion.h"
@@ -13,6 +14,8 @@
 
 namespace q9xz {
 namespace {
+
+using q9xz::test::read_file;
 
 using testing::Box;
 using testing::FakeToolkit;
@@ -28,13 +31,6 @@ constexpr const char* REPORT = "<PROGRAMID:4>LoTW <EOH>\n"
                                "<MODE:2>CW <STATE:2>GA <QSL_RCVD:1>Y <EOR>\n"
                                "<CALL:6>Q9XZ/1 <QSO_DATE:8>20140317 <TIME_ON:4>1400 <BAND:3>99m "
                                "<MODE:2>CW <STATE:2>ME <EOR>\n";
-
-std::string read_file(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 class ConvertSeveralLogs : public ::testing::Test {
   protected:

@@ -1,3 +1,4 @@
+#include "../file_bytes.h"
 #include "cli/run_cli.h"
 
 #include <cctype>
@@ -14,17 +15,8 @@ using q9xz::run_cli;
 
 namespace {
 
-std::string read_file(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-void write_file(const fs::path& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary);
-    out << bytes;
-}
+using q9xz::test::read_file;
+using q9xz::test::write_file;
 
 struct CliRun {
     int code;

@@ -1,5 +1,6 @@
 // The converter's form for several logs: `q9xz-convert [-f | -l] -o OUTPUT INPUT...`.
 
+#include "../file_bytes.h"
 #include "cli/run_cli.h"
 
 #include <cstdlib>
@@ -14,16 +15,8 @@ using q9xz::run_cli;
 
 namespace {
 
-std::string read_file(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-void write_file(const fs::path& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
+using q9xz::test::read_file;
+using q9xz::test::write_file;
 
 // Every file of a folder with its bytes.
 std::map<std::string, std::string> folder_contents(const fs::path& folder) {

@@ -1,6 +1,7 @@
 // The whole Update command with the libcurl client against a real HTTPS server on 127.0.0.1,
 // whose authority and certificates are made for the test, with real files: the program file in
 // one folder and the current directory in another.
+#include "../file_bytes.h"
 #include "app/update/check_for_update.h"
 #include "app/update/curl_http.h"
 #include "fake_toolkit.h"
@@ -16,6 +17,9 @@
 
 namespace q9xz::test {
 namespace {
+
+using q9xz::test::read_file;
+using q9xz::test::write_file;
 
 namespace fs = std::filesystem;
 using std::chrono::hours;
@@ -42,17 +46,6 @@ std::string sha256_hex(const std::string& data) {
         hex += pair;
     }
     return hex;
-}
-
-std::string read_file(const fs::path& name) {
-    std::ifstream in(name, std::ios::binary);
-    std::ostringstream content;
-    content << in.rdbuf();
-    return content.str();
-}
-
-void write_file(const fs::path& name, const std::string& content) {
-    std::ofstream(name, std::ios::binary) << content;
 }
 
 // Every file and folder under `root` with its content, to tell that nothing changed.
