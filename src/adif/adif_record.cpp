@@ -3,6 +3,7 @@
 #include "common/text.h"
 
 #include <array>
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <utility>
@@ -69,6 +70,19 @@ const AdifField* AdifRecord::fields() const {
     return root_;
 }
 
+const AdifField* AdifRecord::find(std::string_view name) const {
+    if (tree_only_)
+        return find_field(root_, name);
+    const std::uint64_t key = name_key(name);
+    for (std::size_t slot = index_slot(key, name.size()); index_[slot] != 0;
+         slot = (slot + 1) % INDEX_SLOTS) {
+        const std::size_t known = index_[slot] - 1u;
+        if (keys_[known] == key && accepted_[known]->name == name)
+            return accepted_[known];
+    }
+    return nullptr;
+}
+
 // A record with more fields than its own nodes takes the rest from its arena.
 AdifField* AdifRecord::spilled_field() {
     return std::construct_at(
@@ -105,10 +119,9 @@ bool AdifRecord::holds(const void* address) const {
 
 void AdifRecord::clear() {
     call = dxcc = qso_date = time_on = band = mode = nullptr;
-    nodes_used_ = 0;
     fields_made_ = 0;
     accepted_count_ = 0;
-    index_.fill(0);
+    std::memset(index_.data(), 0, sizeof index_);
     tree_only_ = false;
     root_ = nullptr;
     linked_ = 0;

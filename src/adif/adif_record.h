@@ -71,6 +71,9 @@ class AdifRecord {
 
     // Root of the tree of every accepted field (the first of each name), or nullptr.
     const AdifField* fields() const;
+    // The accepted field named `name` (upper case), as find_field(fields(), name) finds it;
+    // looked up in the index while the record has one, so the tree need not be linked.
+    const AdifField* find(std::string_view name) const;
 
     // The most fields one record takes. Real records hold a few hundred; without a limit one
     // line of the longest kind could make some 200,000 field nodes at once.
@@ -80,8 +83,8 @@ class AdifRecord {
 
     // A new field in the record's storage: level 0, no children.
     AdifField* new_field(std::string_view name, std::string_view value, std::int32_t length) {
-        ++fields_made_;
-        AdifField* field = nodes_used_ < nodes_.size() ? &nodes_[nodes_used_++] : spilled_field();
+        const std::size_t made = fields_made_++;
+        AdifField* field = made < nodes_.size() ? &nodes_[made] : spilled_field();
         *field = {name, value, length, 0, nullptr, nullptr};
         return field;
     }
@@ -110,9 +113,12 @@ class AdifRecord {
     // name's name_key(). Decided without a branch: the names of a record come in no order a
     // processor could learn.
     void fill_slot(const AdifField* field, std::uint64_t key) {
-        const SlotName& slot = SLOT_NAMES[(key * SLOT_HASH) >> 61];
-        const bool named = slot.key == key && slot.size == field->name.size();
-        this->*(named ? slot.member : &AdifRecord::no_slot_) = field;
+        const std::size_t hash = (key * SLOT_HASH) >> 61;
+        const SlotName& slot = SLOT_NAMES[hash];
+        const std::size_t named = ((slot.key ^ key) | (slot.size ^ field->name.size())) == 0;
+        // The entry is chosen by arithmetic: a compiler turns a choice written with ?: or &&
+        // back into a branch.
+        this->*(SLOT_NAMES[NO_SLOT + (hash - NO_SLOT) * named].member) = field;
     }
     // Storage for the texts the fields point into.
     RecordArena& memory() { return memory_; }
@@ -136,6 +142,7 @@ class AdifRecord {
         const AdifField* AdifRecord::*member;
     };
     static constexpr std::uint64_t SLOT_HASH = 0xa648a7dd06839eb9u;
+    static constexpr std::size_t NO_SLOT = 2; // an entry that no name matches
     static const SlotName SLOT_NAMES[8];
     const AdifField* no_slot_ = nullptr; // where fill_slot() puts other names
     static bool reject_repeat(const AdifField& field, std::optional<std::string>& message);
@@ -143,13 +150,13 @@ class AdifRecord {
     // Fields a typical record holds; more go to the arena, and their repeats are found by the
     // tree itself.
     static constexpr std::size_t INDEXED_FIELDS = 64;
-    static constexpr int INDEX_BITS = 7;
+    // Four times the names it holds, so that a name seldom meets another at its first place.
+    static constexpr int INDEX_BITS = 8;
     static constexpr std::size_t INDEX_SLOTS = std::size_t{1} << INDEX_BITS;
     static_assert(INDEX_SLOTS > INDEXED_FIELDS, "the index always has a free slot");
 
     std::array<AdifField, INDEXED_FIELDS> nodes_;
-    std::size_t nodes_used_ = 0;
-    std::size_t fields_made_ = 0;
+    std::size_t fields_made_ = 0; // the first INDEXED_FIELDS of them in nodes_
     // Accepted fields in the order read; the first `linked_` of them are in the tree.
     std::array<AdifField*, INDEXED_FIELDS> accepted_{};
     std::array<std::uint64_t, INDEXED_FIELDS> keys_{}; // name_key() of each accepted field

@@ -91,29 +91,39 @@ std::size_t read_length(std::string_view text, std::size_t start, std::int32_t& 
     return text.find('>', start);
 }
 
-// The length of a plain tag, "DIGITS>" at `digits` (just after the name's ":"), in a text of
-// `size` bytes with padding after it: at most nine digits, a ">" and a value that ends within
-// the text and is no longer than `max_length`. Sets the length and where the value starts.
+// The length of a plain tag, "DIGITS>" or "DIGITS:T>" (a one-letter data type) at `digits`
+// (just after the name's ":"), in a text of `size` bytes with padding after it: at most nine
+// digits, the ">" and a value that ends within the text and is no longer than `max_length`.
+// Sets the length and where the value ends.
 inline bool read_plain_length(const char* text, std::size_t size, const char* digits,
                               std::size_t max_length, std::size_t& length,
-                              std::size_t& value_start) {
+                              std::size_t& value_end) {
     constexpr std::size_t SHORT_NUMBER = 9; // digits that cannot overflow 32 bits
     auto digit = [digits](std::size_t i) {
-        return static_cast<unsigned>(static_cast<unsigned char>(digits[i])) - unsigned{'0'};
+        return static_cast<std::size_t>(static_cast<unsigned char>(digits[i])) - std::size_t{'0'};
     };
     length = digit(0);
-    if (length >= 10)
+    if (length > 9)
         return false;
     std::size_t i = 1;
-    for (; digit(i) < 10; ++i) {
-        if (i == SHORT_NUMBER)
-            return false;
-        length = length * 10 + digit(i);
+    if (const std::size_t second = digit(1); second <= 9) {
+        length = length * 10 + second;
+        // Three digits and more: a value of a hundred characters or longer.
+        for (i = 2; digit(i) <= 9; ++i) {
+            if (i == SHORT_NUMBER)
+                return false;
+            length = length * 10 + digit(i);
+        }
     }
-    if (digits[i] != '>')
-        return false;
-    value_start = static_cast<std::size_t>(digits + i + 1 - text);
-    return value_start <= size && length <= max_length && length <= size - value_start;
+    if (digits[i] != '>') {
+        // The type ends at the first ">", as the general way reads it.
+        if (digits[i] != ':' || digits[i + 1] == '>' || digits[i + 2] != '>')
+            return false;
+        i += 2;
+    }
+    // The value starts at most some thirty bytes past the text, so the sum cannot overflow.
+    value_end = static_cast<std::size_t>(digits + i + 1 - text) + length;
+    return !((value_end > size) | (length > max_length));
 }
 
 // Whether the tag at `open` in the reader's line is one read_plain_fields() takes.
@@ -121,10 +131,10 @@ bool is_plain_field(std::string_view line, std::size_t open, std::size_t max_len
     const char* name = line.data() + open + 1;
     const std::size_t name_size = tag_scan::name_stop(name);
     std::size_t length = 0;
-    std::size_t value_start = 0;
-    return name[name_size] == ':' &&
-           read_plain_length(line.data(), line.size(), name + name_size + 1, max_length, length,
-                             value_start);
+    std::size_t value_end = 0;
+    return name[name_size] == ':' && read_plain_length(line.data(), line.size(),
+                                                       name + name_size + 1, max_length, length,
+                                                       value_end);
 }
 
 // What read_plain_fields() returns for an "EOR" tag.
@@ -140,9 +150,10 @@ constexpr std::size_t RECORD_END = std::string_view::npos - 1;
                                                 std::optional<std::string>& message,
                                                 std::size_t max_length) {
     for (;;) {
-        // After a value mostly comes a blank and the next tag, or the line end.
-        if (pos >= size || text[pos] != '<') {
-            if (pos + 1 < size && text[pos + 1] == '<')
+        // After a value mostly comes a blank and the next tag. The padding is zeros, so neither
+        // look finds a "<" past the end of the text.
+        if (text[pos] != '<') {
+            if (text[pos + 1] == '<')
                 ++pos;
             else if ((pos = next_tag(std::string_view(text, size), pos)) == std::string_view::npos)
                 return pos;
@@ -157,20 +168,18 @@ constexpr std::size_t RECORD_END = std::string_view::npos - 1;
             return pos;
         }
         std::size_t length = 0;
-        std::size_t value_start = 0;
-        if (!read_plain_length(text, size, name + name_size + 1, max_length, length, value_start))
+        std::size_t value_end = 0;
+        if (!read_plain_length(text, size, name + name_size + 1, max_length, length, value_end))
             return pos;
-        if (record.full()) {
-            // The record is past its limit and will be dropped whole: keep nothing more.
-            pos = value_start + length;
-            continue;
+        // Past its limit a record keeps nothing more: it will be dropped whole.
+        if (!record.full()) {
+            AdifField* field = record.new_field(std::string_view(name, name_size),
+                                                std::string_view(text + value_end - length, length),
+                                                static_cast<std::int32_t>(length));
+            record.add_field(field, key, message);
+            record.fill_slot(field, key);
         }
-        AdifField* field = record.new_field(std::string_view(name, name_size),
-                                            std::string_view(text + value_start, length),
-                                            static_cast<std::int32_t>(length));
-        record.add_field(field, key, message);
-        record.fill_slot(field, key);
-        pos = value_start + length;
+        pos = value_end;
     }
 }
 

@@ -112,6 +112,20 @@ inline std::size_t name_stop(const char* p) {
 #endif
 }
 
+// The offset of the first '<' in the 16 bytes at `p`, or 16 when there is none.
+inline std::size_t tag_open(const char* p) {
+#ifdef Q9XZ_TAG_SCAN_SSE2
+    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const unsigned mask =
+        static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, _mm_set1_epi8('<')))) |
+        (1u << BLOCK);
+    return static_cast<std::size_t>(std::countr_zero(mask));
+#else
+    const void* open = std::memchr(p, '<', BLOCK);
+    return open != nullptr ? static_cast<std::size_t>(static_cast<const char*>(open) - p) : BLOCK;
+#endif
+}
+
 // Upper-cases a-z among the first `size` (at most 16) of the 16 bytes at `p`, all of which may
 // be written; the other bytes keep their values.
 inline void upper_case(char* p, std::size_t size) {
@@ -140,16 +154,16 @@ inline void upper_case(char* p, std::size_t size) {
 inline ScannedName scan_and_upper_case(char* p) {
 #ifdef Q9XZ_TAG_SCAN_SSE2
     const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    const unsigned colons =
-        static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, _mm_set1_epi8(':'))));
-    const __m128i others = _mm_or_si128(_mm_cmpeq_epi8(block, _mm_set1_epi8('>')),
-                                        _mm_cmpeq_epi8(block, _mm_setzero_si128()));
-    const unsigned mask = colons | static_cast<unsigned>(_mm_movemask_epi8(others)) | (1u << BLOCK);
+    // ':' (0x3A) and '>' (0x3E) differ only in the bit 0x04: one compare finds both.
+    const __m128i stops =
+        _mm_or_si128(_mm_cmpeq_epi8(_mm_or_si128(block, _mm_set1_epi8(0x04)), _mm_set1_epi8('>')),
+                     _mm_cmpeq_epi8(block, _mm_setzero_si128()));
+    const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(stops)) | (1u << BLOCK);
     const std::size_t size = static_cast<std::size_t>(std::countr_zero(mask));
     const __m128i in_name = _mm_load_si128(reinterpret_cast<const __m128i*>(FIRST_BYTES[size]));
     // Signed compares: bytes of 0x80 and above are negative and never count as letters.
     const __m128i letters = _mm_and_si128(_mm_cmpgt_epi8(block, _mm_set1_epi8('a' - 1)),
-                                          _mm_cmplt_epi8(block, _mm_set1_epi8('z' + 1)));
+                                          _mm_cmpgt_epi8(_mm_set1_epi8('z' + 1), block));
     const __m128i flip = _mm_and_si128(letters, in_name);
     __m128i upper = block;
     // Only a name with a lower-case letter is written back: a store that the next tag's load
@@ -161,7 +175,7 @@ inline ScannedName scan_and_upper_case(char* p) {
     const std::uint64_t key =
         static_cast<std::uint64_t>(_mm_cvtsi128_si64(_mm_and_si128(upper, in_name)));
     // A name of exactly 16 bytes has its stop just after the block.
-    return {size, key, size < BLOCK ? ((colons >> size) & 1u) != 0 : p[BLOCK] == ':'};
+    return {size, key, p[size] == ':'};
 #else
     return portable::scan_and_upper_case(p);
 #endif

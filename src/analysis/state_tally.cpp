@@ -29,13 +29,25 @@ StateTally split(StateTally root) {
     return root;
 }
 
-void find_in_order(StateEntry* root, std::string_view abbrev, StateEntry*& found) {
-    if (root == nullptr)
-        return;
-    find_in_order(root->left.get(), abbrev, found);
-    if (equals_ignore_case(abbrev, root->abbrev))
-        found = root;
-    find_in_order(root->right.get(), abbrev, found);
+// Folds a-z to A-Z: one of two abbreviations is the table's own text, in capitals.
+constexpr bool same_abbrev(std::string_view a, std::string_view b) {
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (ascii_upper(a[i]) != ascii_upper(b[i]))
+            return false;
+    return true;
+}
+
+// The tally holds every abbreviation once, so the search ends at the first match.
+StateEntry* find_in_order(StateEntry* root, std::string_view abbrev) {
+    for (; root != nullptr; root = root->right.get()) {
+        if (StateEntry* found = find_in_order(root->left.get(), abbrev))
+            return found;
+        if (same_abbrev(abbrev, root->abbrev))
+            return root;
+    }
+    return nullptr;
 }
 
 } // namespace
@@ -66,9 +78,23 @@ StateTally build_state_tally() {
 }
 
 StateEntry* find_state(StateEntry* root, std::string_view abbrev) {
-    StateEntry* found = nullptr;
-    find_in_order(root, abbrev, found);
-    return found;
+    // The tables give the name, by which the tree is ordered: a walk of a few levels.
+    auto name_in = [&](const auto& table) {
+        for (const EntityPair& pair : table)
+            if (same_abbrev(abbrev, pair.abbrev))
+                return pair.name;
+        return std::string_view();
+    };
+    std::string_view name = name_in(state_table);
+    if (name.empty())
+        name = name_in(other_entity_table);
+    for (StateEntry* entry = name.empty() ? nullptr : root; entry != nullptr;) {
+        if (name == entry->name)
+            return same_abbrev(abbrev, entry->abbrev) ? entry : find_in_order(root, abbrev);
+        entry = name < entry->name ? entry->left.get() : entry->right.get();
+    }
+    // Not a table's abbreviation, or a tally made from other pairs than the tables'.
+    return find_in_order(root, abbrev);
 }
 
 } // namespace q9xz

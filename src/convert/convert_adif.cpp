@@ -48,7 +48,7 @@ void read_log(LineReader& input, StateEntry* tally, ConvertOptions& options, Mes
         case ADIF_HEADER_END:
             // The header's record stays current: the first QSO's fields join it.
             if (record && !dropping) {
-                if (const AdifField* id = find_field(record->fields(), "PROGRAMID"))
+                if (const AdifField* id = record->find("PROGRAMID"))
                     options.program_id = std::string(id->value);
             }
             dropping = false;
