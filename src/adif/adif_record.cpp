@@ -2,11 +2,13 @@
 
 #include "common/text.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <functional>
 #include <memory>
 #include <utility>
+#include <vector>
 
 namespace q9xz {
 
@@ -109,7 +111,62 @@ bool AdifRecord::reject_repeat(const AdifField& field, std::optional<std::string
     return false;
 }
 
+namespace {
+
+// Moves a text that lies in [begin, end) by `offset`.
+void move_text(std::string_view& text, const char* begin, const char* end, std::ptrdiff_t offset) {
+    if (std::less_equal<>()(begin, text.data()) && std::less<>()(text.data(), end))
+        text = std::string_view(text.data() + offset, text.size());
+}
+
+} // namespace
+
+void AdifRecord::move_borrowed(std::ptrdiff_t offset) {
+    // Every field a text can be reached through: the record's own nodes, the accepted fields
+    // and the tree's (either may include nodes taken from the arena) and the slots; each is
+    // moved once.
+    std::vector<AdifField*> reached;
+    const std::size_t own = fields_made_ < nodes_.size() ? fields_made_ : nodes_.size();
+    for (std::size_t i = 0; i < own; ++i)
+        reached.push_back(&nodes_[i]);
+    for (std::size_t i = 0; i < accepted_count_; ++i)
+        reached.push_back(accepted_[i]);
+    std::vector<AdifField*> pending;
+    if (root_ != nullptr)
+        pending.push_back(root_);
+    while (!pending.empty()) {
+        AdifField* node = pending.back();
+        pending.pop_back();
+        reached.push_back(node);
+        for (AdifField* child : {node->left, node->right})
+            if (child != nullptr)
+                pending.push_back(child);
+    }
+    for (const AdifField* slot : {call, dxcc, qso_date, time_on, band, mode})
+        if (slot != nullptr)
+            reached.push_back(const_cast<AdifField*>(slot));
+    std::sort(reached.begin(), reached.end());
+    reached.erase(std::unique(reached.begin(), reached.end()), reached.end());
+    for (AdifField* field : reached) {
+        move_text(field->name, borrowed_begin_, borrowed_end_, offset);
+        move_text(field->value, borrowed_begin_, borrowed_end_, offset);
+    }
+    borrowed_begin_ += offset;
+    borrowed_end_ += offset;
+}
+
+void AdifRecord::keep_borrowed() {
+    if (borrowed_begin_ == nullptr)
+        return;
+    const char* copy = memory_.copy_text(std::string_view(borrowed_begin_, borrowed()));
+    move_borrowed(copy - borrowed_begin_);
+    borrowed_begin_ = borrowed_end_ = nullptr;
+}
+
 bool AdifRecord::holds(const void* address) const {
+    const auto* text = static_cast<const char*>(address);
+    if (std::less_equal<>()(borrowed_begin_, text) && std::less<>()(text, borrowed_end_))
+        return true;
     const auto* byte = static_cast<const std::byte*>(address);
     const auto* first = reinterpret_cast<const std::byte*>(nodes_.data());
     const auto* last = reinterpret_cast<const std::byte*>(nodes_.data() + nodes_.size());
@@ -125,6 +182,7 @@ void AdifRecord::clear() {
     tree_only_ = false;
     root_ = nullptr;
     linked_ = 0;
+    borrowed_begin_ = borrowed_end_ = nullptr;
     memory_.clear();
 }
 

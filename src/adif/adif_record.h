@@ -122,12 +122,33 @@ class AdifRecord {
     }
     // Storage for the texts the fields point into.
     RecordArena& memory() { return memory_; }
-    // Whether `address` lies in the record's storage (checks of the reader's invariants).
+
+    // Texts may also lie in the line reader's memory, held there for the record (see
+    // LineReader::hold): the lines from `begin` to `end`, the record's since its first such line.
+    // Reading a line straight into the record saves copying it.
+    void borrow(const char* begin, const char* end) {
+        if (borrowed_begin_ == nullptr)
+            borrowed_begin_ = begin;
+        borrowed_end_ = end;
+    }
+    const char* borrowed_begin() const { return borrowed_begin_; }
+    std::size_t borrowed() const { return static_cast<std::size_t>(borrowed_end_ - borrowed_begin_); }
+    // The reader moved the borrowed lines by `offset` bytes: the fields follow them.
+    void follow_move(std::ptrdiff_t offset) {
+        if (offset != 0 && borrowed_begin_ != nullptr)
+            move_borrowed(offset);
+    }
+    // Copies the borrowed lines into the record's own storage; the reader may let them go.
+    void keep_borrowed();
+
+    // Whether `address` lies in the record's storage or its borrowed lines (checks of the
+    // reader's invariants).
     bool holds(const void* address) const;
     // Empties the record for reuse, keeping its storage.
     void clear();
 
   private:
+    void move_borrowed(std::ptrdiff_t offset);
     AdifField* spilled_field();
     // Where the index looks for a name first: the top bits of a product of its key and size.
     static std::size_t index_slot(std::uint64_t key, std::size_t size) {
@@ -167,6 +188,8 @@ class AdifRecord {
     bool tree_only_ = false;
     mutable AdifField* root_ = nullptr;
     mutable std::size_t linked_ = 0;
+    const char* borrowed_begin_ = nullptr;
+    const char* borrowed_end_ = nullptr;
     RecordArena memory_;
 };
 

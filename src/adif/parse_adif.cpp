@@ -15,6 +15,9 @@ namespace {
 
 // Truncated-line messages quote at most this much of the text.
 constexpr std::size_t QUOTE_LIMIT = 2047;
+// The most of the reader's memory one record holds; a record of longer lines copies them into
+// its own storage, so that the reader always has room to read on.
+constexpr std::size_t MAX_BORROWED = 256u << 10;
 
 bool has_line_end(std::string_view text) {
     return std::memchr(text.data(), '\n', text.size()) != nullptr ||
@@ -141,27 +144,39 @@ bool is_plain_field(std::string_view line, std::size_t open, std::size_t max_len
 constexpr std::size_t RECORD_END = std::string_view::npos - 1;
 
 // Reads plain fields, "<NAME:DIGITS>" and a value that ends on the line, from `pos` on in the
-// record's own copy of the line (`size` bytes and zero padding), with the few steps such a tag
-// needs. Returns the position of the first "<" whose tag it leaves to the general way (a long
-// name, a data type, a tag without a value, a value that goes on over line ends ...), npos at
-// the end of the text, or RECORD_END after an "EOR" tag.
+// line `text` of `size` bytes (the reader's line or the record's copy, both with readable bytes
+// after them, the first of which is zero), with the few steps such a tag needs. Names are
+// upper-cased in place. Returns the position of the first "<" whose tag it leaves to the general
+// way (a long name, a tag without a value, a value that goes on over line ends ...), npos at the
+// end of the text, or RECORD_END after an "EOR" tag. With `InPlace` false the text is left as
+// it is, and a name with lower-case letters goes the general way too.
+template <bool InPlace>
 [[gnu::noinline]] std::size_t read_plain_fields(char* text, std::size_t size, std::size_t pos,
                                                 AdifRecord& record,
                                                 std::optional<std::string>& message,
                                                 std::size_t max_length) {
     for (;;) {
-        // After a value mostly comes a blank and the next tag. The padding is zeros, so neither
-        // look finds a "<" past the end of the text.
+        // After a value mostly comes a blank and the next tag. The zero after the text stops
+        // both looks at its end.
         if (text[pos] != '<') {
-            if (text[pos + 1] == '<')
+            if (text[pos] != '\0' && text[pos + 1] == '<')
                 ++pos;
             else if ((pos = next_tag(std::string_view(text, size), pos)) == std::string_view::npos)
                 return pos;
         }
         char* name = text + pos + 1;
-        // The padding is zeros, so a ":" found lies in the text.
-        // Upper-casing a name the general way then reads is harmless: it does the same.
-        const auto [name_size, key, colon] = tag_scan::scan_and_upper_case(name);
+        // The zero after the text ends every name within it, and the letters upper-cased lie
+        // before the name's end. Upper-casing a name the general way then reads is harmless: it
+        // does the same.
+        tag_scan::ScannedName scanned;
+        if constexpr (InPlace) {
+            scanned = tag_scan::scan_and_upper_case(name);
+        } else {
+            scanned = tag_scan::scan_name(name);
+            if (scanned.lower)
+                return pos;
+        }
+        const auto [name_size, key, colon, lower] = scanned;
         if (!colon) {
             if (name_size == 3 && name[3] == '>' && key == name_key("EOR"))
                 return RECORD_END;
@@ -197,7 +212,8 @@ AdifStatus read_tags(LineReader& input, const std::string_view line, std::string
 
     for (;;) {
         if (own_text != nullptr) {
-            pos = read_plain_fields(own_text, text.size(), pos, *record, message, input.max_line());
+            pos = read_plain_fields<true>(own_text, text.size(), pos, *record, message,
+                                          input.max_line());
             if (pos == std::string_view::npos)
                 return ADIF_LINE_DONE;
             if (pos == RECORD_END)
@@ -265,6 +281,7 @@ AdifStatus read_tags(LineReader& input, const std::string_view line, std::string
             joined.assign(text.substr(value_start));
             while (joined.size() < static_cast<std::size_t>(length)) {
                 const std::string_view next = input.read_line();
+                record->follow_move(input.moved_by());
                 if (next.empty()) {
                     // The unfinished field is dropped; a record it would have begun is not made.
                     if (made_record)
@@ -298,15 +315,21 @@ AdifStatus read_tags(LineReader& input, const std::string_view line, std::string
 
 } // namespace
 
-AdifStatus parse_ADIF(LineReader& input, std::unique_ptr<AdifRecord>& record,
-                      std::optional<std::string>& message) {
-    RecordPool pool;
-    return parse_ADIF(input, record, message, pool);
-}
+namespace {
 
-AdifStatus parse_ADIF(LineReader& input, std::unique_ptr<AdifRecord>& record,
-                      std::optional<std::string>& message, RecordPool& pool) {
+// Reads one line; with `borrow`, lines stay in the reader's memory for the record.
+AdifStatus read_line(LineReader& input, std::unique_ptr<AdifRecord>& record,
+                     std::optional<std::string>& message, RecordPool& pool, bool borrow) {
+    if (!record) {
+        // The record that held lines has been handed on.
+        input.release();
+    } else if (record->borrowed() > MAX_BORROWED) {
+        record->keep_borrowed();
+        input.release();
+    }
     const std::string_view line = input.read_line();
+    if (record)
+        record->follow_move(input.moved_by());
     if (line.empty())
         return ADIF_END_OF_FILE;
     if (line.size() >= input.max_line() && !has_line_end(line)) {
@@ -319,21 +342,48 @@ AdifStatus parse_ADIF(LineReader& input, std::unique_ptr<AdifRecord>& record,
     if (!is_plain_field(line, first, input.max_line()))
         return read_tags(input, line, line, nullptr, first, record, message, pool);
 
-    // Most lines begin with a plain field: the line, from that tag on, is then the record's at
-    // once, and read on the short path. Its names and values point into that copy, where names
-    // are upper-cased in place.
+    // Most lines begin with a plain field: the line, from that tag on, then becomes the record's,
+    // and is read on the short path. Its names and values point into it, and names are
+    // upper-cased in place.
     if (!record)
         record = pool.take_record();
-    char* own_text = record->memory().copy_text(line.substr(first));
     const std::size_t size = line.size() - first;
+    if (borrow) {
+        // The line stays as it is: a name to upper-case, like every tag of the general way,
+        // is left to read_tags(), which copies the rest of the line from there.
+        char* text = input.last_line() + first;
+        if (record->borrowed_begin() == nullptr)
+            input.hold(text);
+        record->borrow(text, text + size);
+        const std::size_t pos =
+            read_plain_fields<false>(text, size, 0, *record, message, input.max_line());
+        if (pos == std::string_view::npos)
+            return ADIF_LINE_DONE;
+        if (pos == RECORD_END)
+            return ADIF_RECORD_END;
+        return read_tags(input, line, line, nullptr, first + pos, record, message, pool);
+    }
+    char* text = record->memory().copy_text(line.substr(first));
     const std::size_t pos =
-        read_plain_fields(own_text, size, 0, *record, message, input.max_line());
+        read_plain_fields<true>(text, size, 0, *record, message, input.max_line());
     if (pos == std::string_view::npos)
         return ADIF_LINE_DONE;
     if (pos == RECORD_END)
         return ADIF_RECORD_END;
-    return read_tags(input, line, std::string_view(own_text, size), own_text, pos, record, message,
-                     pool);
+    return read_tags(input, line, std::string_view(text, size), text, pos, record, message, pool);
+}
+
+} // namespace
+
+AdifStatus parse_ADIF(LineReader& input, std::unique_ptr<AdifRecord>& record,
+                      std::optional<std::string>& message) {
+    RecordPool pool;
+    return read_line(input, record, message, pool, false);
+}
+
+AdifStatus parse_ADIF(LineReader& input, std::unique_ptr<AdifRecord>& record,
+                      std::optional<std::string>& message, RecordPool& pool) {
+    return read_line(input, record, message, pool, true);
 }
 
 } // namespace q9xz

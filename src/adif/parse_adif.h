@@ -15,7 +15,9 @@ AdifStatus parse_ADIF(LineReader& input, std::unique_ptr<AdifRecord>& record,
                       std::optional<std::string>& message);
 
 class RecordPool;
-// The same, taking new records from `pool`.
+// The same, taking new records from `pool`, and leaving the lines in the reader's memory where
+// it can instead of copying them into the record: a record made so is valid until the next call
+// with another record (or none), and while the reader is open.
 AdifStatus parse_ADIF(LineReader& input, std::unique_ptr<AdifRecord>& record,
                       std::optional<std::string>& message, RecordPool& pool);
 

@@ -29,7 +29,7 @@ StateTally split(StateTally root) {
     return root;
 }
 
-// Folds a-z to A-Z: one of two abbreviations is the table's own text, in capitals.
+// Folds a-z to A-Z in both texts, as equals_ignore_case() does, without a call per entry.
 constexpr bool same_abbrev(std::string_view a, std::string_view b) {
     if (a.size() != b.size())
         return false;
@@ -37,17 +37,6 @@ constexpr bool same_abbrev(std::string_view a, std::string_view b) {
         if (ascii_upper(a[i]) != ascii_upper(b[i]))
             return false;
     return true;
-}
-
-// The tally holds every abbreviation once, so the search ends at the first match.
-StateEntry* find_in_order(StateEntry* root, std::string_view abbrev) {
-    for (; root != nullptr; root = root->right.get()) {
-        if (StateEntry* found = find_in_order(root->left.get(), abbrev))
-            return found;
-        if (same_abbrev(abbrev, root->abbrev))
-            return root;
-    }
-    return nullptr;
 }
 
 } // namespace
@@ -78,23 +67,15 @@ StateTally build_state_tally() {
 }
 
 StateEntry* find_state(StateEntry* root, std::string_view abbrev) {
-    // The tables give the name, by which the tree is ordered: a walk of a few levels.
-    auto name_in = [&](const auto& table) {
-        for (const EntityPair& pair : table)
-            if (same_abbrev(abbrev, pair.abbrev))
-                return pair.name;
-        return std::string_view();
-    };
-    std::string_view name = name_in(state_table);
-    if (name.empty())
-        name = name_in(other_entity_table);
-    for (StateEntry* entry = name.empty() ? nullptr : root; entry != nullptr;) {
-        if (name == entry->name)
-            return same_abbrev(abbrev, entry->abbrev) ? entry : find_in_order(root, abbrev);
-        entry = name < entry->name ? entry->left.get() : entry->right.get();
+    // The last entry in name order that matches is the one found, so the walk goes from the
+    // end and stops at the first match; a tally of the tables holds each abbreviation once.
+    for (; root != nullptr; root = root->left.get()) {
+        if (StateEntry* found = find_state(root->right.get(), abbrev))
+            return found;
+        if (same_abbrev(abbrev, root->abbrev))
+            return root;
     }
-    // Not a table's abbreviation, or a tally made from other pairs than the tables'.
-    return find_in_order(root, abbrev);
+    return nullptr;
 }
 
 } // namespace q9xz

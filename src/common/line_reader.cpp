@@ -48,8 +48,10 @@ LineReader::~LineReader() {
 
 LineReader::LineReader(LineReader&& other) noexcept
     : file_(std::exchange(other.file_, nullptr)), max_line_(other.max_line_),
-      buffer_(std::move(other.buffer_)), begin_(other.begin_), end_(other.end_),
-      at_end_(other.at_end_), read_error_(other.read_error_) {}
+      buffer_(std::move(other.buffer_)), begin_(other.begin_), line_begin_(other.line_begin_),
+      hold_(other.hold_), moved_by_(other.moved_by_), end_of_line_(other.end_of_line_),
+      after_line_(other.after_line_), end_marked_(other.end_marked_), end_(other.end_), at_end_(other.at_end_),
+      read_error_(other.read_error_) {}
 
 LineReader& LineReader::operator=(LineReader&& other) noexcept {
     if (this != &other) {
@@ -58,6 +60,12 @@ LineReader& LineReader::operator=(LineReader&& other) noexcept {
         max_line_ = other.max_line_;
         buffer_ = std::move(other.buffer_);
         begin_ = other.begin_;
+        line_begin_ = other.line_begin_;
+        hold_ = other.hold_;
+        moved_by_ = other.moved_by_;
+        end_of_line_ = other.end_of_line_;
+        after_line_ = other.after_line_;
+        end_marked_ = other.end_marked_;
         end_ = other.end_;
         at_end_ = other.at_end_;
         read_error_ = other.read_error_;
@@ -81,7 +89,10 @@ void LineReader::close() {
         file_ = nullptr;
     }
     at_end_ = true;
-    begin_ = end_ = 0;
+    begin_ = end_ = line_begin_ = end_of_line_ = 0;
+    after_line_ = 0;
+    end_marked_ = false;
+    hold_ = NOT_HELD;
     buffer_.clear();
     buffer_.shrink_to_fit();
 }
@@ -89,10 +100,21 @@ void LineReader::close() {
 bool LineReader::refill() {
     if (at_end_ || file_ == nullptr)
         return false;
-    if (begin_ > 0) {
-        std::memmove(buffer_.data(), buffer_.data() + begin_, end_ - begin_);
-        end_ -= begin_;
-        begin_ = 0;
+    // The bytes still wanted move to the front: those not read yet, and the held ones.
+    const std::size_t keep = hold_ < begin_ ? hold_ : begin_;
+    if (keep > 0) {
+        std::memmove(buffer_.data(), buffer_.data() + keep, end_ - keep);
+        end_ -= keep;
+        begin_ -= keep;
+        if (hold_ != NOT_HELD)
+            hold_ -= keep;
+        moved_by_ -= static_cast<std::ptrdiff_t>(keep);
+    }
+    if (buffer_.size() - PADDING == end_) {
+        // Held bytes fill the memory: it grows, and so the held bytes move.
+        const char* before = buffer_.data();
+        buffer_.resize(buffer_.size() + BLOCK);
+        moved_by_ += buffer_.data() - before;
     }
     std::size_t room = buffer_.size() - PADDING - end_;
     std::size_t got = std::fread(buffer_.data() + end_, 1, room, file_);
@@ -111,35 +133,42 @@ bool LineReader::refill() {
 }
 
 std::string_view LineReader::read_line() {
+    moved_by_ = 0;
+    if (end_marked_) {
+        buffer_[end_of_line_] = after_line_;
+        end_marked_ = false;
+    }
     for (;;) {
         std::size_t available = end_ - begin_;
         // A CR LF pair counts as one character, so one more raw byte may belong to the line.
         std::size_t window = available < max_line_ + 1 ? available : max_line_ + 1;
         char* start = buffer_.data() + begin_;
         auto* lf = window > 0 ? static_cast<char*>(std::memchr(start, '\n', window)) : nullptr;
+        line_begin_ = begin_;
         if (lf != nullptr) {
             std::size_t raw = static_cast<std::size_t>(lf - start) + 1;
             if (raw >= 2 && lf[-1] == '\r') {
                 lf[-1] = '\n';
                 begin_ += raw;
-                return {start, raw - 1};
+                return line_to(raw - 1);
             }
             if (raw <= max_line_) {
                 begin_ += raw;
-                return {start, raw};
+                return line_to(raw);
             }
         }
         if (available >= max_line_ + 1 || (at_end_ && available >= max_line_)) {
             begin_ += max_line_;
-            return {start, max_line_};
+            return line_to(max_line_);
         }
         if (!refill()) {
             // After a failed read the bytes held are the start of a line, not a last line.
             if (available == 0 || failed())
                 return {};
             // The last line of the input has no line end.
+            line_begin_ = begin_;
             begin_ += available;
-            return {buffer_.data() + begin_ - available, available};
+            return line_to(available);
         }
     }
 }

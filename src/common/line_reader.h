@@ -33,14 +33,30 @@ class LineReader {
     static std::unique_ptr<LineReader> open(const std::string& path,
                                             std::size_t max_line = MAX_LINE);
 
-    // Bytes after the end of every line that may be read (not written), so that a scan may look
-    // at a whole word or vector of bytes where the line has fewer left; their values are
-    // unspecified.
+    // Bytes after the end of every line that may be read, so that a scan may look at a whole
+    // word or vector of bytes where the line has fewer left. The first of them reads as zero
+    // until the next read, so a scan that stops at a zero byte stops at the line's end; the
+    // others have unspecified values. A caller changing the line (see last_line()) may write
+    // them back as it read them.
     static constexpr std::size_t PADDING = 32;
 
     // The characters up to and including the next LF, at most max_line() of them. The view stays
-    // valid until the next call. Empty when nothing could be read.
+    // valid until the next call, or longer while held. Empty when nothing could be read.
     std::string_view read_line();
+    // The line last read, for a caller that changes it in place (the reader never reads a line
+    // twice, so the change is the caller's own business).
+    char* last_line() { return buffer_.data() + line_begin_; }
+
+    // Keeps the bytes from `from` on, a position in the last line read or in a line held
+    // before it, in memory after later reads. When a read has to make room it moves them, with
+    // the bytes not read yet, to the front of its memory: moved_by() then tells by how much.
+    // A reader has one held position; hold() replaces it.
+    void hold(const char* from) { hold_ = static_cast<std::size_t>(from - buffer_.data()); }
+    void release() { hold_ = NOT_HELD; }
+    // Bytes held, from the held position to the end of the last line read; 0 when none.
+    std::size_t held() const { return hold_ == NOT_HELD ? 0 : begin_ - hold_; }
+    // How far the held bytes moved during the last read_line(): 0, or a negative offset.
+    std::ptrdiff_t moved_by() const { return moved_by_; }
 
     // True once reading the file failed (a bad sector, a dropped network share): the empty
     // read_line() that followed was not the end of the log. Stays set after close().
@@ -53,11 +69,27 @@ class LineReader {
 
   private:
     bool refill();
+    // Marks the end of the line from line_begin_ to begin_ with a zero.
+    std::string_view line_to(std::size_t size) {
+        end_of_line_ = line_begin_ + size;
+        after_line_ = buffer_[end_of_line_];
+        buffer_[end_of_line_] = '\0';
+        end_marked_ = true;
+        return {buffer_.data() + line_begin_, size};
+    }
 
     std::FILE* file_ = nullptr;
     std::size_t max_line_;
     std::vector<char> buffer_;
-    std::size_t begin_ = 0; // first unread byte
+    static constexpr std::size_t NOT_HELD = static_cast<std::size_t>(-1);
+    std::size_t begin_ = 0;      // first unread byte
+    std::size_t line_begin_ = 0; // first byte of the last line read
+    std::size_t hold_ = NOT_HELD;
+    std::ptrdiff_t moved_by_ = 0;
+    // The byte a zero stands in for after the last line read, at end_of_line_, if marked.
+    std::size_t end_of_line_ = 0;
+    char after_line_ = 0;
+    bool end_marked_ = false;
     std::size_t end_ = 0;   // end of the valid bytes
     bool at_end_ = false;   // no more bytes will come (end of file, Ctrl-Z or read error)
     int read_error_ = 0;    // errno of the read error that ended the input

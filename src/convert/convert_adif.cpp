@@ -34,7 +34,8 @@ void read_log(LineReader& input, StateEntry* tally, ConvertOptions& options, Mes
             report_problem(lists, record.get(), *message);
             message.reset();
         }
-        if (record && (record->full() || record->memory().capacity() > MAX_RECORD_BYTES)) {
+        if (record && (record->full() ||
+                       record->memory().capacity() + record->borrowed() > MAX_RECORD_BYTES)) {
             if (!dropping)
                 report_problem(lists, record.get(), RECORD_TOO_LARGE);
             pool.recycle(std::move(record));
