@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstring>
 #include <functional>
 #include <memory>
@@ -65,10 +66,13 @@ constexpr std::size_t MAX_DEPTH = 128;
 } // namespace
 
 const AdifField* AdifRecord::fields() const {
-    for (; linked_ < accepted_count_; ++linked_) {
-        std::optional<std::string> none; // names in accepted_ are all different
-        root_ = insert_field(root_, accepted_[linked_], none);
+    // The accepted nodes not yet linked, in the order they were read.
+    for (std::uint64_t pending = accepted_ & ~linked_; pending != 0; pending &= pending - 1) {
+        std::optional<std::string> none; // accepted names are all different
+        AdifField* node = const_cast<AdifField*>(&nodes_[std::countr_zero(pending)]);
+        root_ = insert_field(root_, node, none);
     }
+    linked_ = accepted_;
     return root_;
 }
 
@@ -79,8 +83,8 @@ const AdifField* AdifRecord::find(std::string_view name) const {
     for (std::size_t slot = index_slot(key, name.size()); index_[slot] != 0;
          slot = (slot + 1) % INDEX_SLOTS) {
         const std::size_t known = index_[slot] - 1u;
-        if (keys_[known] == key && accepted_[known]->name == name)
-            return accepted_[known];
+        if (keys_[known] == key && same_name(nodes_[known].name, name))
+            return &nodes_[known];
     }
     return nullptr;
 }
@@ -91,24 +95,33 @@ AdifField* AdifRecord::spilled_field() {
         static_cast<AdifField*>(memory_.allocate(sizeof(AdifField), alignof(AdifField))));
 }
 
-bool AdifRecord::add_to_tree(AdifField* field, std::optional<std::string>& message) {
+bool AdifRecord::add_to_tree(AdifField* field, std::uint64_t key,
+                             std::optional<std::string>& message) {
     if (!tree_only_) {
-        // More names than the index holds: the tree takes over.
+        // More fields than the index holds: the tree takes over.
         fields();
         tree_only_ = true;
     }
     std::optional<std::string> repeat;
     root_ = insert_field(root_, field, repeat);
-    if (repeat) {
-        message = std::move(repeat);
-        return false;
-    }
+    if (repeat)
+        return reject_repeat(*field, key, message);
+    take_slot(*field, key);
     return true;
 }
 
-bool AdifRecord::reject_repeat(const AdifField& field, std::optional<std::string>& message) {
+bool AdifRecord::reject_repeat(const AdifField& field, std::uint64_t key,
+                               std::optional<std::string>& message) {
     message = duplicate_message(field);
+    // The repeat is now the latest field of its name.
+    take_slot(field, key);
     return false;
+}
+
+void AdifRecord::take_slot(const AdifField& field, std::uint64_t key) {
+    for (const SlotName& slot : SLOT_NAMES)
+        if (slot.key == key && slot.name == field.name)
+            this->*slot.member = &field;
 }
 
 namespace {
@@ -122,15 +135,12 @@ void move_text(std::string_view& text, const char* begin, const char* end, std::
 } // namespace
 
 void AdifRecord::move_borrowed(std::ptrdiff_t offset) {
-    // Every field a text can be reached through: the record's own nodes, the accepted fields
-    // and the tree's (either may include nodes taken from the arena) and the slots; each is
-    // moved once.
+    // Every field a text can be reached through: the record's own nodes, the tree's (which
+    // may include nodes taken from the arena) and the slots; each is moved once.
     std::vector<AdifField*> reached;
     const std::size_t own = fields_made_ < nodes_.size() ? fields_made_ : nodes_.size();
     for (std::size_t i = 0; i < own; ++i)
         reached.push_back(&nodes_[i]);
-    for (std::size_t i = 0; i < accepted_count_; ++i)
-        reached.push_back(accepted_[i]);
     std::vector<AdifField*> pending;
     if (root_ != nullptr)
         pending.push_back(root_);
@@ -175,9 +185,10 @@ bool AdifRecord::holds(const void* address) const {
 }
 
 void AdifRecord::clear() {
+    static_assert(INDEX_SLOTS == 256 && slot_places_differ());
     call = dxcc = qso_date = time_on = band = mode = nullptr;
     fields_made_ = 0;
-    accepted_count_ = 0;
+    accepted_ = 0;
     std::memset(index_.data(), 0, sizeof index_);
     tree_only_ = false;
     root_ = nullptr;

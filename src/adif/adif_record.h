@@ -88,38 +88,65 @@ class AdifRecord {
         *field = {name, value, length, 0, nullptr, nullptr};
         return field;
     }
-    // Accepts a field made by new_field() into the tree. A name already there sets `message`
-    // to the duplicate text and leaves the field out; returns whether it was accepted.
+    // Accepts the field just made by new_field() into the tree. A name already there sets
+    // `message` to the duplicate text and leaves the field out (it takes its name's slot);
+    // returns whether it was accepted.
     bool add_field(AdifField* field, std::optional<std::string>& message) {
         return add_field(field, name_key(field->name), message);
     }
     // The same, with the name's key already at hand.
     bool add_field(AdifField* field, std::uint64_t key, std::optional<std::string>& message) {
-        // The index stops growing at its size; from then on the tree takes every field.
-        if (accepted_count_ == INDEXED_FIELDS)
-            return add_to_tree(field, message);
-        std::size_t slot = index_slot(key, field->name.size());
+        // The index holds the record's own nodes; past them the tree takes every field.
+        const std::size_t position = fields_made_ - 1;
+        if (position >= INDEXED_FIELDS || tree_only_ || field != &nodes_[position])
+            return add_to_tree(field, key, message);
+        return accept_own(field, position, key, message);
+    }
+
+  private:
+    // Accepts nodes_[position] into the index (or leaves it out as a repeat).
+    bool accept_own(AdifField* field, std::size_t position, std::uint64_t key,
+                    std::optional<std::string>& message) {
+        const std::size_t first_place = index_slot(key, field->name.size());
+        std::size_t slot = first_place;
         for (; index_[slot] != 0; slot = (slot + 1) % INDEX_SLOTS) {
             const std::size_t known = index_[slot] - 1u;
-            if (keys_[known] == key && accepted_[known]->name == field->name)
-                return reject_repeat(*field, message);
+            if (keys_[known] == key && same_name(nodes_[known].name, field->name))
+                return reject_repeat(*field, key, message);
         }
-        keys_[accepted_count_] = key;
-        accepted_[accepted_count_++] = field;
-        index_[slot] = static_cast<std::uint8_t>(accepted_count_);
+        keys_[position] = key;
+        index_[slot] = static_cast<std::uint8_t>(position + 1);
+        accepted_ |= std::uint64_t{1} << position;
+        // The first place of a name tells at once whether it may be a slot's.
+        if (const std::uint8_t named = SLOT_AT[first_place]; named != 0) {
+            const SlotName& slot_name = SLOT_NAMES[named - 1];
+            // Slot names are at most eight bytes long: key and size tell them apart.
+            if (slot_name.key == key && slot_name.name.size() == field->name.size())
+                this->*slot_name.member = field;
+        }
         return true;
     }
-    // Points the slot of the field's name, if it is one of the six, at the field; `key` is the
-    // name's name_key(). Decided without a branch: the names of a record come in no order a
-    // processor could learn.
-    void fill_slot(const AdifField* field, std::uint64_t key) {
-        const std::size_t hash = (key * SLOT_HASH) >> 61;
-        const SlotName& slot = SLOT_NAMES[hash];
-        const std::size_t named = ((slot.key ^ key) | (slot.size ^ field->name.size())) == 0;
-        // The entry is chosen by arithmetic: a compiler turns a choice written with ?: or &&
-        // back into a branch.
-        this->*(SLOT_NAMES[NO_SLOT + (hash - NO_SLOT) * named].member) = field;
+
+  public:
+
+    // The reader's way to make a field and accept it, as new_field() and add_field() do; a
+    // full() record takes nothing. The usual case, a record with room in its own nodes, is
+    // written out here in full.
+    void take_field(std::string_view name, std::string_view value, std::int32_t length,
+                    std::uint64_t key, std::optional<std::string>& message) {
+        const std::size_t made = fields_made_;
+        // Past its own nodes (and so for a tree_only_ or full() record) the general way.
+        if (made >= INDEXED_FIELDS) {
+            if (!full())
+                add_field(new_field(name, value, length), key, message);
+            return;
+        }
+        fields_made_ = made + 1;
+        AdifField* field = &nodes_[made];
+        *field = {name, value, length, 0, nullptr, nullptr};
+        accept_own(field, made, key, message);
     }
+
     // Storage for the texts the fields point into.
     RecordArena& memory() { return memory_; }
 
@@ -151,22 +178,47 @@ class AdifRecord {
     void move_borrowed(std::ptrdiff_t offset);
     AdifField* spilled_field();
     // Where the index looks for a name first: the top bits of a product of its key and size.
-    static std::size_t index_slot(std::uint64_t key, std::size_t size) {
+    static constexpr std::size_t index_slot(std::uint64_t key, std::size_t size) {
         return static_cast<std::size_t>(((key ^ size) * 0x9E3779B97F4A7C15u) >> (64 - INDEX_BITS));
     }
-    bool add_to_tree(AdifField* field, std::optional<std::string>& message);
+    // Names with the same key: their first eight bytes agree, so the rest is compared, a word
+    // at a time up to sixteen bytes (the last eight bytes of a name lie within it).
+    static bool same_name(std::string_view a, std::string_view b) {
+        if (a.size() != b.size())
+            return false;
+        if (a.size() <= 8)
+            return true;
+        if (a.size() > 16)
+            return a.substr(8) == b.substr(8);
+        std::uint64_t x;
+        std::uint64_t y;
+        std::memcpy(&x, a.data() + a.size() - 8, 8);
+        std::memcpy(&y, b.data() + b.size() - 8, 8);
+        return x == y;
+    }
+    bool add_to_tree(AdifField* field, std::uint64_t key, std::optional<std::string>& message);
+    bool reject_repeat(const AdifField& field, std::uint64_t key,
+                       std::optional<std::string>& message);
+    // Points the slot of the field's name, if it has one, at the field.
+    void take_slot(const AdifField& field, std::uint64_t key);
 
-    // The slot names by a perfect hash of their keys (the top three bits of a product).
+    // The six slot names.
     struct SlotName {
+        std::string_view name;
         std::uint64_t key;
-        std::size_t size;
+        std::size_t first_place; // index_slot() of the name
         const AdifField* AdifRecord::*member;
     };
-    static constexpr std::uint64_t SLOT_HASH = 0xa648a7dd06839eb9u;
-    static constexpr std::size_t NO_SLOT = 2; // an entry that no name matches
-    static const SlotName SLOT_NAMES[8];
-    const AdifField* no_slot_ = nullptr; // where fill_slot() puts other names
-    static bool reject_repeat(const AdifField& field, std::optional<std::string>& message);
+    static const SlotName SLOT_NAMES[6];
+    // By first place in the index: 1 + the entry of SLOT_NAMES whose name has it, or 0.
+    static const std::array<std::uint8_t, 256> SLOT_AT;
+    // Whether each slot name has a first place of its own, so that SLOT_AT names them all.
+    static constexpr bool slot_places_differ() {
+        std::size_t named = 0;
+        for (std::uint8_t entry : SLOT_AT)
+            named += entry != 0;
+        return named == std::size(SLOT_NAMES);
+    }
 
     // Fields a typical record holds; more go to the arena, and their repeats are found by the
     // tree itself.
@@ -178,32 +230,36 @@ class AdifRecord {
 
     std::array<AdifField, INDEXED_FIELDS> nodes_;
     std::size_t fields_made_ = 0; // the first INDEXED_FIELDS of them in nodes_
-    // Accepted fields in the order read; the first `linked_` of them are in the tree.
-    std::array<AdifField*, INDEXED_FIELDS> accepted_{};
-    std::array<std::uint64_t, INDEXED_FIELDS> keys_{}; // name_key() of each accepted field
-    std::size_t accepted_count_ = 0;
-    // Open addressing by name: 0 is free, else 1 + the position in accepted_.
+    // Bit i: nodes_[i] was accepted into the index; its name's key is keys_[i].
+    std::uint64_t accepted_ = 0;
+    std::array<std::uint64_t, INDEXED_FIELDS> keys_{};
+    // Open addressing by name: 0 is free, else 1 + the position in nodes_.
     std::array<std::uint8_t, INDEX_SLOTS> index_{};
-    // Past INDEXED_FIELDS names every field goes straight into the tree.
+    // Past INDEXED_FIELDS fields every field goes straight into the tree.
     bool tree_only_ = false;
     mutable AdifField* root_ = nullptr;
-    mutable std::size_t linked_ = 0;
+    mutable std::uint64_t linked_ = 0; // the accepted nodes already in the tree
     const char* borrowed_begin_ = nullptr;
     const char* borrowed_end_ = nullptr;
     RecordArena memory_;
 };
 
-inline constexpr AdifRecord::SlotName AdifRecord::SLOT_NAMES[8] = {
-    {name_key("QSO_DATE"), 8, &AdifRecord::qso_date},
-    {name_key("BAND"), 4, &AdifRecord::band},
-    {0, 0, &AdifRecord::no_slot_}, // never matches: an empty name has no slot either way
-    {name_key("CALL"), 4, &AdifRecord::call},
-    {name_key("MODE"), 4, &AdifRecord::mode},
-    {name_key("TIME_ON"), 7, &AdifRecord::time_on},
-    {0, 0, &AdifRecord::no_slot_},
-    {name_key("DXCC"), 4, &AdifRecord::dxcc},
+inline constexpr AdifRecord::SlotName AdifRecord::SLOT_NAMES[6] = {
+    {"CALL", name_key("CALL"), index_slot(name_key("CALL"), 4), &AdifRecord::call},
+    {"DXCC", name_key("DXCC"), index_slot(name_key("DXCC"), 4), &AdifRecord::dxcc},
+    {"QSO_DATE", name_key("QSO_DATE"), index_slot(name_key("QSO_DATE"), 8),
+     &AdifRecord::qso_date},
+    {"TIME_ON", name_key("TIME_ON"), index_slot(name_key("TIME_ON"), 7), &AdifRecord::time_on},
+    {"BAND", name_key("BAND"), index_slot(name_key("BAND"), 4), &AdifRecord::band},
+    {"MODE", name_key("MODE"), index_slot(name_key("MODE"), 4), &AdifRecord::mode},
 };
 
+inline constexpr std::array<std::uint8_t, 256> AdifRecord::SLOT_AT = [] {
+    std::array<std::uint8_t, 256> at{};
+    for (std::size_t i = 0; i < std::size(SLOT_NAMES); ++i)
+        at[SLOT_NAMES[i].first_place] = static_cast<std::uint8_t>(i + 1);
+    return at;
+}();
 enum AdifStatus : int {
     ADIF_LINE_DONE = 0,
     ADIF_HEADER_END = 1,

@@ -187,13 +187,9 @@ template <bool InPlace>
         if (!read_plain_length(text, size, name + name_size + 1, max_length, length, value_end))
             return pos;
         // Past its limit a record keeps nothing more: it will be dropped whole.
-        if (!record.full()) {
-            AdifField* field = record.new_field(std::string_view(name, name_size),
-                                                std::string_view(text + value_end - length, length),
-                                                static_cast<std::int32_t>(length));
-            record.add_field(field, key, message);
-            record.fill_slot(field, key);
-        }
+        record.take_field(std::string_view(name, name_size),
+                          std::string_view(text + value_end - length, length),
+                          static_cast<std::int32_t>(length), key, message);
         pos = value_end;
     }
 }
@@ -305,10 +301,8 @@ AdifStatus read_tags(LineReader& input, const std::string_view line, std::string
         AdifField* field =
             record->new_field(std::string_view(name, name_size),
                               text.substr(value_start, static_cast<std::size_t>(length)), length);
-        const std::uint64_t key = padded_name_key(field->name);
-        record->add_field(field, key, message);
+        record->add_field(field, padded_name_key(field->name), message);
         made_record = false;
-        record->fill_slot(field, key);
         pos = value_start + static_cast<std::size_t>(length);
     }
 }
