@@ -120,7 +120,7 @@ bool AdifRecord::reject_repeat(const AdifField& field, std::uint64_t key,
 
 void AdifRecord::take_slot(const AdifField& field, std::uint64_t key) {
     for (const SlotName& slot : SLOT_NAMES)
-        if (slot.key == key && slot.name == field.name)
+        if (slot.key == key && slot.name == field.name && !slot.name.empty())
             this->*slot.member = &field;
 }
 

@@ -117,13 +117,14 @@ class AdifRecord {
         keys_[position] = key;
         index_[slot] = static_cast<std::uint8_t>(position + 1);
         accepted_ |= std::uint64_t{1} << position;
-        // The first place of a name tells at once whether it may be a slot's.
-        if (const std::uint8_t named = SLOT_AT[first_place]; named != 0) {
-            const SlotName& slot_name = SLOT_NAMES[named - 1];
-            // Slot names are at most eight bytes long: key and size tell them apart.
-            if (slot_name.key == key && slot_name.name.size() == field->name.size())
-                this->*slot_name.member = field;
-        }
+        // The first place of a name tells whether it may be a slot's; the slot is then chosen
+        // by arithmetic, without a branch that the order of a record's names would defeat.
+        const std::size_t named = SLOT_AT[first_place];
+        const SlotName& slot_name = SLOT_NAMES[named];
+        // Slot names are at most eight bytes long: key and size tell them apart.
+        const std::size_t same =
+            ((slot_name.key ^ key) | (slot_name.name.size() ^ field->name.size())) == 0;
+        this->*SLOT_NAMES[named * same].member = field;
         return true;
     }
 
@@ -209,15 +210,16 @@ class AdifRecord {
         std::size_t first_place; // index_slot() of the name
         const AdifField* AdifRecord::*member;
     };
-    static const SlotName SLOT_NAMES[6];
-    // By first place in the index: 1 + the entry of SLOT_NAMES whose name has it, or 0.
+    static const SlotName SLOT_NAMES[7];
+    const AdifField* no_slot_ = nullptr; // where other names go
+    // By first place in the index: the entry of SLOT_NAMES whose name has it, or 0.
     static const std::array<std::uint8_t, 256> SLOT_AT;
     // Whether each slot name has a first place of its own, so that SLOT_AT names them all.
     static constexpr bool slot_places_differ() {
         std::size_t named = 0;
         for (std::uint8_t entry : SLOT_AT)
             named += entry != 0;
-        return named == std::size(SLOT_NAMES);
+        return named == std::size(SLOT_NAMES) - 1;
     }
 
     // Fields a typical record holds; more go to the arena, and their repeats are found by the
@@ -244,7 +246,8 @@ class AdifRecord {
     RecordArena memory_;
 };
 
-inline constexpr AdifRecord::SlotName AdifRecord::SLOT_NAMES[6] = {
+inline constexpr AdifRecord::SlotName AdifRecord::SLOT_NAMES[7] = {
+    {"", 0, 0, &AdifRecord::no_slot_}, // other names (no name matches it: an empty name has no key)
     {"CALL", name_key("CALL"), index_slot(name_key("CALL"), 4), &AdifRecord::call},
     {"DXCC", name_key("DXCC"), index_slot(name_key("DXCC"), 4), &AdifRecord::dxcc},
     {"QSO_DATE", name_key("QSO_DATE"), index_slot(name_key("QSO_DATE"), 8),
@@ -256,8 +259,8 @@ inline constexpr AdifRecord::SlotName AdifRecord::SLOT_NAMES[6] = {
 
 inline constexpr std::array<std::uint8_t, 256> AdifRecord::SLOT_AT = [] {
     std::array<std::uint8_t, 256> at{};
-    for (std::size_t i = 0; i < std::size(SLOT_NAMES); ++i)
-        at[SLOT_NAMES[i].first_place] = static_cast<std::uint8_t>(i + 1);
+    for (std::size_t i = 1; i < std::size(SLOT_NAMES); ++i)
+        at[SLOT_NAMES[i].first_place] = static_cast<std::uint8_t>(i);
     return at;
 }();
 enum AdifStatus : int {

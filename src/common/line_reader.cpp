@@ -132,12 +132,9 @@ bool LineReader::refill() {
     return got > 0;
 }
 
-std::string_view LineReader::read_line() {
-    moved_by_ = 0;
-    if (end_marked_) {
-        buffer_[end_of_line_] = after_line_;
-        end_marked_ = false;
-    }
+// A line read_line() does not take at once: one that ends with CR LF, or only after a refill,
+// or one cut at max_line(), or the last line without a line end.
+std::string_view LineReader::read_other_line() {
     for (;;) {
         std::size_t available = end_ - begin_;
         // A CR LF pair counts as one character, so one more raw byte may belong to the line.

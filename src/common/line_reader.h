@@ -1,6 +1,9 @@
 #pragma once
 
+#include <bit>
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -42,7 +45,28 @@ class LineReader {
 
     // The characters up to and including the next LF, at most max_line() of them. The view stays
     // valid until the next call, or longer while held. Empty when nothing could be read.
-    std::string_view read_line();
+    std::string_view read_line() {
+        moved_by_ = 0;
+        if (end_marked_) {
+            buffer_[end_of_line_] = after_line_;
+            end_marked_ = false;
+        }
+        // The usual line lies whole in the buffer and is not too long.
+        const std::size_t available = end_ - begin_;
+        char* start = buffer_.data() + begin_;
+        char* lf = first_line_end(start, available < max_line_ ? available : max_line_);
+        if (lf == nullptr)
+            return read_other_line();
+        line_begin_ = begin_;
+        const std::size_t raw = static_cast<std::size_t>(lf - start) + 1;
+        begin_ += raw;
+        if (raw >= 2 && lf[-1] == '\r') {
+            // CR LF reads as LF.
+            lf[-1] = '\n';
+            return line_to(raw - 1);
+        }
+        return line_to(raw);
+    }
     // The line last read, for a caller that changes it in place (the reader never reads a line
     // twice, so the change is the caller's own business).
     char* last_line() { return buffer_.data() + line_begin_; }
@@ -69,6 +93,33 @@ class LineReader {
 
   private:
     bool refill();
+    std::string_view read_other_line();
+    // The first LF among the `size` bytes at `p` (which has PADDING readable bytes after the
+    // valid ones), or nullptr. Most lines hold one field and end within a few words: those are
+    // looked at a word at a time here, the rest of a longer line by memchr.
+    static char* first_line_end(char* p, std::size_t size) {
+        constexpr std::size_t SHORT = 32;
+        std::size_t looked = 0;
+        if constexpr (std::endian::native == std::endian::little) {
+            constexpr std::uint64_t ONES = 0x0101010101010101u;
+            constexpr std::uint64_t HIGHS = 0x8080808080808080u;
+            for (; looked < SHORT; looked += 8) {
+                if (looked >= size)
+                    return nullptr;
+                std::uint64_t word;
+                std::memcpy(&word, p + looked, 8);
+                word ^= ONES * '\n';
+                // The lowest byte marked is the first zero: marks above it may be false.
+                if (const std::uint64_t found = (word - ONES) & ~word & HIGHS; found != 0) {
+                    const std::size_t at = looked + std::countr_zero(found) / 8;
+                    return at < size ? p + at : nullptr;
+                }
+            }
+        }
+        if (looked >= size)
+            return nullptr;
+        return static_cast<char*>(std::memchr(p + looked, '\n', size - looked));
+    }
     // Marks the end of the line from line_begin_ to begin_ with a zero.
     std::string_view line_to(std::size_t size) {
         end_of_line_ = line_begin_ + size;
