@@ -80,6 +80,11 @@ class AdifRecord {
     static constexpr std::size_t MAX_FIELDS = 50000;
     // Whether the record took MAX_FIELDS fields: the reader makes no more for it.
     bool full() const { return fields_made_ >= MAX_FIELDS; }
+    // The most memory one record may take. Real records hold a few thousand characters, and a
+    // value may hold up to LineReader::MAX_LINE; a record that grows past this limit or past
+    // MAX_FIELDS (a log that never ends its record, millions of fields) is too large to keep.
+    static constexpr std::size_t MAX_BYTES = 4u << 20;
+    bool too_large() const { return full() || memory_.capacity() + borrowed() > MAX_BYTES; }
 
     // A new field in the record's storage: level 0, no children.
     AdifField* new_field(std::string_view name, std::string_view value, std::int32_t length) {

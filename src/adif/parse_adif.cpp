@@ -377,7 +377,12 @@ AdifStatus parse_ADIF(LineReader& input, std::unique_ptr<AdifRecord>& record,
 
 AdifStatus parse_ADIF(LineReader& input, std::unique_ptr<AdifRecord>& record,
                       std::optional<std::string>& message, RecordPool& pool) {
-    return read_line(input, record, message, pool, true);
+    for (;;) {
+        const AdifStatus status = read_line(input, record, message, pool, true);
+        // A line that leaves the caller nothing to act on: the next one is read at once.
+        if (status != ADIF_LINE_DONE || message || (record && record->too_large()))
+            return status;
+    }
 }
 
 } // namespace q9xz

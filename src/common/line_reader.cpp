@@ -51,7 +51,7 @@ LineReader::LineReader(LineReader&& other) noexcept
       buffer_(std::move(other.buffer_)), begin_(other.begin_), line_begin_(other.line_begin_),
       hold_(other.hold_), moved_by_(other.moved_by_), end_of_line_(other.end_of_line_),
       after_line_(other.after_line_), end_marked_(other.end_marked_), end_(other.end_), at_end_(other.at_end_),
-      read_error_(other.read_error_) {}
+      read_error_(other.read_error_), dropped_(other.dropped_) {}
 
 LineReader& LineReader::operator=(LineReader&& other) noexcept {
     if (this != &other) {
@@ -69,6 +69,7 @@ LineReader& LineReader::operator=(LineReader&& other) noexcept {
         end_ = other.end_;
         at_end_ = other.at_end_;
         read_error_ = other.read_error_;
+        dropped_ = other.dropped_;
     }
     return *this;
 }
@@ -109,6 +110,7 @@ bool LineReader::refill() {
         if (hold_ != NOT_HELD)
             hold_ -= keep;
         moved_by_ -= static_cast<std::ptrdiff_t>(keep);
+        dropped_ += keep;
     }
     if (buffer_.size() - PADDING == end_) {
         // Held bytes fill the memory: it grows, and so the held bytes move.

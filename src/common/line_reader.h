@@ -79,6 +79,8 @@ class LineReader {
     void release() { hold_ = NOT_HELD; }
     // Bytes held, from the held position to the end of the last line read; 0 when none.
     std::size_t held() const { return hold_ == NOT_HELD ? 0 : begin_ - hold_; }
+    // Bytes of the input read so far, line ends included.
+    std::size_t position() const { return dropped_ + begin_; }
     // How far the held bytes moved during the last read_line(): 0, or a negative offset.
     std::ptrdiff_t moved_by() const { return moved_by_; }
 
@@ -144,6 +146,7 @@ class LineReader {
     std::size_t end_ = 0;   // end of the valid bytes
     bool at_end_ = false;   // no more bytes will come (end of file, Ctrl-Z or read error)
     int read_error_ = 0;    // errno of the read error that ended the input
+    std::size_t dropped_ = 0; // bytes read and let go from the front of buffer_
 };
 
 } // namespace q9xz
