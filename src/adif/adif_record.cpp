@@ -126,10 +126,13 @@ void AdifRecord::take_slot(const AdifField& field, std::uint64_t key) {
 
 namespace {
 
-// Moves a text that lies in [begin, end) by `offset`.
+// Moves a text that lies in [begin, end) by `offset`, which may lead into another allocation.
 void move_text(std::string_view& text, const char* begin, const char* end, std::ptrdiff_t offset) {
-    if (std::less_equal<>()(begin, text.data()) && std::less<>()(text.data(), end))
-        text = std::string_view(text.data() + offset, text.size());
+    if (std::less_equal<>()(begin, text.data()) && std::less<>()(text.data(), end)) {
+        const auto moved = reinterpret_cast<std::uintptr_t>(text.data()) +
+                           static_cast<std::uintptr_t>(offset);
+        text = std::string_view(reinterpret_cast<const char*>(moved), text.size());
+    }
 }
 
 } // namespace
@@ -161,15 +164,18 @@ void AdifRecord::move_borrowed(std::ptrdiff_t offset) {
         move_text(field->name, borrowed_begin_, borrowed_end_, offset);
         move_text(field->value, borrowed_begin_, borrowed_end_, offset);
     }
-    borrowed_begin_ += offset;
-    borrowed_end_ += offset;
+    const std::size_t size = borrowed();
+    borrowed_begin_ = reinterpret_cast<const char*>(
+        reinterpret_cast<std::uintptr_t>(borrowed_begin_) + static_cast<std::uintptr_t>(offset));
+    borrowed_end_ = borrowed_begin_ + size;
 }
 
 void AdifRecord::keep_borrowed() {
     if (borrowed_begin_ == nullptr)
         return;
     const char* copy = memory_.copy_text(std::string_view(borrowed_begin_, borrowed()));
-    move_borrowed(copy - borrowed_begin_);
+    move_borrowed(static_cast<std::ptrdiff_t>(reinterpret_cast<std::uintptr_t>(copy) -
+                                              reinterpret_cast<std::uintptr_t>(borrowed_begin_)));
     borrowed_begin_ = borrowed_end_ = nullptr;
 }
 

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <cstdio>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,7 +15,10 @@ namespace q9xz {
 
 // Reads a log line by line, like fgets on a Windows text-mode stream, on every platform: the
 // file is opened in binary and our own code applies the text-mode rules (a CR LF pair reads as
-// one LF, a lone CR stays a CR, a Ctrl-Z byte ends the input). Reading is done in large blocks.
+// one LF, a lone CR stays a CR, a Ctrl-Z byte ends the input). A file is read in large blocks by
+// a thread of its own, which also finds the line ends, a block or two ahead of the lines asked
+// for: the reading and the finding then cost the caller's thread nothing where a second core is
+// free, and no more than before where there is none.
 class LineReader {
   public:
     // The most characters one read returns, line end included. Real logs put whole records of
@@ -48,39 +52,44 @@ class LineReader {
     std::string_view read_line() {
         moved_by_ = 0;
         if (end_marked_) {
-            buffer_[end_of_line_] = after_line_;
+            memory_[end_of_line_] = after_line_;
             end_marked_ = false;
         }
-        // The usual line lies whole in the buffer and is not too long.
-        const std::size_t available = end_ - begin_;
-        char* start = buffer_.data() + begin_;
-        char* lf = first_line_end(start, available < max_line_ ? available : max_line_);
-        if (lf == nullptr)
+        // The usual line: its LF is the next one the block's list holds, and it is not too long.
+        while (next_end_ < ends_.size() && ends_base_ + ends_[next_end_] < begin_)
+            ++next_end_; // passed by read_other_line()
+        if (next_end_ == ends_.size())
             return read_other_line();
+        const std::size_t lf = ends_base_ + ends_[next_end_];
+        const std::size_t raw = lf - begin_ + 1;
+        if (raw > max_line_)
+            return read_other_line();
+        ++next_end_;
         line_begin_ = begin_;
-        const std::size_t raw = static_cast<std::size_t>(lf - start) + 1;
-        begin_ += raw;
-        if (raw >= 2 && lf[-1] == '\r') {
+        begin_ = lf + 1;
+        if (raw >= 2 && memory_[lf - 1] == '\r') {
             // CR LF reads as LF.
-            lf[-1] = '\n';
+            memory_[lf - 1] = '\n';
             return line_to(raw - 1);
         }
         return line_to(raw);
     }
     // The line last read, for a caller that changes it in place (the reader never reads a line
     // twice, so the change is the caller's own business).
-    char* last_line() { return buffer_.data() + line_begin_; }
+    char* last_line() { return memory_ + line_begin_; }
 
     // Keeps the bytes from `from` on, a position in the last line read or in a line held
     // before it, in memory after later reads. When a read has to make room it moves them, with
     // the bytes not read yet, to the front of its memory: moved_by() then tells by how much.
     // A reader has one held position; hold() replaces it.
-    void hold(const char* from) { hold_ = static_cast<std::size_t>(from - buffer_.data()); }
+    void hold(const char* from) { hold_ = static_cast<std::size_t>(from - memory_); }
     void release() { hold_ = NOT_HELD; }
     // Bytes held, from the held position to the end of the last line read; 0 when none.
     std::size_t held() const { return hold_ == NOT_HELD ? 0 : begin_ - hold_; }
     // Bytes of the input read so far, line ends included.
-    std::size_t position() const { return dropped_ + begin_; }
+    std::size_t position() const {
+        return static_cast<std::size_t>(data_position_ + static_cast<std::ptrdiff_t>(begin_));
+    }
     // How far the held bytes moved during the last read_line(): 0, or a negative offset.
     std::ptrdiff_t moved_by() const { return moved_by_; }
 
@@ -93,60 +102,52 @@ class LineReader {
     std::size_t max_line() const { return max_line_; }
     void close();
 
+    // A stretch of the input in memory; the blocks of a file are read ahead by a thread of
+    // their own (see the .cpp).
+    struct Block;
+    class ReadAhead;
+
   private:
     bool refill();
     std::string_view read_other_line();
-    // The first LF among the `size` bytes at `p` (which has PADDING readable bytes after the
-    // valid ones), or nullptr. Most lines hold one field and end within a few words: those are
-    // looked at a word at a time here, the rest of a longer line by memchr.
-    static char* first_line_end(char* p, std::size_t size) {
-        constexpr std::size_t SHORT = 32;
-        std::size_t looked = 0;
-        if constexpr (std::endian::native == std::endian::little) {
-            constexpr std::uint64_t ONES = 0x0101010101010101u;
-            constexpr std::uint64_t HIGHS = 0x8080808080808080u;
-            for (; looked < SHORT; looked += 8) {
-                if (looked >= size)
-                    return nullptr;
-                std::uint64_t word;
-                std::memcpy(&word, p + looked, 8);
-                word ^= ONES * '\n';
-                // The lowest byte marked is the first zero: marks above it may be false.
-                if (const std::uint64_t found = (word - ONES) & ~word & HIGHS; found != 0) {
-                    const std::size_t at = looked + std::countr_zero(found) / 8;
-                    return at < size ? p + at : nullptr;
-                }
-            }
-        }
-        if (looked >= size)
-            return nullptr;
-        return static_cast<char*>(std::memchr(p + looked, '\n', size - looked));
-    }
+    // Takes `block` as the memory lines are read from, with the bytes still wanted from the
+    // block before it in front of its own.
+    void take_block(std::unique_ptr<Block> block);
     // Marks the end of the line from line_begin_ to begin_ with a zero.
     std::string_view line_to(std::size_t size) {
         end_of_line_ = line_begin_ + size;
-        after_line_ = buffer_[end_of_line_];
-        buffer_[end_of_line_] = '\0';
+        after_line_ = memory_[end_of_line_];
+        memory_[end_of_line_] = '\0';
         end_marked_ = true;
-        return {buffer_.data() + line_begin_, size};
+        return {memory_ + line_begin_, size};
     }
 
-    std::FILE* file_ = nullptr;
     std::size_t max_line_;
-    std::vector<char> buffer_;
+    struct CloseFile {
+        void operator()(std::FILE* file) const { std::fclose(file); }
+    };
+    std::unique_ptr<std::FILE, CloseFile> file_; // a file not read from yet
+    std::unique_ptr<ReadAhead> read_ahead_; // a file being read
+    std::unique_ptr<Block> block_;          // the block lines are read from
+    char* memory_ = nullptr;                // block_'s memory; offsets below count from it
+    std::size_t begin_ = 0;                 // first unread byte
+    std::size_t end_ = 0;                   // end of the valid bytes
+    std::size_t line_begin_ = 0;            // first byte of the last line read
+    // The LFs of the bytes read into block_, at ends_base_ + ends_[i], and the next to come.
+    std::span<const std::uint32_t> ends_;
+    std::size_t ends_base_ = 0;
+    std::size_t next_end_ = 0;
     static constexpr std::size_t NOT_HELD = static_cast<std::size_t>(-1);
-    std::size_t begin_ = 0;      // first unread byte
-    std::size_t line_begin_ = 0; // first byte of the last line read
     std::size_t hold_ = NOT_HELD;
     std::ptrdiff_t moved_by_ = 0;
     // The byte a zero stands in for after the last line read, at end_of_line_, if marked.
     std::size_t end_of_line_ = 0;
     char after_line_ = 0;
     bool end_marked_ = false;
-    std::size_t end_ = 0;   // end of the valid bytes
-    bool at_end_ = false;   // no more bytes will come (end of file, Ctrl-Z or read error)
-    int read_error_ = 0;    // errno of the read error that ended the input
-    std::size_t dropped_ = 0; // bytes read and let go from the front of buffer_
+    bool at_end_ = false;       // no more bytes will come (end of file, Ctrl-Z or read error)
+    int pending_error_ = 0;     // the read error after the last bytes, not yet reached
+    int read_error_ = 0;        // errno of the read error that ended the input
+    std::ptrdiff_t data_position_ = 0; // position() of memory_ itself
 };
 
 } // namespace q9xz
