@@ -20,8 +20,8 @@ namespace {
 // Bytes asked of the file per read: large enough that a read costs little per line, small
 // enough that the blocks in flight stay a small part of the memory.
 constexpr std::size_t BLOCK = 1024u << 10;
-// Blocks of one file: the one being read from, and two read ahead.
-constexpr std::size_t BLOCKS = 3;
+// Blocks of one file: the one being read from, and the one read ahead.
+constexpr std::size_t BLOCKS = 2;
 // Held lines a block takes over without growing (the reader of records holds less).
 constexpr std::size_t HELD_ROOM = 256u << 10;
 constexpr char CTRL_Z = 0x1A;
@@ -67,15 +67,20 @@ class LineReader::ReadAhead {
         std::setvbuf(file_, nullptr, _IONBF, 0);
         for (std::size_t i = 0; i < BLOCKS; ++i)
             empty_.push_back(std::make_unique<Block>(carry_room_, BLOCK));
-        thread_ = std::thread([this] { read_all(); });
+        // On a machine of one core a second thread could only take turns with the first: the
+        // blocks are then read when they are asked for.
+        if (std::thread::hardware_concurrency() != 1)
+            thread_ = std::thread([this] { read_all(); });
     }
     ~ReadAhead() {
-        {
-            std::lock_guard lock(mutex_);
-            stop_ = true;
+        if (thread_.joinable()) {
+            {
+                std::lock_guard lock(mutex_);
+                stop_ = true;
+            }
+            changed_.notify_all();
+            thread_.join();
         }
-        changed_.notify_all();
-        thread_.join();
         std::fclose(file_);
     }
     ReadAhead(const ReadAhead&) = delete;
@@ -83,6 +88,13 @@ class LineReader::ReadAhead {
 
     // The next block, as soon as it is read.
     std::unique_ptr<Block> next() {
+        if (!thread_.joinable()) {
+            // A block is always free here: the reader gives one back for each it takes.
+            std::unique_ptr<Block> block = std::move(empty_.front());
+            empty_.pop_front();
+            fill(*block);
+            return block;
+        }
         std::unique_lock lock(mutex_);
         changed_.wait(lock, [this] { return !full_.empty(); });
         std::unique_ptr<Block> block = std::move(full_.front());
@@ -94,6 +106,10 @@ class LineReader::ReadAhead {
         // A block grown for many held lines is let go: the file keeps its BLOCKS blocks.
         if (!block || block->carry_room != carry_room_ || block->capacity != BLOCK)
             return;
+        if (!thread_.joinable()) {
+            empty_.push_back(std::move(block));
+            return;
+        }
         {
             std::lock_guard lock(mutex_);
             empty_.push_back(std::move(block));
