@@ -66,13 +66,17 @@ constexpr std::size_t MAX_DEPTH = 128;
 } // namespace
 
 const AdifField* AdifRecord::fields() const {
-    // The accepted nodes not yet linked, in the order they were read.
-    for (std::uint64_t pending = accepted_ & ~linked_; pending != 0; pending &= pending - 1) {
+    // The accepted nodes not yet linked, in the order they were read (past the record's own
+    // nodes the tree takes every field as it comes).
+    const std::size_t own = std::min(fields_made_, nodes_.size());
+    for (; !tree_only_ && linked_ < own; ++linked_) {
+        AdifField& node = const_cast<AdifField&>(nodes_[linked_]);
+        if (node.level == REPEAT)
+            continue;
+        node.left = node.right = nullptr;
         std::optional<std::string> none; // accepted names are all different
-        AdifField* node = const_cast<AdifField*>(&nodes_[std::countr_zero(pending)]);
-        root_ = insert_field(root_, node, none);
+        root_ = insert_field(root_, &node, none);
     }
-    linked_ = accepted_;
     return root_;
 }
 
@@ -103,6 +107,7 @@ bool AdifRecord::add_to_tree(AdifField* field, std::uint64_t key,
         tree_only_ = true;
     }
     std::optional<std::string> repeat;
+    *field = {field->name, field->value, field->length, 0, nullptr, nullptr};
     root_ = insert_field(root_, field, repeat);
     if (repeat)
         return reject_repeat(*field, key, message);
@@ -110,9 +115,10 @@ bool AdifRecord::add_to_tree(AdifField* field, std::uint64_t key,
     return true;
 }
 
-bool AdifRecord::reject_repeat(const AdifField& field, std::uint64_t key,
+bool AdifRecord::reject_repeat(AdifField& field, std::uint64_t key,
                                std::optional<std::string>& message) {
     message = duplicate_message(field);
+    field.level = REPEAT;
     // The repeat is now the latest field of its name.
     take_slot(field, key);
     return false;
@@ -194,7 +200,6 @@ void AdifRecord::clear() {
     static_assert(INDEX_SLOTS == 256 && slot_places_differ());
     call = dxcc = qso_date = time_on = band = mode = nullptr;
     fields_made_ = 0;
-    accepted_ = 0;
     std::memset(index_.data(), 0, sizeof index_);
     tree_only_ = false;
     root_ = nullptr;

@@ -80,17 +80,19 @@ class AdifRecord {
     static constexpr std::size_t MAX_FIELDS = 50000;
     // Whether the record took MAX_FIELDS fields: the reader makes no more for it.
     bool full() const { return fields_made_ >= MAX_FIELDS; }
+    // Fields made so far, repeats and those past the index included.
+    std::size_t fields_made() const { return fields_made_; }
     // The most memory one record may take. Real records hold a few thousand characters, and a
     // value may hold up to LineReader::MAX_LINE; a record that grows past this limit or past
     // MAX_FIELDS (a log that never ends its record, millions of fields) is too large to keep.
     static constexpr std::size_t MAX_BYTES = 4u << 20;
     bool too_large() const { return full() || memory_.capacity() + borrowed() > MAX_BYTES; }
 
-    // A new field in the record's storage: level 0, no children.
+    // A new field in the record's storage, not in the tree until add_field() accepts it.
     AdifField* new_field(std::string_view name, std::string_view value, std::int32_t length) {
         const std::size_t made = fields_made_++;
         AdifField* field = made < nodes_.size() ? &nodes_[made] : spilled_field();
-        *field = {name, value, length, 0, nullptr, nullptr};
+        *field = {name, value, length, REPEAT, nullptr, nullptr};
         return field;
     }
     // Accepts the field just made by new_field() into the tree. A name already there sets
@@ -121,7 +123,7 @@ class AdifRecord {
         }
         keys_[position] = key;
         index_[slot] = static_cast<std::uint8_t>(position + 1);
-        accepted_ |= std::uint64_t{1} << position;
+        field->level = 0;
         // The first place of a name tells whether it may be a slot's; the slot is then chosen
         // by arithmetic, without a branch that the order of a record's names would defeat.
         const std::size_t named = SLOT_AT[first_place];
@@ -149,7 +151,10 @@ class AdifRecord {
         }
         fields_made_ = made + 1;
         AdifField* field = &nodes_[made];
-        *field = {name, value, length, 0, nullptr, nullptr};
+        // The level and links are set when the node is accepted and linked.
+        field->name = name;
+        field->value = value;
+        field->length = length;
         accept_own(field, made, key, message);
     }
 
@@ -181,6 +186,8 @@ class AdifRecord {
     void clear();
 
   private:
+    // The level of a node not accepted (yet, or as a repeat): the tree never takes it.
+    static constexpr std::int32_t REPEAT = -1;
     void move_borrowed(std::ptrdiff_t offset);
     AdifField* spilled_field();
     // Where the index looks for a name first: the top bits of a product of its key and size.
@@ -203,8 +210,8 @@ class AdifRecord {
         return x == y;
     }
     bool add_to_tree(AdifField* field, std::uint64_t key, std::optional<std::string>& message);
-    bool reject_repeat(const AdifField& field, std::uint64_t key,
-                       std::optional<std::string>& message);
+    bool reject_repeat(AdifField& field, std::uint64_t key, std::optional<std::string>& message);
+
     // Points the slot of the field's name, if it has one, at the field.
     void take_slot(const AdifField& field, std::uint64_t key);
 
@@ -237,15 +244,14 @@ class AdifRecord {
 
     std::array<AdifField, INDEXED_FIELDS> nodes_;
     std::size_t fields_made_ = 0; // the first INDEXED_FIELDS of them in nodes_
-    // Bit i: nodes_[i] was accepted into the index; its name's key is keys_[i].
-    std::uint64_t accepted_ = 0;
+    // The key of the name of each node accepted into the index (the others have level REPEAT).
     std::array<std::uint64_t, INDEXED_FIELDS> keys_{};
     // Open addressing by name: 0 is free, else 1 + the position in nodes_.
     std::array<std::uint8_t, INDEX_SLOTS> index_{};
     // Past INDEXED_FIELDS fields every field goes straight into the tree.
     bool tree_only_ = false;
     mutable AdifField* root_ = nullptr;
-    mutable std::uint64_t linked_ = 0; // the accepted nodes already in the tree
+    mutable std::size_t linked_ = 0; // nodes_ looked at by fields() so far
     const char* borrowed_begin_ = nullptr;
     const char* borrowed_end_ = nullptr;
     RecordArena memory_;

@@ -333,6 +333,32 @@ AdifStatus read_line(LineReader& input, std::unique_ptr<AdifRecord>& record,
     const std::size_t first = next_tag(line, 0);
     if (first == std::string_view::npos)
         return ADIF_LINE_DONE;
+    const std::size_t size = line.size() - first;
+    if (borrow) {
+        // The line stays where the reader holds it, and as it is: a name to upper-case, like
+        // every tag of the general way, is left to read_tags(), which copies the rest of the
+        // line from there. A record made for a line that turns out to give it no field is not
+        // kept.
+        const bool made = !record;
+        if (made)
+            record = pool.take_record();
+        const std::size_t fields_before = record->fields_made();
+        char* text = input.last_line() + first;
+        const std::size_t pos =
+            read_plain_fields<false>(text, size, 0, *record, message, input.max_line());
+        if (record->fields_made() != fields_before) {
+            if (record->borrowed_begin() == nullptr)
+                input.hold(text);
+            record->borrow(text, text + size);
+        } else if (made) {
+            pool.recycle(std::move(record));
+        }
+        if (pos == std::string_view::npos)
+            return ADIF_LINE_DONE;
+        if (pos == RECORD_END)
+            return ADIF_RECORD_END;
+        return read_tags(input, line, line, nullptr, first + pos, record, message, pool);
+    }
     if (!is_plain_field(line, first, input.max_line()))
         return read_tags(input, line, line, nullptr, first, record, message, pool);
 
@@ -341,22 +367,6 @@ AdifStatus read_line(LineReader& input, std::unique_ptr<AdifRecord>& record,
     // upper-cased in place.
     if (!record)
         record = pool.take_record();
-    const std::size_t size = line.size() - first;
-    if (borrow) {
-        // The line stays as it is: a name to upper-case, like every tag of the general way,
-        // is left to read_tags(), which copies the rest of the line from there.
-        char* text = input.last_line() + first;
-        if (record->borrowed_begin() == nullptr)
-            input.hold(text);
-        record->borrow(text, text + size);
-        const std::size_t pos =
-            read_plain_fields<false>(text, size, 0, *record, message, input.max_line());
-        if (pos == std::string_view::npos)
-            return ADIF_LINE_DONE;
-        if (pos == RECORD_END)
-            return ADIF_RECORD_END;
-        return read_tags(input, line, line, nullptr, first + pos, record, message, pool);
-    }
     char* text = record->memory().copy_text(line.substr(first));
     const std::size_t pos =
         read_plain_fields<true>(text, size, 0, *record, message, input.max_line());
