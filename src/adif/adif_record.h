@@ -107,14 +107,14 @@ class AdifRecord {
         const std::size_t position = fields_made_ - 1;
         if (position >= INDEXED_FIELDS || tree_only_ || field != &nodes_[position])
             return add_to_tree(field, key, message);
-        return accept_own(field, position, key, message);
+        return accept_own(field, position, key, field->name.size(), message);
     }
 
   private:
     // Accepts nodes_[position] into the index (or leaves it out as a repeat).
     bool accept_own(AdifField* field, std::size_t position, std::uint64_t key,
-                    std::optional<std::string>& message) {
-        const std::size_t first_place = index_slot(key, field->name.size());
+                    std::size_t size, std::optional<std::string>& message) {
+        const std::size_t first_place = index_slot(key, size);
         std::size_t slot = first_place;
         for (; index_[slot] != 0; slot = (slot + 1) % INDEX_SLOTS) {
             const std::size_t known = index_[slot] - 1u;
@@ -129,7 +129,7 @@ class AdifRecord {
         if (const std::size_t named = SLOT_AT[first_place]; named != 0) {
             const SlotName& slot_name = SLOT_NAMES[named];
             // Slot names are at most eight bytes long: key and size tell them apart.
-            if (slot_name.key == key && slot_name.name.size() == field->name.size())
+            if (slot_name.key == key && slot_name.name.size() == size)
                 this->*slot_name.member = field;
         }
         return true;
@@ -155,7 +155,7 @@ class AdifRecord {
         field->name = name;
         field->value = value;
         field->length = length;
-        accept_own(field, made, key, message);
+        accept_own(field, made, key, name.size(), message);
     }
 
     // Storage for the texts the fields point into.
