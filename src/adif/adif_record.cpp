@@ -126,7 +126,7 @@ bool AdifRecord::reject_repeat(AdifField& field, std::uint64_t key,
 
 void AdifRecord::take_slot(const AdifField& field, std::uint64_t key) {
     for (const SlotName& slot : SLOT_NAMES)
-        if (slot.key == key && slot.name == field.name && !slot.name.empty())
+        if (slot.key == key && slot.name == field.name)
             this->*slot.member = &field;
 }
 
@@ -135,8 +135,8 @@ namespace {
 // Moves a text that lies in [begin, end) by `offset`, which may lead into another allocation.
 void move_text(std::string_view& text, const char* begin, const char* end, std::ptrdiff_t offset) {
     if (std::less_equal<>()(begin, text.data()) && std::less<>()(text.data(), end)) {
-        const auto moved = reinterpret_cast<std::uintptr_t>(text.data()) +
-                           static_cast<std::uintptr_t>(offset);
+        const auto moved =
+            reinterpret_cast<std::uintptr_t>(text.data()) + static_cast<std::uintptr_t>(offset);
         text = std::string_view(reinterpret_cast<const char*>(moved), text.size());
     }
 }

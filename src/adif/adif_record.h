@@ -110,33 +110,6 @@ class AdifRecord {
         return accept_own(field, position, key, field->name.size(), message);
     }
 
-  private:
-    // Accepts nodes_[position] into the index (or leaves it out as a repeat).
-    bool accept_own(AdifField* field, std::size_t position, std::uint64_t key,
-                    std::size_t size, std::optional<std::string>& message) {
-        const std::size_t first_place = index_slot(key, size);
-        std::size_t slot = first_place;
-        for (; index_[slot] != 0; slot = (slot + 1) % INDEX_SLOTS) {
-            const std::size_t known = index_[slot] - 1u;
-            if (keys_[known] == key && same_name(nodes_[known].name, field->name))
-                return reject_repeat(*field, key, message);
-        }
-        keys_[position] = key;
-        index_[slot] = static_cast<std::uint8_t>(position + 1);
-        field->level = 0;
-        // The first place of a name tells at once whether it may be a slot's. (A choice made
-        // by arithmetic instead of this branch took more time, not less.)
-        if (const std::size_t named = SLOT_AT[first_place]; named != 0) {
-            const SlotName& slot_name = SLOT_NAMES[named];
-            // Slot names are at most eight bytes long: key and size tell them apart.
-            if (slot_name.key == key && slot_name.name.size() == size)
-                this->*slot_name.member = field;
-        }
-        return true;
-    }
-
-  public:
-
     // The reader's way to make a field and accept it, as new_field() and add_field() do; a
     // full() record takes nothing. The usual case, a record with room in its own nodes, is
     // written out here in full.
@@ -170,7 +143,9 @@ class AdifRecord {
         borrowed_end_ = end;
     }
     const char* borrowed_begin() const { return borrowed_begin_; }
-    std::size_t borrowed() const { return static_cast<std::size_t>(borrowed_end_ - borrowed_begin_); }
+    std::size_t borrowed() const {
+        return static_cast<std::size_t>(borrowed_end_ - borrowed_begin_);
+    }
     // The reader moved the borrowed lines by `offset` bytes: the fields follow them.
     void follow_move(std::ptrdiff_t offset) {
         if (offset != 0 && borrowed_begin_ != nullptr)
@@ -186,6 +161,29 @@ class AdifRecord {
     void clear();
 
   private:
+    // Accepts nodes_[position] into the index (or leaves it out as a repeat).
+    bool accept_own(AdifField* field, std::size_t position, std::uint64_t key, std::size_t size,
+                    std::optional<std::string>& message) {
+        const std::size_t first_place = index_slot(key, size);
+        std::size_t slot = first_place;
+        for (; index_[slot] != 0; slot = (slot + 1) % INDEX_SLOTS) {
+            const std::size_t known = index_[slot] - 1u;
+            if (keys_[known] == key && same_name(nodes_[known].name, field->name))
+                return reject_repeat(*field, key, message);
+        }
+        keys_[position] = key;
+        index_[slot] = static_cast<std::uint8_t>(position + 1);
+        field->level = 0;
+        // The first place of a name tells at once whether it may be a slot's. (A choice made
+        // by arithmetic instead of this branch took more time, not less.)
+        if (const std::size_t named = SLOT_AT[first_place]; named != 0) {
+            const SlotName& slot_name = SLOT_NAMES[named - 1];
+            // Slot names are at most eight bytes long: key and size tell them apart.
+            if (slot_name.key == key && slot_name.name.size() == size)
+                this->*slot_name.member = field;
+        }
+        return true;
+    }
     // The level of a node not accepted (yet, or as a repeat): the tree never takes it.
     static constexpr std::int32_t REPEAT = -1;
     void move_borrowed(std::ptrdiff_t offset);
@@ -222,16 +220,15 @@ class AdifRecord {
         std::size_t first_place; // index_slot() of the name
         const AdifField* AdifRecord::*member;
     };
-    static const SlotName SLOT_NAMES[7];
-    const AdifField* no_slot_ = nullptr; // where other names go
-    // By first place in the index: the entry of SLOT_NAMES whose name has it, or 0.
+    static const SlotName SLOT_NAMES[6];
+    // By first place in the index: 1 + the entry of SLOT_NAMES whose name has it, or 0.
     static const std::array<std::uint8_t, 256> SLOT_AT;
     // Whether each slot name has a first place of its own, so that SLOT_AT names them all.
     static constexpr bool slot_places_differ() {
         std::size_t named = 0;
         for (std::uint8_t entry : SLOT_AT)
             named += entry != 0;
-        return named == std::size(SLOT_NAMES) - 1;
+        return named == std::size(SLOT_NAMES);
     }
 
     // Fields a typical record holds; more go to the arena, and their repeats are found by the
@@ -257,12 +254,10 @@ class AdifRecord {
     RecordArena memory_;
 };
 
-inline constexpr AdifRecord::SlotName AdifRecord::SLOT_NAMES[7] = {
-    {"", 0, 0, &AdifRecord::no_slot_}, // other names (no name matches it: an empty name has no key)
+inline constexpr AdifRecord::SlotName AdifRecord::SLOT_NAMES[6] = {
     {"CALL", name_key("CALL"), index_slot(name_key("CALL"), 4), &AdifRecord::call},
     {"DXCC", name_key("DXCC"), index_slot(name_key("DXCC"), 4), &AdifRecord::dxcc},
-    {"QSO_DATE", name_key("QSO_DATE"), index_slot(name_key("QSO_DATE"), 8),
-     &AdifRecord::qso_date},
+    {"QSO_DATE", name_key("QSO_DATE"), index_slot(name_key("QSO_DATE"), 8), &AdifRecord::qso_date},
     {"TIME_ON", name_key("TIME_ON"), index_slot(name_key("TIME_ON"), 7), &AdifRecord::time_on},
     {"BAND", name_key("BAND"), index_slot(name_key("BAND"), 4), &AdifRecord::band},
     {"MODE", name_key("MODE"), index_slot(name_key("MODE"), 4), &AdifRecord::mode},
@@ -270,8 +265,8 @@ inline constexpr AdifRecord::SlotName AdifRecord::SLOT_NAMES[7] = {
 
 inline constexpr std::array<std::uint8_t, 256> AdifRecord::SLOT_AT = [] {
     std::array<std::uint8_t, 256> at{};
-    for (std::size_t i = 1; i < std::size(SLOT_NAMES); ++i)
-        at[SLOT_NAMES[i].first_place] = static_cast<std::uint8_t>(i);
+    for (std::size_t i = 0; i < std::size(SLOT_NAMES); ++i)
+        at[SLOT_NAMES[i].first_place] = static_cast<std::uint8_t>(i + 1);
     return at;
 }();
 enum AdifStatus : int {

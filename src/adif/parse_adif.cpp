@@ -99,8 +99,7 @@ std::size_t read_length(std::string_view text, std::size_t start, std::int32_t& 
 // digits, the ">" and a value that ends within the text and is no longer than `max_length`.
 // Sets the length and where the value ends.
 inline bool read_plain_length(const char* text, std::size_t size, const char* digits,
-                              std::size_t max_length, std::size_t& length,
-                              std::size_t& value_end) {
+                              std::size_t max_length, std::size_t& length, std::size_t& value_end) {
     constexpr std::size_t SHORT_NUMBER = 9; // digits that cannot overflow 32 bits
     auto digit = [digits](std::size_t i) {
         return static_cast<std::size_t>(static_cast<unsigned char>(digits[i])) - std::size_t{'0'};
@@ -135,9 +134,9 @@ bool is_plain_field(std::string_view line, std::size_t open, std::size_t max_len
     const std::size_t name_size = tag_scan::name_stop(name);
     std::size_t length = 0;
     std::size_t value_end = 0;
-    return name[name_size] == ':' && read_plain_length(line.data(), line.size(),
-                                                       name + name_size + 1, max_length, length,
-                                                       value_end);
+    return name[name_size] == ':' &&
+           read_plain_length(line.data(), line.size(), name + name_size + 1, max_length, length,
+                             value_end);
 }
 
 // What read_plain_fields() returns for an "EOR" tag.
@@ -151,10 +150,9 @@ constexpr std::size_t RECORD_END = std::string_view::npos - 1;
 // end of the text, or RECORD_END after an "EOR" tag. With `InPlace` false the text is left as
 // it is, and a name with lower-case letters goes the general way too.
 template <bool InPlace>
-[[gnu::noinline]] std::size_t read_plain_fields(char* text, std::size_t size, std::size_t pos,
-                                                AdifRecord& record,
-                                                std::optional<std::string>& message,
-                                                std::size_t max_length) {
+[[gnu::noinline]] std::size_t
+read_plain_fields(char* text, std::size_t size, std::size_t pos, AdifRecord& record,
+                  std::optional<std::string>& message, std::size_t max_length) {
     for (;;) {
         // After a value mostly comes a blank and the next tag. The zero after the text stops
         // both looks at its end.
@@ -312,8 +310,10 @@ AdifStatus read_tags(LineReader& input, const std::string_view line, std::string
 namespace {
 
 // Reads one line; with `borrow`, lines stay in the reader's memory for the record.
-AdifStatus read_line(LineReader& input, std::unique_ptr<AdifRecord>& record,
-                     std::optional<std::string>& message, RecordPool& pool, bool borrow) {
+[[gnu::always_inline]] inline AdifStatus read_line(LineReader& input,
+                                                   std::unique_ptr<AdifRecord>& record,
+                                                   std::optional<std::string>& message,
+                                                   RecordPool& pool, bool borrow) {
     if (!record) {
         // The record that held lines has been handed on.
         input.release();

@@ -126,20 +126,6 @@ inline std::size_t name_stop(const char* p) {
 #endif
 }
 
-// The offset of the first '<' in the 16 bytes at `p`, or 16 when there is none.
-inline std::size_t tag_open(const char* p) {
-#ifdef Q9XZ_TAG_SCAN_SSE2
-    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    const unsigned mask =
-        static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, _mm_set1_epi8('<')))) |
-        (1u << BLOCK);
-    return static_cast<std::size_t>(std::countr_zero(mask));
-#else
-    const void* open = std::memchr(p, '<', BLOCK);
-    return open != nullptr ? static_cast<std::size_t>(static_cast<const char*>(open) - p) : BLOCK;
-#endif
-}
-
 // Upper-cases a-z among the first `size` (at most 16) of the 16 bytes at `p`, all of which may
 // be written; the other bytes keep their values.
 inline void upper_case(char* p, std::size_t size) {

@@ -32,12 +32,12 @@ constexpr char CTRL_Z = 0x1A;
 // start of a line, and held lines), then the bytes read, then PADDING bytes.
 struct LineReader::Block {
     std::unique_ptr<char[]> memory;
-    std::size_t carry_room = 0; // bytes before the read ones
-    std::size_t capacity = 0;   // room for read bytes
-    std::size_t size = 0;       // bytes read
+    std::size_t carry_room = 0;           // bytes before the read ones
+    std::size_t capacity = 0;             // room for read bytes
+    std::size_t size = 0;                 // bytes read
     std::vector<std::uint32_t> line_ends; // the LFs among the bytes read, from their start
-    bool last = false;          // the input ends with this block
-    int error = 0;              // the read error that ended it, if any
+    bool last = false;                    // the input ends with this block
+    int error = 0;                        // the read error that ended it, if any
 
     Block(std::size_t carry, std::size_t room)
         // Not zeroed: only the pages used are ever touched.
@@ -51,8 +51,8 @@ struct LineReader::Block {
         line_ends.clear();
         const char* begin = data();
         const char* end = begin + size;
-        for (const char* p = begin;
-             (p = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p))));
+        for (const char* p = begin; (p = static_cast<const char*>(
+                                         std::memchr(p, '\n', static_cast<std::size_t>(end - p))));
              ++p)
             line_ends.push_back(static_cast<std::uint32_t>(p - begin));
     }

@@ -3,8 +3,8 @@
 #include <bit>
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <span>
 #include <string>
@@ -127,12 +127,12 @@ class LineReader {
         void operator()(std::FILE* file) const { std::fclose(file); }
     };
     std::unique_ptr<std::FILE, CloseFile> file_; // a file not read from yet
-    std::unique_ptr<ReadAhead> read_ahead_; // a file being read
-    std::unique_ptr<Block> block_;          // the block lines are read from
-    char* memory_ = nullptr;                // block_'s memory; offsets below count from it
-    std::size_t begin_ = 0;                 // first unread byte
-    std::size_t end_ = 0;                   // end of the valid bytes
-    std::size_t line_begin_ = 0;            // first byte of the last line read
+    std::unique_ptr<ReadAhead> read_ahead_;      // a file being read
+    std::unique_ptr<Block> block_;               // the block lines are read from
+    char* memory_ = nullptr;                     // block_'s memory; offsets below count from it
+    std::size_t begin_ = 0;                      // first unread byte
+    std::size_t end_ = 0;                        // end of the valid bytes
+    std::size_t line_begin_ = 0;                 // first byte of the last line read
     // The LFs of the bytes read into block_, at ends_base_ + ends_[i], and the next to come.
     std::span<const std::uint32_t> ends_;
     std::size_t ends_base_ = 0;
@@ -144,9 +144,9 @@ class LineReader {
     std::size_t end_of_line_ = 0;
     char after_line_ = 0;
     bool end_marked_ = false;
-    bool at_end_ = false;       // no more bytes will come (end of file, Ctrl-Z or read error)
-    int pending_error_ = 0;     // the read error after the last bytes, not yet reached
-    int read_error_ = 0;        // errno of the read error that ended the input
+    bool at_end_ = false;   // no more bytes will come (end of file, Ctrl-Z or read error)
+    int pending_error_ = 0; // the read error after the last bytes, not yet reached
+    int read_error_ = 0;    // errno of the read error that ended the input
     std::ptrdiff_t data_position_ = 0; // position() of memory_ itself
 };
 

@@ -2,9 +2,9 @@
 #include "convert/convert_adif.h"
 #include "test_logs.h"
 
-#include <cstdlib>
 #include <cctype>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <gtest/gtest.h>
 #include <random>
@@ -186,7 +186,8 @@ std::string many_blocks_log() {
             log += "<" + name + ":" + std::to_string(value.size()) + ">" + value + gap;
         };
         field("CALL", random() % 3 ? "Q9XZ/" + std::to_string(random() % 10) : "W1AW");
-        field("QSO_DATE", random() % 4 ? "2014" + std::to_string(1010 + random() % 200) : "20150101");
+        field("QSO_DATE",
+              random() % 4 ? "2014" + std::to_string(1010 + random() % 200) : "20150101");
         field("TIME_ON", std::to_string(1000 + random() % 1300));
         field("BAND", bands[random() % 4]);
         field("MODE", random() % 2 ? "CW" : "SSB");
