@@ -4,6 +4,8 @@
 #include "adif/tag_scan.h"
 #include "common/text.h"
 
+#include <algorithm>
+#include <array>
 #include <bit>
 #include <cstdint>
 #include <cstring>
@@ -142,17 +144,55 @@ bool is_plain_field(std::string_view line, std::size_t open, std::size_t max_len
 // What read_plain_fields() returns for an "EOR" tag.
 constexpr std::size_t RECORD_END = std::string_view::npos - 1;
 
+// The names upper-cased in place in the reader's line, with the bytes they had, so that a
+// message can quote the line as it was read.
+class LineChanges {
+  public:
+    explicit LineChanges(std::string_view line) : line_(line) {}
+    // Keeps the bytes of the name at `name` in the line, before they change; false when no
+    // more can be kept (the name then goes the general way, which copies the line).
+    bool keep(const char* name) {
+        if (count_ == MOST)
+            return false;
+        Kept& kept = kept_[count_++];
+        kept.offset = static_cast<std::size_t>(name - line_.data());
+        std::memcpy(kept.bytes, name, tag_scan::BLOCK);
+        return true;
+    }
+    // The line as it was read.
+    std::string original() const {
+        std::string text(line_);
+        for (std::size_t i = 0; i < count_; ++i) {
+            const Kept& kept = kept_[i];
+            const std::size_t size = std::min(tag_scan::BLOCK, text.size() - kept.offset);
+            std::memcpy(text.data() + kept.offset, kept.bytes, size);
+        }
+        return text;
+    }
+
+  private:
+    static constexpr std::size_t MOST = 32;
+    struct Kept {
+        std::size_t offset;
+        char bytes[tag_scan::BLOCK];
+    };
+    std::string_view line_;
+    std::array<Kept, MOST> kept_;
+    std::size_t count_ = 0;
+};
+
 // Reads plain fields, "<NAME:DIGITS>" and a value that ends on the line, from `pos` on in the
 // line `text` of `size` bytes (the reader's line or the record's copy, both with readable bytes
 // after them, the first of which is zero), with the few steps such a tag needs. Names are
 // upper-cased in place. Returns the position of the first "<" whose tag it leaves to the general
 // way (a long name, a tag without a value, a value that goes on over line ends ...), npos at the
-// end of the text, or RECORD_END after an "EOR" tag. With `InPlace` false the text is left as
-// it is, and a name with lower-case letters goes the general way too.
-template <bool InPlace>
-[[gnu::noinline]] std::size_t
-read_plain_fields(char* text, std::size_t size, std::size_t pos, AdifRecord& record,
-                  std::optional<std::string>& message, std::size_t max_length) {
+// end of the text, or RECORD_END after an "EOR" tag. In the reader's own line (`Borrowed`),
+// `changes` keeps what each upper-cased name was.
+template <bool Borrowed>
+[[gnu::noinline]] std::size_t read_plain_fields(char* text, std::size_t size, std::size_t pos,
+                                                AdifRecord& record,
+                                                std::optional<std::string>& message,
+                                                std::size_t max_length, LineChanges* changes) {
     for (;;) {
         // After a value mostly comes a blank and the next tag. The zero after the text stops
         // both looks at its end.
@@ -167,12 +207,16 @@ read_plain_fields(char* text, std::size_t size, std::size_t pos, AdifRecord& rec
         // before the name's end. Upper-casing a name the general way then reads is harmless: it
         // does the same.
         tag_scan::ScannedName scanned;
-        if constexpr (InPlace) {
-            scanned = tag_scan::scan_and_upper_case(name);
-        } else {
+        if constexpr (Borrowed) {
             scanned = tag_scan::scan_name(name);
-            if (scanned.lower)
-                return pos;
+            // Most logs write their names in capitals; the others are upper-cased here.
+            if (scanned.lower) {
+                if (!changes->keep(name))
+                    return pos;
+                scanned = tag_scan::scan_and_upper_case(name);
+            }
+        } else {
+            scanned = tag_scan::scan_and_upper_case(name);
         }
         const auto [name_size, key, colon, lower] = scanned;
         if (!colon) {
@@ -197,7 +241,10 @@ read_plain_fields(char* text, std::size_t size, std::size_t pos, AdifRecord& rec
 // leaves, and values that go on over line ends.
 AdifStatus read_tags(LineReader& input, const std::string_view line, std::string_view text,
                      char* own_text, std::size_t pos, std::unique_ptr<AdifRecord>& record,
-                     std::optional<std::string>& message, RecordPool& pool) {
+                     std::optional<std::string>& message, RecordPool& pool,
+                     const LineChanges* changes = nullptr) {
+    // The line as read, for the messages that quote it.
+    auto as_read = [&] { return changes != nullptr ? changes->original() : std::string(line); };
     // While a value continues over line ends, its text and the lines after it are collected in
     // `joined`, and copied into the record when the value is complete.
     std::string joined;
@@ -206,8 +253,8 @@ AdifStatus read_tags(LineReader& input, const std::string_view line, std::string
 
     for (;;) {
         if (own_text != nullptr) {
-            pos = read_plain_fields<true>(own_text, text.size(), pos, *record, message,
-                                          input.max_line());
+            pos = read_plain_fields<false>(own_text, text.size(), pos, *record, message,
+                                           input.max_line(), nullptr);
             if (pos == std::string_view::npos)
                 return ADIF_LINE_DONE;
             if (pos == RECORD_END)
@@ -248,7 +295,7 @@ AdifStatus read_tags(LineReader& input, const std::string_view line, std::string
             continue; // a tag without a value, such as a word in the header's free text
         }
         if (static_cast<std::size_t>(length) > input.max_line()) {
-            message = truncated_message(head.empty() ? line : std::string_view(head));
+            message = truncated_message(head.empty() ? as_read() : head);
             return ADIF_TRUNCATED_LINE;
         }
 
@@ -271,7 +318,7 @@ AdifStatus read_tags(LineReader& input, const std::string_view line, std::string
         if (text.size() - value_start < static_cast<std::size_t>(length)) {
             // The value continues over line ends; each line end counts as one character.
             if (head.empty())
-                head.assign(line.substr(0, QUOTE_LIMIT));
+                head.assign(std::string_view(as_read()).substr(0, QUOTE_LIMIT));
             joined.assign(text.substr(value_start));
             while (joined.size() < static_cast<std::size_t>(length)) {
                 const std::string_view next = input.read_line();
@@ -335,17 +382,17 @@ namespace {
         return ADIF_LINE_DONE;
     const std::size_t size = line.size() - first;
     if (borrow) {
-        // The line stays where the reader holds it, and as it is: a name to upper-case, like
-        // every tag of the general way, is left to read_tags(), which copies the rest of the
-        // line from there. A record made for a line that turns out to give it no field is not
-        // kept.
+        // The line stays where the reader holds it; its names are upper-cased there. Every tag
+        // of the general way is left to read_tags(), which copies the rest of the line from
+        // there. A record made for a line that turns out to give it no field is not kept.
         const bool made = !record;
         if (made)
             record = pool.take_record();
         const std::size_t fields_before = record->fields_made();
         char* text = input.last_line() + first;
+        LineChanges changes(line);
         const std::size_t pos =
-            read_plain_fields<false>(text, size, 0, *record, message, input.max_line());
+            read_plain_fields<true>(text, size, 0, *record, message, input.max_line(), &changes);
         if (record->fields_made() != fields_before) {
             if (record->borrowed_begin() == nullptr)
                 input.hold(text);
@@ -357,7 +404,7 @@ namespace {
             return ADIF_LINE_DONE;
         if (pos == RECORD_END)
             return ADIF_RECORD_END;
-        return read_tags(input, line, line, nullptr, first + pos, record, message, pool);
+        return read_tags(input, line, line, nullptr, first + pos, record, message, pool, &changes);
     }
     if (!is_plain_field(line, first, input.max_line()))
         return read_tags(input, line, line, nullptr, first, record, message, pool);
@@ -369,7 +416,7 @@ namespace {
         record = pool.take_record();
     char* text = record->memory().copy_text(line.substr(first));
     const std::size_t pos =
-        read_plain_fields<true>(text, size, 0, *record, message, input.max_line());
+        read_plain_fields<false>(text, size, 0, *record, message, input.max_line(), nullptr);
     if (pos == std::string_view::npos)
         return ADIF_LINE_DONE;
     if (pos == RECORD_END)
