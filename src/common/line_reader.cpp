@@ -62,15 +62,21 @@ struct LineReader::Block {
 // the blocks before are read; at most BLOCKS blocks exist at a time.
 class LineReader::ReadAhead {
   public:
-    ReadAhead(std::FILE* file, std::size_t carry_room) : file_(file), carry_room_(carry_room) {
+    ReadAhead(std::FILE* file, std::size_t carry_room, Reading reading)
+        : file_(file), carry_room_(carry_room) {
         // Our blocks do the buffering.
         std::setvbuf(file_, nullptr, _IONBF, 0);
         for (std::size_t i = 0; i < BLOCKS; ++i)
             empty_.push_back(std::make_unique<Block>(carry_room_, BLOCK));
         // On a machine of one core a second thread could only take turns with the first: the
-        // blocks are then read when they are asked for.
-        if (std::thread::hardware_concurrency() != 1)
+        // blocks are then read when they are asked for. So they are where no thread can start.
+        if (reading == Reading::WHEN_ASKED ||
+            (reading == Reading::BY_CORES && std::thread::hardware_concurrency() == 1))
+            return;
+        try {
             thread_ = std::thread([this] { read_all(); });
+        } catch (const std::system_error&) {
+        }
     }
     ~ReadAhead() {
         if (thread_.joinable()) {
@@ -167,8 +173,8 @@ class LineReader::ReadAhead {
     std::thread thread_; // last: it starts once everything else is ready
 };
 
-LineReader::LineReader(std::FILE* file, std::size_t max_line)
-    : max_line_(max_line == 0 ? 1 : max_line), file_(file) {
+LineReader::LineReader(std::FILE* file, std::size_t max_line, Reading reading)
+    : max_line_(max_line == 0 ? 1 : max_line), reading_(reading), file_(file) {
     if (file == nullptr)
         at_end_ = true;
 }
@@ -262,7 +268,8 @@ bool LineReader::refill() {
         // Reading ahead starts with the first line asked for, so a log opened and not yet read
         // holds no memory for it. A block takes over the start of a line of up to max_line
         // bytes and a CR, and held lines.
-        read_ahead_ = std::make_unique<ReadAhead>(file_.release(), max_line_ + 1 + HELD_ROOM);
+        read_ahead_ =
+            std::make_unique<ReadAhead>(file_.release(), max_line_ + 1 + HELD_ROOM, reading_);
     }
     if (at_end_ || !read_ahead_) {
         // The bytes before a read error have been read: now it is the input's end.

@@ -26,8 +26,13 @@ class LineReader {
     // file without line ends, picked by mistake, is never read into memory whole.
     static constexpr std::size_t MAX_LINE = 1u << 20;
 
+    // How the blocks of a file are read: by a thread of their own, ahead of the lines asked for,
+    // or when the lines run out. By default a thread where the machine has more than one core.
+    enum class Reading { BY_CORES, AHEAD, WHEN_ASKED };
+
     // Takes ownership of an open file; it is closed by close() or the destructor.
-    explicit LineReader(std::FILE* file, std::size_t max_line = MAX_LINE);
+    explicit LineReader(std::FILE* file, std::size_t max_line = MAX_LINE,
+                        Reading reading = Reading::BY_CORES);
     // Reads from text held in memory (tests, fuzzing).
     explicit LineReader(std::string text, std::size_t max_line = MAX_LINE);
     ~LineReader();
@@ -123,6 +128,7 @@ class LineReader {
     }
 
     std::size_t max_line_;
+    Reading reading_ = Reading::BY_CORES;
     struct CloseFile {
         void operator()(std::FILE* file) const { std::fclose(file); }
     };
