@@ -320,6 +320,12 @@ AdifStatus read_tags(LineReader& input, const std::string_view line, std::string
             if (head.empty())
                 head.assign(std::string_view(as_read()).substr(0, QUOTE_LIMIT));
             joined.assign(text.substr(value_start));
+            // The lines read for the value are not the record's: its own lines move into its
+            // memory, so that the reader need not hold every line of a long value as well.
+            if (record->borrowed_begin() != nullptr) {
+                record->keep_borrowed();
+                input.release();
+            }
             while (joined.size() < static_cast<std::size_t>(length)) {
                 const std::string_view next = input.read_line();
                 record->follow_move(input.moved_by());

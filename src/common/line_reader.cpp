@@ -24,6 +24,10 @@ constexpr std::size_t BLOCK = 1024u << 10;
 constexpr std::size_t BLOCKS = 2;
 // Held lines a block takes over without growing (the reader of records holds less).
 constexpr std::size_t HELD_ROOM = 256u << 10;
+// Line ends listed per block: lines of 16 bytes on average fill it. The lines of a block of
+// shorter ones, past these, are found when they are read, so that the list never takes more
+// memory than this.
+constexpr std::size_t MOST_LINE_ENDS = BLOCK / 16;
 constexpr char CTRL_Z = 0x1A;
 
 } // namespace
@@ -42,7 +46,9 @@ struct LineReader::Block {
     Block(std::size_t carry, std::size_t room)
         // Not zeroed: only the pages used are ever touched.
         : memory(std::make_unique_for_overwrite<char[]>(carry + room + PADDING)), carry_room(carry),
-          capacity(room) {}
+          capacity(room) {
+        line_ends.reserve(std::min(room / 16 + 1, MOST_LINE_ENDS));
+    }
     char* data() { return memory.get() + carry_room; }
 
     // Lists the LFs among the bytes read, and zeroes the padding after them.
@@ -51,10 +57,12 @@ struct LineReader::Block {
         line_ends.clear();
         const char* begin = data();
         const char* end = begin + size;
-        for (const char* p = begin; (p = static_cast<const char*>(
-                                         std::memchr(p, '\n', static_cast<std::size_t>(end - p))));
-             ++p)
+        for (const char* p = begin; line_ends.size() < MOST_LINE_ENDS; ++p) {
+            p = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
+            if (p == nullptr)
+                break;
             line_ends.push_back(static_cast<std::uint32_t>(p - begin));
+        }
     }
 };
 
