@@ -84,8 +84,8 @@ class LineReader {
     char* last_line() { return memory_ + line_begin_; }
 
     // Keeps the bytes from `from` on, a position in the last line read or in a line held
-    // before it, in memory after later reads. When a read has to make room it moves them, with
-    // the bytes not read yet, to the front of its memory: moved_by() then tells by how much.
+    // before it, in memory after later reads. When a read goes on in the next block it takes
+    // them along, with the bytes not read yet: moved_by() then tells by how much they moved.
     // A reader has one held position; hold() replaces it.
     void hold(const char* from) { hold_ = static_cast<std::size_t>(from - memory_); }
     void release() { hold_ = NOT_HELD; }
@@ -95,7 +95,7 @@ class LineReader {
     std::size_t position() const {
         return static_cast<std::size_t>(data_position_ + static_cast<std::ptrdiff_t>(begin_));
     }
-    // How far the held bytes moved during the last read_line(): 0, or a negative offset.
+    // How far the held bytes moved during the last read_line(), 0 when they stayed.
     std::ptrdiff_t moved_by() const { return moved_by_; }
 
     // True once reading the file failed (a bad sector, a dropped network share): the empty
