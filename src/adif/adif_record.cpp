@@ -2,10 +2,14 @@
 
 #include "common/text.h"
 
+#include <algorithm>
 #include <array>
+#include <bit>
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <utility>
+#include <vector>
 
 namespace q9xz {
 
@@ -62,11 +66,31 @@ constexpr std::size_t MAX_DEPTH = 128;
 } // namespace
 
 const AdifField* AdifRecord::fields() const {
-    for (; linked_ < accepted_count_; ++linked_) {
-        std::optional<std::string> none; // names in accepted_ are all different
-        root_ = insert_field(root_, accepted_[linked_], none);
+    // The accepted nodes not yet linked, in the order they were read (past the record's own
+    // nodes the tree takes every field as it comes).
+    const std::size_t own = std::min(fields_made_, nodes_.size());
+    for (; !tree_only_ && linked_ < own; ++linked_) {
+        AdifField& node = const_cast<AdifField&>(nodes_[linked_]);
+        if (node.level == REPEAT)
+            continue;
+        node.left = node.right = nullptr;
+        std::optional<std::string> none; // accepted names are all different
+        root_ = insert_field(root_, &node, none);
     }
     return root_;
+}
+
+const AdifField* AdifRecord::find(std::string_view name) const {
+    if (tree_only_)
+        return find_field(root_, name);
+    const std::uint64_t key = name_key(name);
+    for (std::size_t slot = index_slot(key, name.size()); index_[slot] != 0;
+         slot = (slot + 1) % INDEX_SLOTS) {
+        const std::size_t known = index_[slot] - 1u;
+        if (keys_[known] == key && same_name(nodes_[known].name, name))
+            return &nodes_[known];
+    }
+    return nullptr;
 }
 
 // A record with more fields than its own nodes takes the rest from its arena.
@@ -75,27 +99,96 @@ AdifField* AdifRecord::spilled_field() {
         static_cast<AdifField*>(memory_.allocate(sizeof(AdifField), alignof(AdifField))));
 }
 
-bool AdifRecord::add_to_tree(AdifField* field, std::optional<std::string>& message) {
+bool AdifRecord::add_to_tree(AdifField* field, std::uint64_t key,
+                             std::optional<std::string>& message) {
     if (!tree_only_) {
-        // More names than the index holds: the tree takes over.
+        // More fields than the index holds: the tree takes over.
         fields();
         tree_only_ = true;
     }
     std::optional<std::string> repeat;
+    *field = {field->name, field->value, field->length, 0, nullptr, nullptr};
     root_ = insert_field(root_, field, repeat);
-    if (repeat) {
-        message = std::move(repeat);
-        return false;
-    }
+    if (repeat)
+        return reject_repeat(*field, key, message);
+    take_slot(*field, key);
     return true;
 }
 
-bool AdifRecord::reject_repeat(const AdifField& field, std::optional<std::string>& message) {
+bool AdifRecord::reject_repeat(AdifField& field, std::uint64_t key,
+                               std::optional<std::string>& message) {
     message = duplicate_message(field);
+    field.level = REPEAT;
+    // The repeat is now the latest field of its name.
+    take_slot(field, key);
     return false;
 }
 
+void AdifRecord::take_slot(const AdifField& field, std::uint64_t key) {
+    for (const SlotName& slot : SLOT_NAMES)
+        if (slot.key == key && slot.name == field.name)
+            this->*slot.member = &field;
+}
+
+namespace {
+
+// Moves a text that lies in [begin, end) by `offset`, which may lead into another allocation.
+void move_text(std::string_view& text, const char* begin, const char* end, std::ptrdiff_t offset) {
+    if (std::less_equal<>()(begin, text.data()) && std::less<>()(text.data(), end)) {
+        const auto moved =
+            reinterpret_cast<std::uintptr_t>(text.data()) + static_cast<std::uintptr_t>(offset);
+        text = std::string_view(reinterpret_cast<const char*>(moved), text.size());
+    }
+}
+
+} // namespace
+
+void AdifRecord::move_borrowed(std::ptrdiff_t offset) {
+    // Every field a text can be reached through: the record's own nodes, the tree's (which
+    // may include nodes taken from the arena) and the slots; each is moved once.
+    std::vector<AdifField*> reached;
+    const std::size_t own = fields_made_ < nodes_.size() ? fields_made_ : nodes_.size();
+    for (std::size_t i = 0; i < own; ++i)
+        reached.push_back(&nodes_[i]);
+    std::vector<AdifField*> pending;
+    if (root_ != nullptr)
+        pending.push_back(root_);
+    while (!pending.empty()) {
+        AdifField* node = pending.back();
+        pending.pop_back();
+        reached.push_back(node);
+        for (AdifField* child : {node->left, node->right})
+            if (child != nullptr)
+                pending.push_back(child);
+    }
+    for (const AdifField* slot : {call, dxcc, qso_date, time_on, band, mode})
+        if (slot != nullptr)
+            reached.push_back(const_cast<AdifField*>(slot));
+    std::sort(reached.begin(), reached.end());
+    reached.erase(std::unique(reached.begin(), reached.end()), reached.end());
+    for (AdifField* field : reached) {
+        move_text(field->name, borrowed_begin_, borrowed_end_, offset);
+        move_text(field->value, borrowed_begin_, borrowed_end_, offset);
+    }
+    const std::size_t size = borrowed();
+    borrowed_begin_ = reinterpret_cast<const char*>(
+        reinterpret_cast<std::uintptr_t>(borrowed_begin_) + static_cast<std::uintptr_t>(offset));
+    borrowed_end_ = borrowed_begin_ + size;
+}
+
+void AdifRecord::keep_borrowed() {
+    if (borrowed_begin_ == nullptr)
+        return;
+    const char* copy = memory_.copy_text(std::string_view(borrowed_begin_, borrowed()));
+    move_borrowed(static_cast<std::ptrdiff_t>(reinterpret_cast<std::uintptr_t>(copy) -
+                                              reinterpret_cast<std::uintptr_t>(borrowed_begin_)));
+    borrowed_begin_ = borrowed_end_ = nullptr;
+}
+
 bool AdifRecord::holds(const void* address) const {
+    const auto* text = static_cast<const char*>(address);
+    if (std::less_equal<>()(borrowed_begin_, text) && std::less<>()(text, borrowed_end_))
+        return true;
     const auto* byte = static_cast<const std::byte*>(address);
     const auto* first = reinterpret_cast<const std::byte*>(nodes_.data());
     const auto* last = reinterpret_cast<const std::byte*>(nodes_.data() + nodes_.size());
@@ -104,14 +197,14 @@ bool AdifRecord::holds(const void* address) const {
 }
 
 void AdifRecord::clear() {
+    static_assert(INDEX_SLOTS == 256 && slot_places_differ());
     call = dxcc = qso_date = time_on = band = mode = nullptr;
-    nodes_used_ = 0;
     fields_made_ = 0;
-    accepted_count_ = 0;
-    index_.fill(0);
+    std::memset(index_.data(), 0, sizeof index_);
     tree_only_ = false;
     root_ = nullptr;
     linked_ = 0;
+    borrowed_begin_ = borrowed_end_ = nullptr;
     memory_.clear();
 }
 

@@ -71,109 +71,204 @@ class AdifRecord {
 
     // Root of the tree of every accepted field (the first of each name), or nullptr.
     const AdifField* fields() const;
+    // The accepted field named `name` (upper case), as find_field(fields(), name) finds it;
+    // looked up in the index while the record has one, so the tree need not be linked.
+    const AdifField* find(std::string_view name) const;
 
     // The most fields one record takes. Real records hold a few hundred; without a limit one
     // line of the longest kind could make some 200,000 field nodes at once.
     static constexpr std::size_t MAX_FIELDS = 50000;
     // Whether the record took MAX_FIELDS fields: the reader makes no more for it.
     bool full() const { return fields_made_ >= MAX_FIELDS; }
+    // Fields made so far, repeats and those past the index included.
+    std::size_t fields_made() const { return fields_made_; }
+    // The most memory one record may take. Real records hold a few thousand characters, and a
+    // value may hold up to LineReader::MAX_LINE; a record that grows past this limit or past
+    // MAX_FIELDS (a log that never ends its record, millions of fields) is too large to keep.
+    static constexpr std::size_t MAX_BYTES = 4u << 20;
+    bool too_large() const { return full() || memory_.capacity() + borrowed() > MAX_BYTES; }
 
-    // A new field in the record's storage: level 0, no children.
+    // A new field in the record's storage, not in the tree until add_field() accepts it.
     AdifField* new_field(std::string_view name, std::string_view value, std::int32_t length) {
-        ++fields_made_;
-        AdifField* field = nodes_used_ < nodes_.size() ? &nodes_[nodes_used_++] : spilled_field();
-        *field = {name, value, length, 0, nullptr, nullptr};
+        const std::size_t made = fields_made_++;
+        AdifField* field = made < nodes_.size() ? &nodes_[made] : spilled_field();
+        *field = {name, value, length, REPEAT, nullptr, nullptr};
         return field;
     }
-    // Accepts a field made by new_field() into the tree. A name already there sets `message`
-    // to the duplicate text and leaves the field out; returns whether it was accepted.
+    // Accepts the field just made by new_field() into the tree. A name already there sets
+    // `message` to the duplicate text and leaves the field out (it takes its name's slot);
+    // returns whether it was accepted.
     bool add_field(AdifField* field, std::optional<std::string>& message) {
         return add_field(field, name_key(field->name), message);
     }
     // The same, with the name's key already at hand.
     bool add_field(AdifField* field, std::uint64_t key, std::optional<std::string>& message) {
-        // The index stops growing at its size; from then on the tree takes every field.
-        if (accepted_count_ == INDEXED_FIELDS)
-            return add_to_tree(field, message);
-        std::size_t slot = index_slot(key, field->name.size());
-        for (; index_[slot] != 0; slot = (slot + 1) % INDEX_SLOTS) {
-            const std::size_t known = index_[slot] - 1u;
-            if (keys_[known] == key && accepted_[known]->name == field->name)
-                return reject_repeat(*field, message);
+        // The index holds the record's own nodes; past them the tree takes every field.
+        const std::size_t position = fields_made_ - 1;
+        if (position >= INDEXED_FIELDS || tree_only_ || field != &nodes_[position])
+            return add_to_tree(field, key, message);
+        return accept_own(field, position, key, field->name.size(), message);
+    }
+
+    // The reader's way to make a field and accept it, as new_field() and add_field() do; a
+    // full() record takes nothing. The usual case, a record with room in its own nodes, is
+    // written out here in full.
+    void take_field(std::string_view name, std::string_view value, std::int32_t length,
+                    std::uint64_t key, std::optional<std::string>& message) {
+        const std::size_t made = fields_made_;
+        // Past its own nodes (and so for a tree_only_ or full() record) the general way.
+        if (made >= INDEXED_FIELDS) {
+            if (!full())
+                add_field(new_field(name, value, length), key, message);
+            return;
         }
-        keys_[accepted_count_] = key;
-        accepted_[accepted_count_++] = field;
-        index_[slot] = static_cast<std::uint8_t>(accepted_count_);
-        return true;
+        fields_made_ = made + 1;
+        AdifField* field = &nodes_[made];
+        // The level and links are set when the node is accepted and linked.
+        field->name = name;
+        field->value = value;
+        field->length = length;
+        accept_own(field, made, key, name.size(), message);
     }
-    // Points the slot of the field's name, if it is one of the six, at the field; `key` is the
-    // name's name_key(). Decided without a branch: the names of a record come in no order a
-    // processor could learn.
-    void fill_slot(const AdifField* field, std::uint64_t key) {
-        const SlotName& slot = SLOT_NAMES[(key * SLOT_HASH) >> 61];
-        const bool named = slot.key == key && slot.size == field->name.size();
-        this->*(named ? slot.member : &AdifRecord::no_slot_) = field;
-    }
+
     // Storage for the texts the fields point into.
     RecordArena& memory() { return memory_; }
-    // Whether `address` lies in the record's storage (checks of the reader's invariants).
+
+    // Texts may also lie in the line reader's memory, held there for the record (see
+    // LineReader::hold): the lines from `begin` to `end`, the record's since its first such line.
+    // Reading a line straight into the record saves copying it.
+    void borrow(const char* begin, const char* end) {
+        if (borrowed_begin_ == nullptr)
+            borrowed_begin_ = begin;
+        borrowed_end_ = end;
+    }
+    const char* borrowed_begin() const { return borrowed_begin_; }
+    std::size_t borrowed() const {
+        return static_cast<std::size_t>(borrowed_end_ - borrowed_begin_);
+    }
+    // The reader moved the borrowed lines by `offset` bytes: the fields follow them.
+    void follow_move(std::ptrdiff_t offset) {
+        if (offset != 0 && borrowed_begin_ != nullptr)
+            move_borrowed(offset);
+    }
+    // Copies the borrowed lines into the record's own storage; the reader may let them go.
+    void keep_borrowed();
+
+    // Whether `address` lies in the record's storage or its borrowed lines (checks of the
+    // reader's invariants).
     bool holds(const void* address) const;
     // Empties the record for reuse, keeping its storage.
     void clear();
 
   private:
+    // Accepts nodes_[position] into the index (or leaves it out as a repeat).
+    bool accept_own(AdifField* field, std::size_t position, std::uint64_t key, std::size_t size,
+                    std::optional<std::string>& message) {
+        const std::size_t first_place = index_slot(key, size);
+        std::size_t slot = first_place;
+        for (; index_[slot] != 0; slot = (slot + 1) % INDEX_SLOTS) {
+            const std::size_t known = index_[slot] - 1u;
+            if (keys_[known] == key && same_name(nodes_[known].name, field->name))
+                return reject_repeat(*field, key, message);
+        }
+        keys_[position] = key;
+        index_[slot] = static_cast<std::uint8_t>(position + 1);
+        field->level = 0;
+        // The first place of a name tells at once whether it may be a slot's. (A choice made
+        // by arithmetic instead of this branch took more time, not less.)
+        if (const std::size_t named = SLOT_AT[first_place]; named != 0) {
+            const SlotName& slot_name = SLOT_NAMES[named - 1];
+            // Slot names are at most eight bytes long: key and size tell them apart.
+            if (slot_name.key == key && slot_name.name.size() == size)
+                this->*slot_name.member = field;
+        }
+        return true;
+    }
+    // The level of a node not accepted (yet, or as a repeat): the tree never takes it.
+    static constexpr std::int32_t REPEAT = -1;
+    void move_borrowed(std::ptrdiff_t offset);
     AdifField* spilled_field();
     // Where the index looks for a name first: the top bits of a product of its key and size.
-    static std::size_t index_slot(std::uint64_t key, std::size_t size) {
+    static constexpr std::size_t index_slot(std::uint64_t key, std::size_t size) {
         return static_cast<std::size_t>(((key ^ size) * 0x9E3779B97F4A7C15u) >> (64 - INDEX_BITS));
     }
-    bool add_to_tree(AdifField* field, std::optional<std::string>& message);
+    // Names with the same key: their first eight bytes agree, so the rest is compared, a word
+    // at a time up to sixteen bytes (the last eight bytes of a name lie within it).
+    static bool same_name(std::string_view a, std::string_view b) {
+        if (a.size() != b.size())
+            return false;
+        if (a.size() <= 8)
+            return true;
+        if (a.size() > 16)
+            return a.substr(8) == b.substr(8);
+        std::uint64_t x;
+        std::uint64_t y;
+        std::memcpy(&x, a.data() + a.size() - 8, 8);
+        std::memcpy(&y, b.data() + b.size() - 8, 8);
+        return x == y;
+    }
+    bool add_to_tree(AdifField* field, std::uint64_t key, std::optional<std::string>& message);
+    bool reject_repeat(AdifField& field, std::uint64_t key, std::optional<std::string>& message);
 
-    // The slot names by a perfect hash of their keys (the top three bits of a product).
+    // Points the slot of the field's name, if it has one, at the field.
+    void take_slot(const AdifField& field, std::uint64_t key);
+
+    // The six slot names.
     struct SlotName {
+        std::string_view name;
         std::uint64_t key;
-        std::size_t size;
+        std::size_t first_place; // index_slot() of the name
         const AdifField* AdifRecord::*member;
     };
-    static constexpr std::uint64_t SLOT_HASH = 0xa648a7dd06839eb9u;
-    static const SlotName SLOT_NAMES[8];
-    const AdifField* no_slot_ = nullptr; // where fill_slot() puts other names
-    static bool reject_repeat(const AdifField& field, std::optional<std::string>& message);
+    static const SlotName SLOT_NAMES[6];
+    // By first place in the index: 1 + the entry of SLOT_NAMES whose name has it, or 0.
+    static const std::array<std::uint8_t, 256> SLOT_AT;
+    // Whether each slot name has a first place of its own, so that SLOT_AT names them all.
+    static constexpr bool slot_places_differ() {
+        std::size_t named = 0;
+        for (std::uint8_t entry : SLOT_AT)
+            named += entry != 0;
+        return named == std::size(SLOT_NAMES);
+    }
 
     // Fields a typical record holds; more go to the arena, and their repeats are found by the
     // tree itself.
     static constexpr std::size_t INDEXED_FIELDS = 64;
-    static constexpr int INDEX_BITS = 7;
+    // Four times the names it holds, so that a name seldom meets another at its first place.
+    static constexpr int INDEX_BITS = 8;
     static constexpr std::size_t INDEX_SLOTS = std::size_t{1} << INDEX_BITS;
     static_assert(INDEX_SLOTS > INDEXED_FIELDS, "the index always has a free slot");
 
     std::array<AdifField, INDEXED_FIELDS> nodes_;
-    std::size_t nodes_used_ = 0;
-    std::size_t fields_made_ = 0;
-    // Accepted fields in the order read; the first `linked_` of them are in the tree.
-    std::array<AdifField*, INDEXED_FIELDS> accepted_{};
-    std::array<std::uint64_t, INDEXED_FIELDS> keys_{}; // name_key() of each accepted field
-    std::size_t accepted_count_ = 0;
-    // Open addressing by name: 0 is free, else 1 + the position in accepted_.
+    std::size_t fields_made_ = 0; // the first INDEXED_FIELDS of them in nodes_
+    // The key of the name of each node accepted into the index (the others have level REPEAT).
+    std::array<std::uint64_t, INDEXED_FIELDS> keys_{};
+    // Open addressing by name: 0 is free, else 1 + the position in nodes_.
     std::array<std::uint8_t, INDEX_SLOTS> index_{};
-    // Past INDEXED_FIELDS names every field goes straight into the tree.
+    // Past INDEXED_FIELDS fields every field goes straight into the tree.
     bool tree_only_ = false;
     mutable AdifField* root_ = nullptr;
-    mutable std::size_t linked_ = 0;
+    mutable std::size_t linked_ = 0; // nodes_ looked at by fields() so far
+    const char* borrowed_begin_ = nullptr;
+    const char* borrowed_end_ = nullptr;
     RecordArena memory_;
 };
 
-inline constexpr AdifRecord::SlotName AdifRecord::SLOT_NAMES[8] = {
-    {name_key("QSO_DATE"), 8, &AdifRecord::qso_date},
-    {name_key("BAND"), 4, &AdifRecord::band},
-    {0, 0, &AdifRecord::no_slot_}, // never matches: an empty name has no slot either way
-    {name_key("CALL"), 4, &AdifRecord::call},
-    {name_key("MODE"), 4, &AdifRecord::mode},
-    {name_key("TIME_ON"), 7, &AdifRecord::time_on},
-    {0, 0, &AdifRecord::no_slot_},
-    {name_key("DXCC"), 4, &AdifRecord::dxcc},
+inline constexpr AdifRecord::SlotName AdifRecord::SLOT_NAMES[6] = {
+    {"CALL", name_key("CALL"), index_slot(name_key("CALL"), 4), &AdifRecord::call},
+    {"DXCC", name_key("DXCC"), index_slot(name_key("DXCC"), 4), &AdifRecord::dxcc},
+    {"QSO_DATE", name_key("QSO_DATE"), index_slot(name_key("QSO_DATE"), 8), &AdifRecord::qso_date},
+    {"TIME_ON", name_key("TIME_ON"), index_slot(name_key("TIME_ON"), 7), &AdifRecord::time_on},
+    {"BAND", name_key("BAND"), index_slot(name_key("BAND"), 4), &AdifRecord::band},
+    {"MODE", name_key("MODE"), index_slot(name_key("MODE"), 4), &AdifRecord::mode},
 };
 
+inline constexpr std::array<std::uint8_t, 256> AdifRecord::SLOT_AT = [] {
+    std::array<std::uint8_t, 256> at{};
+    for (std::size_t i = 0; i < std::size(SLOT_NAMES); ++i)
+        at[SLOT_NAMES[i].first_place] = static_cast<std::uint8_t>(i + 1);
+    return at;
+}();
 enum AdifStatus : int {
     ADIF_LINE_DONE = 0,
     ADIF_HEADER_END = 1,

@@ -4,6 +4,8 @@
 #include "adif/tag_scan.h"
 #include "common/text.h"
 
+#include <algorithm>
+#include <array>
 #include <bit>
 #include <cstdint>
 #include <cstring>
@@ -15,6 +17,9 @@ namespace {
 
 // Truncated-line messages quote at most this much of the text.
 constexpr std::size_t QUOTE_LIMIT = 2047;
+// The most of the reader's memory one record holds; a record of longer lines copies them into
+// its own storage, so that the reader always has room to read on.
+constexpr std::size_t MAX_BORROWED = 256u << 10;
 
 bool has_line_end(std::string_view text) {
     return std::memchr(text.data(), '\n', text.size()) != nullptr ||
@@ -91,29 +96,38 @@ std::size_t read_length(std::string_view text, std::size_t start, std::int32_t& 
     return text.find('>', start);
 }
 
-// The length of a plain tag, "DIGITS>" at `digits` (just after the name's ":"), in a text of
-// `size` bytes with padding after it: at most nine digits, a ">" and a value that ends within
-// the text and is no longer than `max_length`. Sets the length and where the value starts.
+// The length of a plain tag, "DIGITS>" or "DIGITS:T>" (a one-letter data type) at `digits`
+// (just after the name's ":"), in a text of `size` bytes with padding after it: at most nine
+// digits, the ">" and a value that ends within the text and is no longer than `max_length`.
+// Sets the length and where the value ends.
 inline bool read_plain_length(const char* text, std::size_t size, const char* digits,
-                              std::size_t max_length, std::size_t& length,
-                              std::size_t& value_start) {
+                              std::size_t max_length, std::size_t& length, std::size_t& value_end) {
     constexpr std::size_t SHORT_NUMBER = 9; // digits that cannot overflow 32 bits
     auto digit = [digits](std::size_t i) {
-        return static_cast<unsigned>(static_cast<unsigned char>(digits[i])) - unsigned{'0'};
+        return static_cast<std::size_t>(static_cast<unsigned char>(digits[i])) - std::size_t{'0'};
     };
     length = digit(0);
-    if (length >= 10)
+    if (length > 9)
         return false;
     std::size_t i = 1;
-    for (; digit(i) < 10; ++i) {
-        if (i == SHORT_NUMBER)
-            return false;
-        length = length * 10 + digit(i);
+    if (const std::size_t second = digit(1); second <= 9) {
+        length = length * 10 + second;
+        // Three digits and more: a value of a hundred characters or longer.
+        for (i = 2; digit(i) <= 9; ++i) {
+            if (i == SHORT_NUMBER)
+                return false;
+            length = length * 10 + digit(i);
+        }
     }
-    if (digits[i] != '>')
-        return false;
-    value_start = static_cast<std::size_t>(digits + i + 1 - text);
-    return value_start <= size && length <= max_length && length <= size - value_start;
+    if (digits[i] != '>') {
+        // The type ends at the first ">", as the general way reads it.
+        if (digits[i] != ':' || digits[i + 1] == '>' || digits[i + 2] != '>')
+            return false;
+        i += 2;
+    }
+    // The value starts at most some thirty bytes past the text, so the sum cannot overflow.
+    value_end = static_cast<std::size_t>(digits + i + 1 - text) + length;
+    return !((value_end > size) | (length > max_length));
 }
 
 // Whether the tag at `open` in the reader's line is one read_plain_fields() takes.
@@ -121,56 +135,104 @@ bool is_plain_field(std::string_view line, std::size_t open, std::size_t max_len
     const char* name = line.data() + open + 1;
     const std::size_t name_size = tag_scan::name_stop(name);
     std::size_t length = 0;
-    std::size_t value_start = 0;
+    std::size_t value_end = 0;
     return name[name_size] == ':' &&
            read_plain_length(line.data(), line.size(), name + name_size + 1, max_length, length,
-                             value_start);
+                             value_end);
 }
 
 // What read_plain_fields() returns for an "EOR" tag.
 constexpr std::size_t RECORD_END = std::string_view::npos - 1;
 
+// The names upper-cased in place in the reader's line, with the bytes they had, so that a
+// message can quote the line as it was read.
+class LineChanges {
+  public:
+    explicit LineChanges(std::string_view line) : line_(line) {}
+    // Keeps the bytes of the name at `name` in the line, before they change; false when no
+    // more can be kept (the name then goes the general way, which copies the line).
+    bool keep(const char* name) {
+        if (count_ == MOST)
+            return false;
+        Kept& kept = kept_[count_++];
+        kept.offset = static_cast<std::size_t>(name - line_.data());
+        std::memcpy(kept.bytes, name, tag_scan::BLOCK);
+        return true;
+    }
+    // The line as it was read.
+    std::string original() const {
+        std::string text(line_);
+        for (std::size_t i = 0; i < count_; ++i) {
+            const Kept& kept = kept_[i];
+            const std::size_t size = std::min(tag_scan::BLOCK, text.size() - kept.offset);
+            std::memcpy(text.data() + kept.offset, kept.bytes, size);
+        }
+        return text;
+    }
+
+  private:
+    static constexpr std::size_t MOST = 32;
+    struct Kept {
+        std::size_t offset;
+        char bytes[tag_scan::BLOCK];
+    };
+    std::string_view line_;
+    std::array<Kept, MOST> kept_;
+    std::size_t count_ = 0;
+};
+
 // Reads plain fields, "<NAME:DIGITS>" and a value that ends on the line, from `pos` on in the
-// record's own copy of the line (`size` bytes and zero padding), with the few steps such a tag
-// needs. Returns the position of the first "<" whose tag it leaves to the general way (a long
-// name, a data type, a tag without a value, a value that goes on over line ends ...), npos at
-// the end of the text, or RECORD_END after an "EOR" tag.
+// line `text` of `size` bytes (the reader's line or the record's copy, both with readable bytes
+// after them, the first of which is zero), with the few steps such a tag needs. Names are
+// upper-cased in place. Returns the position of the first "<" whose tag it leaves to the general
+// way (a long name, a tag without a value, a value that goes on over line ends ...), npos at the
+// end of the text, or RECORD_END after an "EOR" tag. In the reader's own line (`Borrowed`),
+// `changes` keeps what each upper-cased name was.
+template <bool Borrowed>
 [[gnu::noinline]] std::size_t read_plain_fields(char* text, std::size_t size, std::size_t pos,
                                                 AdifRecord& record,
                                                 std::optional<std::string>& message,
-                                                std::size_t max_length) {
+                                                std::size_t max_length, LineChanges* changes) {
     for (;;) {
-        // After a value mostly comes a blank and the next tag, or the line end.
-        if (pos >= size || text[pos] != '<') {
-            if (pos + 1 < size && text[pos + 1] == '<')
+        // After a value mostly comes a blank and the next tag. The zero after the text stops
+        // both looks at its end.
+        if (text[pos] != '<') {
+            if (text[pos] != '\0' && text[pos + 1] == '<')
                 ++pos;
             else if ((pos = next_tag(std::string_view(text, size), pos)) == std::string_view::npos)
                 return pos;
         }
         char* name = text + pos + 1;
-        // The padding is zeros, so a ":" found lies in the text.
-        // Upper-casing a name the general way then reads is harmless: it does the same.
-        const auto [name_size, key, colon] = tag_scan::scan_and_upper_case(name);
+        // The zero after the text ends every name within it, and the letters upper-cased lie
+        // before the name's end. Upper-casing a name the general way then reads is harmless: it
+        // does the same.
+        tag_scan::ScannedName scanned;
+        if constexpr (Borrowed) {
+            scanned = tag_scan::scan_name(name);
+            // Most logs write their names in capitals; the others are upper-cased here.
+            if (scanned.lower) {
+                if (!changes->keep(name))
+                    return pos;
+                scanned = tag_scan::scan_and_upper_case(name);
+            }
+        } else {
+            scanned = tag_scan::scan_and_upper_case(name);
+        }
+        const auto [name_size, key, colon, lower] = scanned;
         if (!colon) {
             if (name_size == 3 && name[3] == '>' && key == name_key("EOR"))
                 return RECORD_END;
             return pos;
         }
         std::size_t length = 0;
-        std::size_t value_start = 0;
-        if (!read_plain_length(text, size, name + name_size + 1, max_length, length, value_start))
+        std::size_t value_end = 0;
+        if (!read_plain_length(text, size, name + name_size + 1, max_length, length, value_end))
             return pos;
-        if (record.full()) {
-            // The record is past its limit and will be dropped whole: keep nothing more.
-            pos = value_start + length;
-            continue;
-        }
-        AdifField* field = record.new_field(std::string_view(name, name_size),
-                                            std::string_view(text + value_start, length),
-                                            static_cast<std::int32_t>(length));
-        record.add_field(field, key, message);
-        record.fill_slot(field, key);
-        pos = value_start + length;
+        // Past its limit a record keeps nothing more: it will be dropped whole.
+        record.take_field(std::string_view(name, name_size),
+                          std::string_view(text + value_end - length, length),
+                          static_cast<std::int32_t>(length), key, message);
+        pos = value_end;
     }
 }
 
@@ -179,7 +241,10 @@ constexpr std::size_t RECORD_END = std::string_view::npos - 1;
 // leaves, and values that go on over line ends.
 AdifStatus read_tags(LineReader& input, const std::string_view line, std::string_view text,
                      char* own_text, std::size_t pos, std::unique_ptr<AdifRecord>& record,
-                     std::optional<std::string>& message, RecordPool& pool) {
+                     std::optional<std::string>& message, RecordPool& pool,
+                     const LineChanges* changes = nullptr) {
+    // The line as read, for the messages that quote it.
+    auto as_read = [&] { return changes != nullptr ? changes->original() : std::string(line); };
     // While a value continues over line ends, its text and the lines after it are collected in
     // `joined`, and copied into the record when the value is complete.
     std::string joined;
@@ -188,7 +253,8 @@ AdifStatus read_tags(LineReader& input, const std::string_view line, std::string
 
     for (;;) {
         if (own_text != nullptr) {
-            pos = read_plain_fields(own_text, text.size(), pos, *record, message, input.max_line());
+            pos = read_plain_fields<false>(own_text, text.size(), pos, *record, message,
+                                           input.max_line(), nullptr);
             if (pos == std::string_view::npos)
                 return ADIF_LINE_DONE;
             if (pos == RECORD_END)
@@ -229,7 +295,7 @@ AdifStatus read_tags(LineReader& input, const std::string_view line, std::string
             continue; // a tag without a value, such as a word in the header's free text
         }
         if (static_cast<std::size_t>(length) > input.max_line()) {
-            message = truncated_message(head.empty() ? line : std::string_view(head));
+            message = truncated_message(head.empty() ? as_read() : head);
             return ADIF_TRUNCATED_LINE;
         }
 
@@ -252,10 +318,17 @@ AdifStatus read_tags(LineReader& input, const std::string_view line, std::string
         if (text.size() - value_start < static_cast<std::size_t>(length)) {
             // The value continues over line ends; each line end counts as one character.
             if (head.empty())
-                head.assign(line.substr(0, QUOTE_LIMIT));
+                head.assign(std::string_view(as_read()).substr(0, QUOTE_LIMIT));
             joined.assign(text.substr(value_start));
+            // The lines read for the value are not the record's: its own lines move into its
+            // memory, so that the reader need not hold every line of a long value as well.
+            if (record->borrowed_begin() != nullptr) {
+                record->keep_borrowed();
+                input.release();
+            }
             while (joined.size() < static_cast<std::size_t>(length)) {
                 const std::string_view next = input.read_line();
+                record->follow_move(input.moved_by());
                 if (next.empty()) {
                     // The unfinished field is dropped; a record it would have begun is not made.
                     if (made_record)
@@ -279,25 +352,31 @@ AdifStatus read_tags(LineReader& input, const std::string_view line, std::string
         AdifField* field =
             record->new_field(std::string_view(name, name_size),
                               text.substr(value_start, static_cast<std::size_t>(length)), length);
-        const std::uint64_t key = padded_name_key(field->name);
-        record->add_field(field, key, message);
+        record->add_field(field, padded_name_key(field->name), message);
         made_record = false;
-        record->fill_slot(field, key);
         pos = value_start + static_cast<std::size_t>(length);
     }
 }
 
 } // namespace
 
-AdifStatus parse_ADIF(LineReader& input, std::unique_ptr<AdifRecord>& record,
-                      std::optional<std::string>& message) {
-    RecordPool pool;
-    return parse_ADIF(input, record, message, pool);
-}
+namespace {
 
-AdifStatus parse_ADIF(LineReader& input, std::unique_ptr<AdifRecord>& record,
-                      std::optional<std::string>& message, RecordPool& pool) {
+// Reads one line; with `borrow`, lines stay in the reader's memory for the record.
+[[gnu::always_inline]] inline AdifStatus read_line(LineReader& input,
+                                                   std::unique_ptr<AdifRecord>& record,
+                                                   std::optional<std::string>& message,
+                                                   RecordPool& pool, bool borrow) {
+    if (!record) {
+        // The record that held lines has been handed on.
+        input.release();
+    } else if (record->borrowed() > MAX_BORROWED) {
+        record->keep_borrowed();
+        input.release();
+    }
     const std::string_view line = input.read_line();
+    if (record)
+        record->follow_move(input.moved_by());
     if (line.empty())
         return ADIF_END_OF_FILE;
     if (line.size() >= input.max_line() && !has_line_end(line)) {
@@ -307,24 +386,66 @@ AdifStatus parse_ADIF(LineReader& input, std::unique_ptr<AdifRecord>& record,
     const std::size_t first = next_tag(line, 0);
     if (first == std::string_view::npos)
         return ADIF_LINE_DONE;
+    const std::size_t size = line.size() - first;
+    if (borrow) {
+        // The line stays where the reader holds it; its names are upper-cased there. Every tag
+        // of the general way is left to read_tags(), which copies the rest of the line from
+        // there. A record made for a line that turns out to give it no field is not kept.
+        const bool made = !record;
+        if (made)
+            record = pool.take_record();
+        const std::size_t fields_before = record->fields_made();
+        char* text = input.last_line() + first;
+        LineChanges changes(line);
+        const std::size_t pos =
+            read_plain_fields<true>(text, size, 0, *record, message, input.max_line(), &changes);
+        if (record->fields_made() != fields_before) {
+            if (record->borrowed_begin() == nullptr)
+                input.hold(text);
+            record->borrow(text, text + size);
+        } else if (made) {
+            pool.recycle(std::move(record));
+        }
+        if (pos == std::string_view::npos)
+            return ADIF_LINE_DONE;
+        if (pos == RECORD_END)
+            return ADIF_RECORD_END;
+        return read_tags(input, line, line, nullptr, first + pos, record, message, pool, &changes);
+    }
     if (!is_plain_field(line, first, input.max_line()))
         return read_tags(input, line, line, nullptr, first, record, message, pool);
 
-    // Most lines begin with a plain field: the line, from that tag on, is then the record's at
-    // once, and read on the short path. Its names and values point into that copy, where names
-    // are upper-cased in place.
+    // Most lines begin with a plain field: the line, from that tag on, then becomes the record's,
+    // and is read on the short path. Its names and values point into it, and names are
+    // upper-cased in place.
     if (!record)
         record = pool.take_record();
-    char* own_text = record->memory().copy_text(line.substr(first));
-    const std::size_t size = line.size() - first;
+    char* text = record->memory().copy_text(line.substr(first));
     const std::size_t pos =
-        read_plain_fields(own_text, size, 0, *record, message, input.max_line());
+        read_plain_fields<false>(text, size, 0, *record, message, input.max_line(), nullptr);
     if (pos == std::string_view::npos)
         return ADIF_LINE_DONE;
     if (pos == RECORD_END)
         return ADIF_RECORD_END;
-    return read_tags(input, line, std::string_view(own_text, size), own_text, pos, record, message,
-                     pool);
+    return read_tags(input, line, std::string_view(text, size), text, pos, record, message, pool);
+}
+
+} // namespace
+
+AdifStatus parse_ADIF(LineReader& input, std::unique_ptr<AdifRecord>& record,
+                      std::optional<std::string>& message) {
+    RecordPool pool;
+    return read_line(input, record, message, pool, false);
+}
+
+AdifStatus parse_ADIF(LineReader& input, std::unique_ptr<AdifRecord>& record,
+                      std::optional<std::string>& message, RecordPool& pool) {
+    for (;;) {
+        const AdifStatus status = read_line(input, record, message, pool, true);
+        // A line that leaves the caller nothing to act on: the next one is read at once.
+        if (status != ADIF_LINE_DONE || message || (record && record->too_large()))
+            return status;
+    }
 }
 
 } // namespace q9xz

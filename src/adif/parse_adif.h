@@ -15,7 +15,11 @@ AdifStatus parse_ADIF(LineReader& input, std::unique_ptr<AdifRecord>& record,
                       std::optional<std::string>& message);
 
 class RecordPool;
-// The same, taking new records from `pool`.
+// The same, taking new records from `pool`, and leaving the lines in the reader's memory where
+// it can instead of copying them into the record: a record made so is valid until the next call
+// with another record (or none), and while the reader is open. A line that leaves the caller
+// nothing to act on (no message, no end of a header or record, a record not too_large()) is
+// not returned from: the call reads on.
 AdifStatus parse_ADIF(LineReader& input, std::unique_ptr<AdifRecord>& record,
                       std::optional<std::string>& message, RecordPool& pool);
 

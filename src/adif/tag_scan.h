@@ -22,12 +22,14 @@ namespace q9xz::tag_scan {
 constexpr std::size_t BLOCK = 16;
 
 // A tag name at the start of a block: its size (16 when the block holds no stop), the key of
-// its first eight bytes, upper-cased (as name_key() of the upper-cased name), and whether a ":"
-// ends it.
+// its first eight bytes, upper-cased (as name_key() of the upper-cased name), whether a ":"
+// ends it, and (for a scan that does not write) whether it may hold lower-case letters, in
+// which case the key is that of the name as it is.
 struct ScannedName {
     std::size_t size;
     std::uint64_t key;
     bool colon;
+    bool lower = false;
 };
 
 // Row n: n bytes of 0xFF, then zeros.
@@ -87,6 +89,18 @@ inline void upper_case(char* p, std::size_t size) {
             p[i] = static_cast<char>(p[i] - 'a' + 'A');
 }
 
+inline ScannedName scan_name(const char* p) {
+    const std::size_t size = name_stop(p);
+    bool lower = false;
+    std::uint64_t key = 0;
+    for (std::size_t i = 0; i < size && i < BLOCK; ++i) {
+        lower = lower || (p[i] >= 'a' && static_cast<unsigned char>(p[i]) <= 0x7F);
+        if (i < 8)
+            key |= std::uint64_t{static_cast<unsigned char>(p[i])} << (8 * i);
+    }
+    return {size, key, p[size] == ':', lower};
+}
+
 inline ScannedName scan_and_upper_case(char* p) {
     const std::size_t size = name_stop(p);
     upper_case(p, size);
@@ -134,22 +148,46 @@ inline void upper_case(char* p, std::size_t size) {
 #endif
 }
 
+// Finds the end of the name at `p` (as name_stop()) and tells whether it may hold lower-case
+// letters, writing nothing: `lower` is set for any byte from 'a' to 0x7F, a-z and the few
+// signs after them, which names hardly ever hold. The byte after the block may be read.
+inline ScannedName scan_name(const char* p) {
+#ifdef Q9XZ_TAG_SCAN_SSE2
+    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    // ':' (0x3A) and '>' (0x3E) differ only in the bit 0x04: one compare finds both.
+    const __m128i stops =
+        _mm_or_si128(_mm_cmpeq_epi8(_mm_or_si128(block, _mm_set1_epi8(0x04)), _mm_set1_epi8('>')),
+                     _mm_cmpeq_epi8(block, _mm_setzero_si128()));
+    const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(stops)) | (1u << BLOCK);
+    const std::size_t size = static_cast<std::size_t>(std::countr_zero(mask));
+    const __m128i in_name = _mm_load_si128(reinterpret_cast<const __m128i*>(FIRST_BYTES[size]));
+    // One signed compare: 'a' to 0x7F (bytes of 0x80 and above are negative).
+    const __m128i high = _mm_cmpgt_epi8(block, _mm_set1_epi8('a' - 1));
+    const bool lower = _mm_movemask_epi8(_mm_and_si128(high, in_name)) != 0;
+    const std::uint64_t key =
+        static_cast<std::uint64_t>(_mm_cvtsi128_si64(_mm_and_si128(block, in_name)));
+    return {size, key, p[size] == ':', lower};
+#else
+    return portable::scan_name(p);
+#endif
+}
+
 // Finds the end of the name at `p` (as name_stop()), upper-cases it in place within the block
 // and returns its size and key; all 16 bytes at `p` may be written back, and the byte after
 // them read.
 inline ScannedName scan_and_upper_case(char* p) {
 #ifdef Q9XZ_TAG_SCAN_SSE2
     const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    const unsigned colons =
-        static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, _mm_set1_epi8(':'))));
-    const __m128i others = _mm_or_si128(_mm_cmpeq_epi8(block, _mm_set1_epi8('>')),
-                                        _mm_cmpeq_epi8(block, _mm_setzero_si128()));
-    const unsigned mask = colons | static_cast<unsigned>(_mm_movemask_epi8(others)) | (1u << BLOCK);
+    // ':' (0x3A) and '>' (0x3E) differ only in the bit 0x04: one compare finds both.
+    const __m128i stops =
+        _mm_or_si128(_mm_cmpeq_epi8(_mm_or_si128(block, _mm_set1_epi8(0x04)), _mm_set1_epi8('>')),
+                     _mm_cmpeq_epi8(block, _mm_setzero_si128()));
+    const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(stops)) | (1u << BLOCK);
     const std::size_t size = static_cast<std::size_t>(std::countr_zero(mask));
     const __m128i in_name = _mm_load_si128(reinterpret_cast<const __m128i*>(FIRST_BYTES[size]));
     // Signed compares: bytes of 0x80 and above are negative and never count as letters.
     const __m128i letters = _mm_and_si128(_mm_cmpgt_epi8(block, _mm_set1_epi8('a' - 1)),
-                                          _mm_cmplt_epi8(block, _mm_set1_epi8('z' + 1)));
+                                          _mm_cmpgt_epi8(_mm_set1_epi8('z' + 1), block));
     const __m128i flip = _mm_and_si128(letters, in_name);
     __m128i upper = block;
     // Only a name with a lower-case letter is written back: a store that the next tag's load
@@ -161,7 +199,7 @@ inline ScannedName scan_and_upper_case(char* p) {
     const std::uint64_t key =
         static_cast<std::uint64_t>(_mm_cvtsi128_si64(_mm_and_si128(upper, in_name)));
     // A name of exactly 16 bytes has its stop just after the block.
-    return {size, key, size < BLOCK ? ((colons >> size) & 1u) != 0 : p[BLOCK] == ':'};
+    return {size, key, p[size] == ':'};
 #else
     return portable::scan_and_upper_case(p);
 #endif

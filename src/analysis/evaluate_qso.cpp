@@ -5,6 +5,7 @@
 #include "common/text.h"
 
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 namespace q9xz {
@@ -51,11 +52,11 @@ bool confirms(const AdifField* field) {
 bool is_confirmed(const AdifRecord& record, const ConvertOptions& options) {
     if (!options.lotw)
         return false;
-    if (confirms(find_field(record.fields(), "LOTW_QSL_RCVD")))
+    if (confirms(record.find("LOTW_QSL_RCVD")))
         return true;
     // LoTW's own reports carry the confirmation in QSL_RCVD; elsewhere it means a paper card.
     return options.program_id && equals_ignore_case(c_text(*options.program_id), "LoTW") &&
-           confirms(find_field(record.fields(), "QSL_RCVD"));
+           confirms(record.find("QSL_RCVD"));
 }
 
 // The state text a record names for a call-area digit, following the log's conventions.
@@ -64,9 +65,9 @@ std::optional<std::string_view> state_for_digit(const AdifRecord& record, std::i
     // The station operated from Washington, DC in the first week of October.
     if (date >= 20141001 && date <= 20141007 && digit == 3)
         return std::string_view("DC");
-    if (const AdifField* state = find_field(record.fields(), "STATE"))
+    if (const AdifField* state = record.find("STATE"))
         return c_text(state->value);
-    if (const AdifField* name = find_field(record.fields(), "NAME")) {
+    if (const AdifField* name = record.find("NAME")) {
         const std::string_view trimmed = trim_blanks(c_text(name->value));
         if (trimmed.size() == 2)
             return trimmed;
@@ -74,10 +75,25 @@ std::optional<std::string_view> state_for_digit(const AdifRecord& record, std::i
     }
     // ADIFMaster exports keep the state in COMMENT.
     if (options.program_id && equals_ignore_case(c_text(*options.program_id), "ADIFMaster")) {
-        if (const AdifField* comment = find_field(record.fields(), "COMMENT"))
+        if (const AdifField* comment = record.find("COMMENT"))
             return c_text(comment->value);
     }
     return std::nullopt;
+}
+
+// Whether a QSO_DATE value is plainly of another year than 2014: eight digits that end the
+// value or are followed by a non-digit, not starting with 2014. Most contacts of a log are
+// passed over by this look, without reading the value as a number.
+bool plainly_not_2014(std::string_view date) {
+    if (date.size() < 8 || (date.size() > 8 && date[8] >= '0' && date[8] <= '9'))
+        return false;
+    std::uint64_t word;
+    std::memcpy(&word, date.data(), 8);
+    constexpr std::uint64_t ONES = 0x0101010101010101u;
+    constexpr std::uint64_t HIGHS = 0x8080808080808080u;
+    // A byte below '0' borrows in the first test, a byte above '9' carries in the second.
+    const bool digits = (((word - ONES * '0') | (word + ONES * (0x7F - '9'))) & HIGHS) == 0;
+    return digits && date.substr(0, 4) != "2014";
 }
 
 } // namespace
@@ -90,7 +106,8 @@ std::int32_t evaluate_QSO(AdifRecord& record, StateEntry* tally, ConvertOptions&
 
 std::int32_t evaluate_QSO(AdifRecord& record, StateEntry* tally, ConvertOptions& options,
                           MessageLists& lists, LocalDayCache& days) {
-    if (record.call == nullptr || record.qso_date == nullptr)
+    if (record.call == nullptr || record.qso_date == nullptr ||
+        plainly_not_2014(record.qso_date->value))
         return 0;
     const std::string_view call = value_of(record.call);
     const std::int32_t date = leading_number(value_of(record.qso_date));

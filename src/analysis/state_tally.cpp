@@ -29,13 +29,14 @@ StateTally split(StateTally root) {
     return root;
 }
 
-void find_in_order(StateEntry* root, std::string_view abbrev, StateEntry*& found) {
-    if (root == nullptr)
-        return;
-    find_in_order(root->left.get(), abbrev, found);
-    if (equals_ignore_case(abbrev, root->abbrev))
-        found = root;
-    find_in_order(root->right.get(), abbrev, found);
+// Folds a-z to A-Z in both texts, as equals_ignore_case() does, without a call per entry.
+constexpr bool same_abbrev(std::string_view a, std::string_view b) {
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (ascii_upper(a[i]) != ascii_upper(b[i]))
+            return false;
+    return true;
 }
 
 } // namespace
@@ -66,9 +67,15 @@ StateTally build_state_tally() {
 }
 
 StateEntry* find_state(StateEntry* root, std::string_view abbrev) {
-    StateEntry* found = nullptr;
-    find_in_order(root, abbrev, found);
-    return found;
+    // The last entry in name order that matches is the one found, so the walk goes from the
+    // end and stops at the first match; a tally of the tables holds each abbreviation once.
+    for (; root != nullptr; root = root->left.get()) {
+        if (StateEntry* found = find_state(root->right.get(), abbrev))
+            return found;
+        if (same_abbrev(abbrev, root->abbrev))
+            return root;
+    }
+    return nullptr;
 }
 
 } // namespace q9xz

@@ -42,7 +42,8 @@ inline std::int64_t mark(const StateEntry& entry, int band, ModeColumn column) {
 // A new tally of the 57 entities, all unmarked.
 StateTally build_state_tally();
 StateTally insert_state(StateTally root, const EntityPair& pair, std::int32_t is_state);
-// The entry whose abbreviation equals the text in any case, or nullptr.
+// The entry whose abbreviation equals the text in any case, or nullptr. A tally holds each
+// abbreviation once.
 StateEntry* find_state(StateEntry* root, std::string_view abbrev);
 
 // Visits the entries in ascending order of name.

@@ -9,11 +9,8 @@
 namespace q9xz {
 namespace {
 
-// The most memory one record may take. Real records hold a few thousand characters, and a value
-// may hold up to LineReader::MAX_LINE; a record that grows past this limit or past
-// AdifRecord::MAX_FIELDS (a log that never ends its record, millions of fields) is dropped up to
-// its end instead of filling the memory.
-constexpr std::size_t MAX_RECORD_BYTES = 4u << 20;
+// A record too large to keep (AdifRecord::too_large()) is dropped up to its end instead of
+// filling the memory.
 constexpr const char* RECORD_TOO_LARGE = "ERROR: Record too large to keep; skipped up to its end";
 
 // Reads one log into the tally and closes it.
@@ -34,7 +31,7 @@ void read_log(LineReader& input, StateEntry* tally, ConvertOptions& options, Mes
             report_problem(lists, record.get(), *message);
             message.reset();
         }
-        if (record && (record->full() || record->memory().capacity() > MAX_RECORD_BYTES)) {
+        if (record && record->too_large()) {
             if (!dropping)
                 report_problem(lists, record.get(), RECORD_TOO_LARGE);
             pool.recycle(std::move(record));
@@ -48,7 +45,7 @@ void read_log(LineReader& input, StateEntry* tally, ConvertOptions& options, Mes
         case ADIF_HEADER_END:
             // The header's record stays current: the first QSO's fields join it.
             if (record && !dropping) {
-                if (const AdifField* id = find_field(record->fields(), "PROGRAMID"))
+                if (const AdifField* id = record->find("PROGRAMID"))
                     options.program_id = std::string(id->value);
             }
             dropping = false;

@@ -2,9 +2,12 @@
 #include "convert/convert_adif.h"
 #include "test_logs.h"
 
+#include <cctype>
+#include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <gtest/gtest.h>
+#include <random>
 
 using namespace q9xz;
 using q9xz::testing::choice;
@@ -162,3 +165,63 @@ TEST(CsvNameProposal, CutsOnlyTheBaseName) {
 }
 
 } // namespace
+
+namespace {
+
+// A log of several MiB as loggers write them (one line per record or one field per line, upper
+// and lower case, CR LF or LF), with 2014 contacts, repeated fields and values over two lines.
+std::string many_blocks_log() {
+    std::mt19937 random(5);
+    std::string log = "made for the test\r\n<PROGRAMID:4>test\r\n<EOH>\r\n";
+    const char* states[] = {"OH", "NY", "TX", "CA", "XX", "FL"};
+    const char* bands[] = {"20m", "40m", "10m", "11m"};
+    for (int record = 0; log.size() < (5u << 20); ++record) {
+        const bool lower = random() % 10 == 0;
+        const char* end = random() % 3 == 0 ? "\n" : "\r\n";
+        const char* gap = random() % 4 == 0 ? end : " ";
+        auto field = [&](std::string name, const std::string& value) {
+            if (lower)
+                for (char& c : name)
+                    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+            log += "<" + name + ":" + std::to_string(value.size()) + ">" + value + gap;
+        };
+        field("CALL", random() % 3 ? "Q9XZ/" + std::to_string(random() % 10) : "W1AW");
+        field("QSO_DATE",
+              random() % 4 ? "2014" + std::to_string(1010 + random() % 200) : "20150101");
+        field("TIME_ON", std::to_string(1000 + random() % 1300));
+        field("BAND", bands[random() % 4]);
+        field("MODE", random() % 2 ? "CW" : "SSB");
+        field("STATE", states[random() % 6]);
+        if (random() % 50 == 0)
+            field("STATE", "OH"); // a repeat
+        if (random() % 30 == 0)
+            field("COMMENT", std::string("two") + end + "lines");
+        field("NOTES", std::string(random() % 400, 'n'));
+        log += std::string("<EOR>") + end;
+    }
+    return log;
+}
+
+} // namespace
+
+// The reader's blocks end anywhere in a record: a log read from a file converts as the same
+// text read whole.
+TEST_F(ConversionDriver, ALogOverManyBlocksConvertsAsOneText) {
+    const std::string log = many_blocks_log();
+    LineReader whole(log);
+    ConvertOptions options;
+    const ConversionResult b = run_conversion(whole, options);
+    EXPECT_GT(b.written, 10);
+    EXPECT_GT(list_of(b, 2).size(), 1000u); // repeats, unknown states and bands
+    for (const auto reading : {LineReader::Reading::AHEAD, LineReader::Reading::WHEN_ASKED}) {
+        std::FILE* file = std::tmpfile();
+        ASSERT_NE(file, nullptr);
+        ASSERT_EQ(std::fwrite(log.data(), 1, log.size(), file), log.size());
+        std::rewind(file);
+        LineReader from_file(file, LineReader::MAX_LINE, reading);
+        const ConversionResult a = run_conversion(from_file, options);
+        EXPECT_EQ(a.csv, b.csv);
+        for (int list = 0; list < 3; ++list)
+            EXPECT_EQ(list_of(a, list), list_of(b, list));
+    }
+}

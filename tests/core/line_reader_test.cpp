@@ -305,3 +305,49 @@ TEST(LineReader, MovedReaderGoesOnWhereItStood) {
 
 } // namespace
 } // namespace q9xz
+
+namespace q9xz {
+namespace {
+
+// Held lines come along wherever the reader's memory goes: over block ends, and in one piece
+// when there are more of them than a block makes room for.
+TEST(LineReader, HeldLinesStayWholeAcrossBlocks) {
+    std::mt19937 random(11);
+    std::string bytes;
+    while (bytes.size() < (6u << 20)) {
+        bytes += std::string(1 + random() % 5000, char('a' + random() % 26));
+        bytes += random() % 2 ? "\r\n" : "\n";
+    }
+    const std::vector<std::string> expected = model_lines(bytes, LineReader::MAX_LINE);
+    for (const auto reading : {LineReader::Reading::AHEAD, LineReader::Reading::WHEN_ASKED}) {
+        LineReader reader(temp_file_with(bytes), LineReader::MAX_LINE, reading);
+        // From every 300th line on, the lines are held for up to 3 MiB, then checked and let go.
+        const char* held = nullptr;
+        std::vector<std::pair<std::size_t, std::string>> held_lines; // offset from `held`, text
+        std::size_t index = 0;
+        for (std::string_view line = reader.read_line(); !line.empty(); line = reader.read_line()) {
+            if (held != nullptr)
+                held += reader.moved_by();
+            ASSERT_LT(index, expected.size());
+            EXPECT_EQ(line, expected[index]);
+            if (held != nullptr && static_cast<std::size_t>(line.data() - held) > (3u << 20)) {
+                for (const auto& [offset, text] : held_lines)
+                    ASSERT_EQ(std::string_view(held + offset, text.size()), text);
+                reader.release();
+                held = nullptr;
+                held_lines.clear();
+            }
+            if (held == nullptr && index % 300 == 0) {
+                reader.hold(line.data());
+                held = line.data();
+            }
+            if (held != nullptr)
+                held_lines.emplace_back(static_cast<std::size_t>(line.data() - held), line);
+            ++index;
+        }
+        EXPECT_EQ(index, expected.size());
+    }
+}
+
+} // namespace
+} // namespace q9xz

@@ -5,6 +5,7 @@
 #include "adif/tag_scan.h"
 #include "common/text.h"
 
+#include <algorithm>
 #include <array>
 #include <gtest/gtest.h>
 #include <random>
@@ -57,6 +58,18 @@ TEST(TagScan, BlocksOfEveryKindReadAsByteByByte) {
             EXPECT_EQ(name.key, expected.key);
             EXPECT_EQ(name.colon, expected.colon);
             EXPECT_EQ(std::string(copy.begin(), copy.end()), expected.upper);
+        }
+        for (auto scan : {tag_scan::scan_name, tag_scan::portable::scan_name}) {
+            const tag_scan::ScannedName name = scan(block.data());
+            EXPECT_EQ(name.size, expected.size);
+            EXPECT_EQ(name.colon, expected.colon);
+            const std::string_view as_is(block.data(), std::min(expected.size, block.size()));
+            EXPECT_EQ(name.lower, std::any_of(as_is.begin(), as_is.end(), [](char c) {
+                          return c >= 'a' && static_cast<unsigned char>(c) <= 0x7F;
+                      }));
+            if (!name.lower) {
+                EXPECT_EQ(name.key, expected.key);
+            }
         }
         for (auto upper : {tag_scan::upper_case, tag_scan::portable::upper_case}) {
             Block copy = block;
