@@ -148,11 +148,16 @@ inline void upper_case(char* p, std::size_t size) {
 #endif
 }
 
-// Finds the end of the name at `p` (as name_stop()) and tells whether it may hold lower-case
-// letters, writing nothing: `lower` is set for any byte from 'a' to 0x7F, a-z and the few
-// signs after them, which names hardly ever hold. The byte after the block may be read.
-inline ScannedName scan_name(const char* p) {
 #ifdef Q9XZ_TAG_SCAN_SSE2
+// The 16 bytes at `p`, the size of the name they begin with (16 when they hold no stop) and a
+// mask of the name's bytes: what both name scans below start from.
+struct NameBlock {
+    __m128i block;
+    std::size_t size;
+    __m128i in_name;
+};
+
+inline NameBlock load_name(const char* p) {
     const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
     // ':' (0x3A) and '>' (0x3E) differ only in the bit 0x04: one compare finds both.
     const __m128i stops =
@@ -160,7 +165,16 @@ inline ScannedName scan_name(const char* p) {
                      _mm_cmpeq_epi8(block, _mm_setzero_si128()));
     const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(stops)) | (1u << BLOCK);
     const std::size_t size = static_cast<std::size_t>(std::countr_zero(mask));
-    const __m128i in_name = _mm_load_si128(reinterpret_cast<const __m128i*>(FIRST_BYTES[size]));
+    return {block, size, _mm_load_si128(reinterpret_cast<const __m128i*>(FIRST_BYTES[size]))};
+}
+#endif
+
+// Finds the end of the name at `p` (as name_stop()) and tells whether it may hold lower-case
+// letters, writing nothing: `lower` is set for any byte from 'a' to 0x7F, a-z and the few
+// signs after them, which names hardly ever hold. The byte after the block may be read.
+inline ScannedName scan_name(const char* p) {
+#ifdef Q9XZ_TAG_SCAN_SSE2
+    const auto [block, size, in_name] = load_name(p);
     // One signed compare: 'a' to 0x7F (bytes of 0x80 and above are negative).
     const __m128i high = _mm_cmpgt_epi8(block, _mm_set1_epi8('a' - 1));
     const bool lower = _mm_movemask_epi8(_mm_and_si128(high, in_name)) != 0;
@@ -177,14 +191,7 @@ inline ScannedName scan_name(const char* p) {
 // them read.
 inline ScannedName scan_and_upper_case(char* p) {
 #ifdef Q9XZ_TAG_SCAN_SSE2
-    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    // ':' (0x3A) and '>' (0x3E) differ only in the bit 0x04: one compare finds both.
-    const __m128i stops =
-        _mm_or_si128(_mm_cmpeq_epi8(_mm_or_si128(block, _mm_set1_epi8(0x04)), _mm_set1_epi8('>')),
-                     _mm_cmpeq_epi8(block, _mm_setzero_si128()));
-    const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(stops)) | (1u << BLOCK);
-    const std::size_t size = static_cast<std::size_t>(std::countr_zero(mask));
-    const __m128i in_name = _mm_load_si128(reinterpret_cast<const __m128i*>(FIRST_BYTES[size]));
+    const auto [block, size, in_name] = load_name(p);
     // Signed compares: bytes of 0x80 and above are negative and never count as letters.
     const __m128i letters = _mm_and_si128(_mm_cmpgt_epi8(block, _mm_set1_epi8('a' - 1)),
                                           _mm_cmpgt_epi8(_mm_set1_epi8('z' + 1), block));
