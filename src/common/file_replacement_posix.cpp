@@ -84,8 +84,9 @@ int write_all(int descriptor, std::string_view bytes, bool at_start) {
     while (done < bytes.size()) {
         const char* from = bytes.data() + done;
         const std::size_t left = bytes.size() - done;
-        const ssize_t written = at_start ? ::pwrite(descriptor, from, left, static_cast<off_t>(done))
-                                         : ::write(descriptor, from, left);
+        const ssize_t written = at_start
+                                    ? ::pwrite(descriptor, from, left, static_cast<off_t>(done))
+                                    : ::write(descriptor, from, left);
         if (written < 0 && errno == EINTR)
             continue;
         if (written < 0)
@@ -111,7 +112,8 @@ bool may_follow(const struct stat& link, const std::string& folder) {
     struct stat shared;
     if (::stat(folder.c_str(), &shared) != 0)
         return false;
-    const bool planted_anywhere = (shared.st_mode & S_ISVTX) != 0 && (shared.st_mode & S_IWOTH) != 0;
+    const bool planted_anywhere =
+        (shared.st_mode & S_ISVTX) != 0 && (shared.st_mode & S_IWOTH) != 0;
     return !planted_anywhere || link.st_uid == ::geteuid() || link.st_uid == shared.st_uid;
 }
 

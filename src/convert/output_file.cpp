@@ -74,7 +74,8 @@ bool has_log_name(std::string_view name) {
 }
 
 std::string log_refusal(const std::string& path, std::string_view what) {
-    const std::string never = std::string("; ") + std::string(what) + " is never written over a log";
+    const std::string never =
+        std::string("; ") + std::string(what) + " is never written over a log";
     if (has_log_name(path))
         return path + " has a log's name (.adi, .adif, .adx)" + never;
     if (!output_descriptor(path) && holds_log_mark(path))

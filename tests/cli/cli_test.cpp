@@ -265,8 +265,8 @@ TEST_F(Cli, FilesThatCannotBeUsedAreReportedAndNothingChanges) {
     for (const char* old_sheet : {"", "old sheet"}) {
         if (*old_sheet)
             write_file(path("log.CSV"), old_sheet);
-        for (const std::string& map : {path("log.CSV"), std::string("./log.CSV"),
-                                       std::string("x/../log.CSV")}) {
+        for (const std::string& map :
+             {path("log.CSV"), std::string("./log.CSV"), std::string("x/../log.CSV")}) {
             const CliRun proposed = run({"log.adi", "--map", map});
             EXPECT_EQ("the map names the spreadsheet\nCould not write the map file.\n",
                       proposed.err);

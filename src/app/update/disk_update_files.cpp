@@ -1,5 +1,4 @@
 #include "app/update/update_files.h"
-
 #include "common/file_replacement.h"
 
 #include <cstdio>
