@@ -93,8 +93,10 @@ bool write_all(HANDLE file, std::string_view bytes) {
 std::string folder_of(const std::string& name) {
     const std::size_t slash = name.find_last_of("\\/");
     if (slash == std::string::npos)
-        return ".";
-    return name.substr(0, slash + 1);
+        return name.size() >= 2 && name[1] == ':' ? name.substr(0, 2) : ".";
+    // A root ("\\", "C:\\") keeps its separator.
+    const bool root = slash == 0 || (slash == 2 && name[1] == ':');
+    return name.substr(0, root ? slash + 1 : slash);
 }
 
 FileSlot::Outcome write_in_place(const std::string& name, std::string_view bytes) {
