@@ -200,6 +200,27 @@ class OutputFileTest : public ::testing::Test {
     fs::path dir_;
 };
 
+// The rename way, on every system: nothing changes until the commit, and no temporary file
+// stays behind.
+TEST_F(OutputFileTest, ReplacesWholeOnCommitOnly) {
+    write(path("old.csv"), "old");
+    for (const char* name : {"new.csv", "old.csv"}) {
+        SCOPED_TRACE(name);
+        const bool existed = fs::exists(path(name));
+        std::string problem;
+        {
+            std::unique_ptr<OutputFile> dropped = OutputFile::open(path(name), problem);
+            ASSERT_TRUE(dropped) << problem;
+            dropped->write("half");
+        }
+        EXPECT_EQ(existed, fs::exists(path(name)));
+        EXPECT_EQ(existed ? "old" : "", read(path(name)));
+        EXPECT_EQ("", write_output(path(name), "new bytes"));
+        EXPECT_EQ("new bytes", read(path(name)));
+        EXPECT_EQ(std::vector<std::string>(), leftovers());
+    }
+}
+
 #if defined(__unix__)
 // Another user's uid and gid for the tests that need two users.
 constexpr uid_t OTHER = 54321;
