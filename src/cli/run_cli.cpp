@@ -1,7 +1,6 @@
 #include "cli/run_cli.h"
 
 #include "analysis/tables.h"
-#include "common/text.h"
 #include "convert/conversion.h"
 #include "results/state_map.h"
 
@@ -36,6 +35,8 @@ constexpr const char* USAGE =
     "Exit status: 0 done, 1 a file could not be opened, read or written, 2 wrong usage.\n";
 
 constexpr const char* MAP_FAILED = "Could not write the map file.";
+// How the lines name an output that goes to standard output.
+constexpr const char* STANDARD_OUTPUT = "(standard output)";
 
 struct CliRequest {
     ConvertOptions options;
@@ -52,15 +53,6 @@ template <std::size_t N> std::string listed(const std::array<std::string_view, N
     for (std::string_view name : names)
         text.append(text.empty() ? "" : ", ").append(name);
     return text;
-}
-
-// An ADIF log's name: it ends in ".adi" or ".adif", in any letter case.
-bool looks_like_log(std::string_view name) {
-    const auto ends_with = [name](std::string_view end) {
-        return name.size() >= end.size() &&
-               equals_ignore_case(name.substr(name.size() - end.size()), end);
-    };
-    return ends_with(".adi") || ends_with(".adif");
 }
 
 // Parses the arguments; on a wrong usage, nullopt and `problem` says what was wrong.
@@ -136,7 +128,7 @@ std::optional<CliRequest> parse_arguments(const std::vector<std::string>& argume
             ": one file name too many (INPUT and OUTPUT at most; several logs need -o OUTPUT)";
         return std::nullopt;
     }
-    if (!request.output && request.files.size() == 2 && looks_like_log(request.files[1])) {
+    if (!request.output && request.files.size() == 2 && has_log_name(request.files[1])) {
         // Two logs typed without -o: the second must never be emptied for the spreadsheet.
         problem = request.files[1] +
                   " looks like an ADIF log, not a spreadsheet; to convert several logs into one "
@@ -198,15 +190,22 @@ int run_cli(const std::vector<std::string>& arguments, std::ostream& out, std::o
     if (request->map_path) {
         const std::string& map_path = *request->map_path;
         for (const std::string& log : logs) {
-            if (same_file(map_path, log))
+            if (output_is_file(map_path, log))
                 return file_failure(out, err, "the map names the log itself", MAP_FAILED);
         }
-        if (same_file(map_path, output_path))
+        if (same_outputs(map_path, output_path))
             return file_failure(out, err, "the map names the spreadsheet", MAP_FAILED);
-        map_file = OutputFile::open(map_path, problem);
+        problem = log_refusal(map_path, "the map");
+        if (problem.empty())
+            map_file = OutputFile::open(map_path, problem);
         if (!map_file)
             return file_failure(out, err, problem, MAP_FAILED);
     }
+    // A spreadsheet or a map on standard output is not mixed with the lines: they go to
+    // standard error.
+    const bool sheet_to_standard_output = files.output->is_standard_output();
+    const bool map_to_standard_output = map_file && map_file->is_standard_output();
+    std::ostream& lines = sheet_to_standard_output || map_to_standard_output ? err : out;
 
     // Problem lines are printed as they come, so that no log, however broken, fills the memory.
     ConvertOptions& options = request->options;
@@ -214,11 +213,11 @@ int run_cli(const std::vector<std::string>& arguments, std::ostream& out, std::o
     // With several logs, problem lines name their log by the path as given.
     ConversionResult result =
         run_conversion(log_inputs(files, logs), options, [&](std::string_view line) {
-            out << line << '\n';
+            lines << line << '\n';
             ++problem_lines;
         });
     if (problem_lines > 0)
-        out << '\n';
+        lines << '\n';
     if (result.read_failed) {
         std::size_t failed = 0;
         while (failed + 1 < logs.size() && !files.inputs[failed]->failed())
@@ -231,11 +230,13 @@ int run_cli(const std::vector<std::string>& arguments, std::ostream& out, std::o
 
     const bool written = save(std::move(files.output), result.csv, problem);
     for (const std::string& line : shown_lines(result.lists))
-        out << line << '\n';
+        lines << line << '\n';
     if (!written)
         return file_failure(out, err, problem, "Could not write CSV output file.");
     if (result.written != 0)
-        out << completion_text(result.written, options.lotw_confirmed_count, output_path) << '\n';
+        lines << completion_text(result.written, options.lotw_confirmed_count,
+                                 sheet_to_standard_output ? STANDARD_OUTPUT : output_path)
+              << '\n';
     out.flush();
     if (result.written == 0) {
         for (std::size_t i = 0; i < logs.size(); ++i)
@@ -248,7 +249,7 @@ int run_cli(const std::vector<std::string>& arguments, std::ostream& out, std::o
         map.choice = choice_label(options);
         if (!save(std::move(map_file), draw_state_map(result.tally.get(), map), problem))
             return file_failure(out, err, problem, MAP_FAILED);
-        err << "Map: " << *request->map_path << '\n';
+        err << "Map: " << (map_to_standard_output ? STANDARD_OUTPUT : *request->map_path) << '\n';
     }
     return 0;
 }

@@ -108,9 +108,13 @@ ConversionFiles open_conversion_files(const std::vector<std::string>& adif_paths
     }
     const bool is_a_log =
         std::any_of(adif_paths.begin(), adif_paths.end(),
-                    [&](const std::string& path) { return same_file(path, csv_path); });
+                    [&](const std::string& path) { return output_is_file(csv_path, path); });
     if (is_a_log) {
         files.problem = OUTPUT_IS_LOG;
+        files.result = ConversionFiles::OUTPUT_FAILED;
+    } else if (std::string refusal = log_refusal(csv_path, "the spreadsheet"); !refusal.empty()) {
+        files.problem = std::move(refusal);
+        files.output_is_a_log = true;
         files.result = ConversionFiles::OUTPUT_FAILED;
     } else {
         files.output = OutputFile::open(csv_path, files.problem);

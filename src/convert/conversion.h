@@ -58,11 +58,12 @@ std::unique_ptr<LineReader> open_log(const std::string& path, std::string& probl
 inline constexpr std::string_view OUTPUT_IS_LOG = "the output names the log itself";
 
 // The files of a Convert command. Every log is opened first, in order, then the spreadsheet is
-// made ready (not yet touched) when it is none of the logs. `problem` says what was wrong, in
-// one line, when the result is not OK.
+// made ready (not yet touched) when it is none of the logs and not a log at all. `problem` says
+// what was wrong, in one line, when the result is not OK.
 struct ConversionFiles {
     enum Result { OK, INPUT_FAILED, OUTPUT_FAILED } result = OK;
     std::string problem;
+    bool output_is_a_log = false; // the spreadsheet was refused as a log (see log_refusal)
     std::vector<std::unique_ptr<LineReader>> inputs; // one per log, in the order given
     std::unique_ptr<OutputFile> output;
 };
@@ -73,8 +74,9 @@ ConversionFiles open_conversion_files(const std::vector<std::string>& adif_paths
 std::vector<LogInput> log_inputs(const ConversionFiles& files,
                                  const std::vector<std::string>& names);
 
-// Writes the bytes and puts the file in place; false, with `problem` set, when that failed (for
-// instance on a full disk), and then the old file is as it was.
+// Writes the bytes as the file's text; false, with `problem` set, when that failed (for instance
+// on a full disk), and then the old file is as it was unless the problem says it may be
+// incomplete (a file written in place).
 bool save(std::unique_ptr<OutputFile> file, std::string_view bytes, std::string& problem);
 
 // The spreadsheet name proposed for a log: everything from the last "." of its base name on

@@ -1,14 +1,13 @@
 #include "convert/output_file.h"
 
-#include "common/file_replacement.h"
 #include "common/native_path.h"
 #include "common/text.h"
 
 #include <cerrno>
-#include <chrono>
-#include <cstdint>
+#include <charconv>
+#include <cstdio>
 #include <cstring>
-#include <random>
+#include <filesystem>
 #include <system_error>
 
 namespace q9xz {
@@ -17,12 +16,25 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Symbolic links are followed at most this deep, as the systems themselves do; a loop of links
-// ends here instead of going on for ever.
+// How far into an existing file a log's <EOH> or <EOR> is looked for. The spreadsheet and the
+// map this program writes never hold one.
+constexpr std::size_t LOG_MARK_WINDOW = 64 * 1024;
+// Symbolic links are followed at most this deep, as the systems themselves do.
 constexpr int MAX_LINK_HOPS = 40;
-// Tries at a free temporary name before giving up; a name is taken only by a leftover of an
-// earlier run that was killed, or by another run at the same moment.
-constexpr int TEMPORARY_NAME_TRIES = 100;
+
+bool holds_log_mark(const std::string& path) {
+    std::error_code error;
+    if (fs::status(path_of(path), error).type() != fs::file_type::regular)
+        return false;
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr)
+        return false;
+    std::string start(LOG_MARK_WINDOW, '\0');
+    start.resize(std::fread(start.data(), 1, start.size(), file));
+    std::fclose(file);
+    upper_case_ascii(start);
+    return start.find("<EOH>") != std::string::npos || start.find("<EOR>") != std::string::npos;
+}
 
 // The file a chain of symbolic links leads to, which need not exist yet.
 fs::path follow_links(fs::path path) {
@@ -37,42 +49,14 @@ fs::path follow_links(fs::path path) {
     return path;
 }
 
-// A short name, so that the temporary file's path is no longer than the target's where the
-// target's base name has 8 characters or more (Windows takes no path over 259 characters).
-std::string temporary_name() {
-    static std::mt19937_64 generator = [] {
-        std::random_device device;
-        const auto now = std::chrono::steady_clock::now().time_since_epoch().count();
-        std::seed_seq seed{device(), device(), static_cast<unsigned>(now),
-                           static_cast<unsigned>(static_cast<std::uint64_t>(now) >> 32)};
-        return std::mt19937_64(seed);
-    }();
-    constexpr std::string_view DIGITS = "0123456789abcdefghijklmnopqrstuvwxyz";
-    std::string name = "~q9";
-    std::uint64_t bits = generator();
-    for (int i = 0; i < 5; ++i, bits /= DIGITS.size())
-        name += DIGITS[bits % DIGITS.size()];
-    return name;
-}
-
-// `name` is the narrow name the folder was read from, which tells the form of its text.
-std::FILE* create_temporary(const fs::path& folder, const std::string& name,
-                            std::string& temporary) {
-    for (int attempt = 0; attempt < TEMPORARY_NAME_TRIES; ++attempt) {
-        temporary = text_of(folder / temporary_name(), name);
-        if (std::FILE* file = create_new_file(temporary))
-            return file;
-        if (errno != EEXIST)
-            break;
-    }
-    temporary.clear();
-    return nullptr;
-}
-
+// The absolute, normalised name a path leads to: "n.csv", "./n.csv" and "x/../n.csv" alike.
 fs::path comparable(const fs::path& path) {
     std::error_code error;
-    fs::path full = fs::weakly_canonical(follow_links(path), error);
-    return error ? fs::absolute(path, error).lexically_normal() : full;
+    const fs::path absolute = fs::absolute(follow_links(path), error);
+    if (error)
+        return path.lexically_normal();
+    const fs::path full = fs::weakly_canonical(absolute, error);
+    return error ? absolute.lexically_normal() : full;
 }
 
 } // namespace
@@ -81,93 +65,80 @@ std::string file_problem(const std::string& path, int error) {
     return path + ": " + std::strerror(error);
 }
 
-std::unique_ptr<OutputFile> OutputFile::open(const std::string& path, std::string& problem) {
-    if (path.empty()) {
-        problem = file_problem(path, ENOENT);
-        return nullptr;
+bool has_log_name(std::string_view name) {
+    const auto ends_with = [name](std::string_view end) {
+        return name.size() >= end.size() &&
+               equals_ignore_case(name.substr(name.size() - end.size()), end);
+    };
+    return ends_with(".adi") || ends_with(".adif") || ends_with(".adx");
+}
+
+std::string log_refusal(const std::string& path, std::string_view what) {
+    const std::string never =
+        std::string("; ") + std::string(what) + " is never written over a log";
+    if (has_log_name(path))
+        return path + " has a log's name (.adi, .adif, .adx)" + never;
+    if (!output_descriptor(path) && holds_log_mark(path))
+        return path + " is an ADIF log" + never;
+    return {};
+}
+
+std::optional<int> output_descriptor(std::string_view name) {
+    if (name == "-" || name == "/dev/stdout")
+        return 1;
+    if (name == "/dev/stderr")
+        return 2;
+    for (std::string_view folder : {"/dev/fd/", "/proc/self/fd/"}) {
+        if (!name.starts_with(folder))
+            continue;
+        const std::string_view digits = name.substr(folder.size());
+        int number = -1;
+        const auto [end, error] =
+            std::from_chars(digits.data(), digits.data() + digits.size(), number);
+        if (error == std::errc() && end == digits.data() + digits.size() && !digits.empty() &&
+            digits[0] != '-' && digits[0] != '+')
+            return number;
     }
+    return std::nullopt;
+}
+
+std::unique_ptr<OutputFile> OutputFile::open(const std::string& path, std::string& problem) {
     std::unique_ptr<OutputFile> output(new OutputFile());
     output->path_ = path;
-    output->target_ = path_of(path);
-    std::error_code error;
-    const fs::file_type type = fs::status(output->target_, error).type();
-    if (type == fs::file_type::directory) {
-        problem = path + ": is a folder";
+    int error = 0;
+    if (const std::optional<int> descriptor = output_descriptor(path)) {
+        output->descriptor_ = *descriptor;
+        output->slot_ = FileSlot::open_descriptor(*descriptor, error);
+    } else if (path.empty()) {
+        error = ENOENT;
+    } else {
+        output->slot_ = FileSlot::open(path, error);
+    }
+    if (!output->slot_) {
+        problem = error == EISDIR ? path + ": is a folder" : file_problem(path, error);
         return nullptr;
-    }
-    if (type != fs::file_type::regular && type != fs::file_type::not_found &&
-        type != fs::file_type::none) {
-        // A device or a pipe cannot be replaced (as root a rename would replace /dev/full
-        // itself): write to it directly.
-        output->file_.reset(std::fopen(path.c_str(), "wb"));
-        if (!output->file_) {
-            problem = file_problem(path, errno);
-            return nullptr;
-        }
-        return output;
-    }
-
-    output->target_ = follow_links(output->target_);
-    const std::string target = text_of(output->target_, path);
-    if (type == fs::file_type::regular) {
-        // A rename would replace a file the user may not write: refuse it, as opening it would.
-        UniqueFile probe{std::fopen(target.c_str(), "r+b")};
-        if (!probe) {
-            problem = file_problem(path, errno);
-            return nullptr;
-        }
-    }
-    output->file_.reset(create_temporary(output->target_.parent_path(), path, output->temporary_));
-    if (!output->file_) {
-        problem = file_problem(path, errno);
-        return nullptr;
-    }
-    if (type == fs::file_type::regular) {
-        const fs::perms mode = fs::status(output->target_, error).permissions();
-        if (!error)
-            fs::permissions(path_of(output->temporary_), mode, error);
     }
     return output;
 }
 
-OutputFile::~OutputFile() {
-    file_.reset();
-    if (!temporary_.empty())
-        std::remove(temporary_.c_str());
-}
-
-bool OutputFile::fail() {
-    if (error_ == 0)
-        error_ = errno != 0 ? errno : EIO;
-    return false;
-}
-
 bool OutputFile::write(std::string_view bytes) {
-    if (error_ != 0 || !file_)
-        return false;
-    if (std::fwrite(bytes.data(), 1, bytes.size(), file_.get()) != bytes.size())
-        return fail();
+    text_.append(bytes);
     return true;
 }
 
 bool OutputFile::commit(std::string& problem) {
-    if (!file_) {
+    if (!slot_) {
         problem = file_problem(path_, EBADF);
         return false;
     }
-    const bool direct = temporary_.empty();
-    if (direct ? std::fflush(file_.get()) != 0 : !flush_to_disk(file_.get()))
-        fail();
-    if (std::fclose(file_.release()) != 0)
-        fail();
-    if (error_ == 0 && !direct && !replace_file(temporary_, text_of(target_, path_)))
-        fail();
-    if (error_ != 0) {
-        problem = file_problem(path_, error_);
-        return false;
-    }
-    temporary_.clear();
-    return true;
+    const FileSlot::Outcome outcome = slot_->write_whole(text_);
+    slot_.reset();
+    if (outcome.error == 0)
+        return true;
+    problem = file_problem(path_, outcome.error);
+    if (outcome.incomplete)
+        problem += "; the file may be incomplete";
+    return false;
 }
 
 bool same_file(const std::string& a, const std::string& b) {
@@ -182,6 +153,19 @@ bool same_file(const std::string& a, const std::string& b) {
     if (fs::path::preferred_separator == '\\')
         return equals_ignore_case(first, second);
     return first == second;
+}
+
+bool output_is_file(const std::string& output, const std::string& path) {
+    const std::optional<int> descriptor = output_descriptor(output);
+    return descriptor ? descriptor_is_file(*descriptor, path) : same_file(output, path);
+}
+
+bool same_outputs(const std::string& a, const std::string& b) {
+    const std::optional<int> first = output_descriptor(a);
+    const std::optional<int> second = output_descriptor(b);
+    if (first && second)
+        return *first == *second;
+    return second ? output_is_file(b, a) : output_is_file(a, b);
 }
 
 } // namespace q9xz

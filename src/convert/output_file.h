@@ -1,66 +1,68 @@
 #pragma once
 
-#include <cstdio>
-#include <filesystem>
+#include "common/file_replacement.h"
+
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
 namespace q9xz {
 
-struct FileCloser {
-    void operator()(std::FILE* file) const {
-        if (file != nullptr)
-            std::fclose(file);
-    }
-};
-using UniqueFile = std::unique_ptr<std::FILE, FileCloser>;
-
 // "PATH: the system's reason" for an errno value, the form every file problem is told in.
 std::string file_problem(const std::string& path, int error);
 
-// A file the program writes (the spreadsheet, the map), replaced whole or not at all. Its bytes
-// go to a temporary file in the same folder, which takes the old file's place only when it is
-// complete; a device or a pipe (/dev/full, /dev/stdout) is written directly. A symbolic link is
-// followed: the file it names is replaced, keeping that file's permissions.
-//
-// Open it before the log is read, so that a file that cannot be written is reported before any
-// work is done; then write(), then commit(). Dropped without a commit, it leaves the old file as
-// it was and removes the temporary one.
+// True for a log's name: it ends in ".adi", ".adif" or ".adx", in any letter case.
+bool has_log_name(std::string_view name);
+
+// Why `path` must not be written as `what` ("the spreadsheet", "the map") because it is a log:
+// its name is a log's, or it is an existing regular file that holds <EOH> or <EOR> near its
+// start. Empty when it may be written. A pipe or a device is not read for this, and a file that
+// cannot be read is not taken for a log.
+std::string log_refusal(const std::string& path, std::string_view what);
+
+// The descriptor an output name stands for: "-" (standard output), /dev/stdout, /dev/stderr,
+// /dev/fd/N and /proc/self/fd/N, recognised by their spelling.
+std::optional<int> output_descriptor(std::string_view name);
+
+// A file the program writes (the spreadsheet, the map). Opened before the log is read, so that
+// a file that cannot be written is reported before any work is done; its text is collected by
+// write() and written by commit() once it is complete, through FileSlot: whole or not at all
+// where the file is ours to replace, in place elsewhere, directly to a descriptor, a device or a
+// pipe. Dropped without a commit, it leaves everything as it was.
 class OutputFile {
   public:
-    // nullptr, with `problem` set ("PATH: reason"), when `path` is a folder, a read-only file, or
-    // in a folder that takes no new file.
+    // nullptr, with `problem` set ("PATH: reason", "PATH: is a folder"), when `path` cannot be
+    // written.
     static std::unique_ptr<OutputFile> open(const std::string& path, std::string& problem);
 
-    ~OutputFile();
-    OutputFile(const OutputFile&) = delete;
-    OutputFile& operator=(const OutputFile&) = delete;
-
-    // False once any write failed; later writes are skipped.
+    // Adds bytes to the text.
     bool write(std::string_view bytes);
 
-    // Completes the file and puts it in place. False, with `problem` set, when any write, the
-    // flush or the rename failed; the old file is then as it was (for a device, what was written
-    // is written).
+    // Writes the whole text. False, with `problem` set, when that failed; the old file is then as
+    // it was, except where it is written in place and the problem says it may be incomplete.
     bool commit(std::string& problem);
 
-    // The file that is replaced: the path itself, or the file its symbolic links lead to.
-    const std::filesystem::path& target() const { return target_; }
+    // True when the text goes to the program's standard output.
+    bool is_standard_output() const { return descriptor_ == 1; }
 
   private:
     OutputFile() = default;
-    bool fail();
 
-    std::string path_;             // as it was given, for messages
-    std::filesystem::path target_; // the file that is replaced
-    std::string temporary_;        // the temporary file; empty when writing directly
-    UniqueFile file_;
-    int error_ = 0; // errno of the first failed write
+    std::string path_; // as it was given, for messages
+    int descriptor_ = -1;
+    std::unique_ptr<FileSlot> slot_;
+    std::string text_;
 };
 
 // True when the two paths name one file: the same existing file (through links, other letter
-// case or other spellings of the path), or the same new name.
+// case or other spellings of the path), or the same new name however spelled.
 bool same_file(const std::string& a, const std::string& b);
+
+// The same for an output name, which may stand for a descriptor (see output_descriptor), and the
+// name of a file such as a log.
+bool output_is_file(const std::string& output, const std::string& path);
+// The same for two output names.
+bool same_outputs(const std::string& a, const std::string& b);
 
 } // namespace q9xz

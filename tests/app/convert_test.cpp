@@ -179,6 +179,37 @@ TEST(Convert, SpreadsheetThatCannotBeOpenedOrIsTheLogItself) {
     }
 }
 
+// A log chosen as the spreadsheet, by its name or by what it holds, is refused before anything
+// is read or written, and the box says why.
+TEST(Convert, RefusesALogAsItsSpreadsheet) {
+    TempDir dir;
+    write_file(dir.file("log.adi"), LOG);
+    write_file(dir.file("other.csv"), LOG);
+    const std::string never = "; the spreadsheet is never written over a log\n";
+    const struct {
+        std::string csv;
+        std::string why;
+    } cases[] = {
+        {dir.file("home.ADI"), dir.file("home.ADI") + " has a log's name (.adi, .adif, .adx)"},
+        {dir.file("report.adx"), dir.file("report.adx") + " has a log's name (.adi, .adif, .adx)"},
+        {dir.file("other.csv"), dir.file("other.csv") + " is an ADIF log"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.csv);
+        Window w;
+        w.choose(dir.file("log.adi"), c.csv);
+        w.window.command(ID_CONVERT);
+        ASSERT_EQ(w.toolkit.boxes.size(), 1u);
+        EXPECT_EQ(w.toolkit.boxes[0].text, c.why + never + "Could not open CSV output file.");
+        EXPECT_EQ(w.toolkit.boxes[0].title, "Error");
+        EXPECT_EQ(read_file(dir.file("log.adi")), LOG);
+        EXPECT_EQ(read_file(dir.file("other.csv")), LOG);
+        EXPECT_EQ(w.options.converted, 0);
+    }
+    EXPECT_FALSE(fs::exists(dir.file("home.ADI")));
+    EXPECT_FALSE(fs::exists(dir.file("report.adx")));
+}
+
 // A Convert that fails after a good one (the log can no longer be read, the disk is full) shows
 // the lines it has, leaves the old spreadsheet as it was, and keeps Open from showing it.
 TEST(Convert, FailureAfterAGoodConvertKeepsTheSpreadsheetAndBlocksOpen) {

@@ -7,8 +7,15 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <map>
 #include <set>
 #include <sstream>
+
+#if defined(__unix__)
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace fs = std::filesystem;
 using q9xz::run_cli;
@@ -164,13 +171,41 @@ TEST_F(Cli, OutputNameIsDerivedFromTheBaseName) {
               result.out);
 }
 
-// Every refusal and failure says why, leaves the log and the old spreadsheet byte for byte as
-// they were, and leaves no temporary file behind.
+// What a refusal may not change: every file in the folder, its bytes and, where the system has
+// them, its owner, group, mode and links.
+std::map<std::string, std::string> folder_state(const fs::path& folder) {
+    std::map<std::string, std::string> state;
+    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+        std::string& seen = state[entry.path().string()];
+        if (entry.is_regular_file())
+            seen = read_file(entry.path());
+#if defined(__unix__)
+        struct stat status;
+        if (::lstat(entry.path().c_str(), &status) == 0) {
+            std::ostringstream looks;
+            looks << ' ' << status.st_uid << ' ' << status.st_gid << ' ' << status.st_mode << ' '
+                  << status.st_nlink;
+            seen += looks.str();
+        }
+#endif
+    }
+    return state;
+}
+
+// Every refusal and failure says why, leaves every file as it was, and leaves no temporary file
+// behind.
 TEST_F(Cli, FilesThatCannotBeUsedAreReportedAndNothingChanges) {
     write_file(path("log.adi"), ONE_CONTACT);
     write_file(path("keep.CSV"), "precious");
+    // Logs under other names: the marks near the start, in any letter case.
+    write_file(path("notes.txt"), std::string(60000, '.') + "<eor>");
+    write_file(path("header.csv"), "Exported <Eoh>");
     fs::create_directories(dir_ / "folder.adi");
+    fs::create_directories(dir_ / "folder");
     const std::string no_folder = path("no/such/folder/out.csv");
+    const std::string never_sheet = "; the spreadsheet is never written over a log\n";
+    const std::string never_map = "; the map is never written over a log\n";
+    const std::string log_name = " has a log's name (.adi, .adif, .adx)";
     const struct {
         std::vector<std::string> arguments;
         std::string err;
@@ -183,40 +218,121 @@ TEST_F(Cli, FilesThatCannotBeUsedAreReportedAndNothingChanges) {
          "the output names the log itself\nCould not open CSV output file.\n"},
         {{"-o", path("./log.adi"), path("log.adi")},
          "the output names the log itself\nCould not open CSV output file.\n"},
-        {{"-o", path("folder.adi"), path("log.adi")},
-         path("folder.adi") + ": is a folder\nCould not open CSV output file.\n"},
+        {{"-o", path("folder"), path("log.adi")},
+         path("folder") + ": is a folder\nCould not open CSV output file.\n"},
         {{path("log.adi"), no_folder},
          no_folder + ": No such file or directory\nCould not open CSV output file.\n"},
         {{path("log.adi"), ""}, ": No such file or directory\nCould not open CSV output file.\n"},
+        {{path("log.adi"), "/dev/fd/97"},
+         "/dev/fd/97: Bad file descriptor\nCould not open CSV output file.\n"},
+        // A log is never an output: by its name, new or there, or by what it holds.
+        {{"-o", path("home.adi"), path("log.adi")},
+         path("home.adi") + log_name + never_sheet + "Could not open CSV output file.\n"},
+        {{"-o", path("Home.ADX"), path("log.adi")},
+         path("Home.ADX") + log_name + never_sheet + "Could not open CSV output file.\n"},
+        {{"-o", path("folder.adi"), path("log.adi")},
+         path("folder.adi") + log_name + never_sheet + "Could not open CSV output file.\n"},
+        {{path("log.adi"), path("notes.txt")},
+         path("notes.txt") + " is an ADIF log" + never_sheet + "Could not open CSV output file.\n"},
+        {{"-o", path("header.csv"), path("log.adi")},
+         path("header.csv") + " is an ADIF log" + never_sheet +
+             "Could not open CSV output file.\n"},
         // The map is an output like the spreadsheet, refused before anything is written.
         {{"--map", path("log.adi"), path("log.adi"), path("keep.CSV")},
          "the map names the log itself\nCould not write the map file.\n"},
+        {{"--map", path("home.adif"), path("log.adi"), path("keep.CSV")},
+         path("home.adif") + log_name + never_map + "Could not write the map file.\n"},
+        {{"--map", path("notes.txt"), path("log.adi"), path("keep.CSV")},
+         path("notes.txt") + " is an ADIF log" + never_map + "Could not write the map file.\n"},
         {{path("log.adi"), path("keep.CSV"), "--map", path("./keep.CSV")},
+         "the map names the spreadsheet\nCould not write the map file.\n"},
+        {{path("log.adi"), "-", "--map", "/dev/stdout"},
          "the map names the spreadsheet\nCould not write the map file.\n"},
         {{path("log.adi"), path("keep.CSV"), "--map", no_folder},
          no_folder + ": No such file or directory\nCould not write the map file.\n"},
     };
+    const auto before = folder_state(dir_);
     for (const auto& c : cases) {
         const CliRun result = run(c.arguments);
         EXPECT_EQ(1, result.code) << c.err;
         EXPECT_EQ("", result.out);
         EXPECT_EQ(c.err, result.err);
-        EXPECT_EQ(ONE_CONTACT, read_file(path("log.adi")));
-        EXPECT_EQ("precious", read_file(path("keep.CSV")));
+        EXPECT_EQ(before, folder_state(dir_)) << c.err;
     }
-    // The map named like the spreadsheet that the log's name proposes, new or there.
+    // The map named like the spreadsheet that the log's name proposes, new or there, spelled
+    // any way.
+    fs::current_path(dir_);
     for (const char* old_sheet : {"", "old sheet"}) {
         if (*old_sheet)
             write_file(path("log.CSV"), old_sheet);
-        const CliRun proposed = run({path("log.adi"), "--map", path("log.CSV")});
-        EXPECT_EQ("the map names the spreadsheet\nCould not write the map file.\n", proposed.err);
-        EXPECT_EQ(old_sheet, read_file(path("log.CSV")));
+        for (const std::string& map :
+             {path("log.CSV"), std::string("./log.CSV"), std::string("x/../log.CSV")}) {
+            const CliRun proposed = run({"log.adi", "--map", map});
+            EXPECT_EQ("the map names the spreadsheet\nCould not write the map file.\n",
+                      proposed.err);
+            EXPECT_EQ(old_sheet, read_file(path("log.CSV")));
+        }
     }
-    std::size_t files = 0;
-    for ([[maybe_unused]] const auto& entry : fs::directory_iterator(dir_))
-        ++files;
-    EXPECT_EQ(4u, files); // log.adi, keep.CSV, folder.adi, log.CSV
+    fs::current_path(fs::temp_directory_path());
+    EXPECT_EQ(before.size() + 1, folder_state(dir_).size()); // log.CSV
 }
+
+#if defined(__unix__)
+// Standard output and other descriptors are written as the program holds them: what the shell
+// set up is kept (">>" appends), and the lines go to standard error.
+TEST_F(Cli, DescriptorsAreWrittenNeverReopened) {
+    write_file(path("log.adi"), ONE_CONTACT);
+    const CliRun plain = run({path("log.adi"), path("plain.csv")});
+    ASSERT_EQ(0, plain.code);
+    const auto naming = [&](const std::string& name) {
+        std::string lines = plain.out;
+        return lines.replace(lines.find(path("plain.csv")), path("plain.csv").size(), name);
+    };
+    const struct {
+        std::vector<std::string> arguments;
+        int descriptor;
+        bool map;
+    } cases[] = {
+        {{path("log.adi"), "-"}, 1, false},
+        {{"-o", "/dev/stdout", path("log.adi")}, 1, false},
+        {{path("log.adi"), "/dev/fd/1"}, 1, false},
+        {{path("log.adi"), "/proc/self/fd/1"}, 1, false},
+        {{path("log.adi"), "/dev/stderr"}, 2, false},
+        {{path("log.adi"), path("plain.csv"), "--map", "-"}, 1, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.arguments.back());
+        if (c.arguments.back().starts_with("/proc/") && !fs::exists("/proc/self/fd"))
+            continue;
+        write_file(path("n.txt"), "NOTES\n");
+        std::fflush(nullptr);
+        const int appended = ::open(path("n.txt").c_str(), O_WRONLY | O_APPEND);
+        const int saved = ::dup(c.descriptor);
+        ::dup2(appended, c.descriptor);
+        ::close(appended);
+        const CliRun result = run(c.arguments);
+        ::dup2(saved, c.descriptor);
+        ::close(saved);
+        EXPECT_EQ(0, result.code) << result.err;
+        const std::string written = read_file(path("n.txt"));
+        if (c.map) {
+            EXPECT_EQ(0u, written.find("NOTES\n<"));
+            EXPECT_NE(std::string::npos, written.find("<svg"));
+            EXPECT_EQ("", result.out);
+            EXPECT_EQ(plain.out + "Map: (standard output)\n", result.err);
+        } else if (c.descriptor == 2) {
+            // Only standard output takes the lines' place.
+            EXPECT_EQ("NOTES\n" + read_file(path("plain.csv")), written);
+            EXPECT_EQ(naming("/dev/stderr"), result.out);
+            EXPECT_EQ("", result.err);
+        } else {
+            EXPECT_EQ("NOTES\n" + read_file(path("plain.csv")), written);
+            EXPECT_EQ("", result.out);
+            EXPECT_EQ(naming("(standard output)"), result.err);
+        }
+    }
+}
+#endif
 
 TEST_F(Cli, ReadErrorIsAnErrorAndKeepsTheSpreadsheet) {
     if (!fs::exists("/proc/self/mem"))

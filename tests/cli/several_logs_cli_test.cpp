@@ -153,6 +153,10 @@ TEST_F(SeveralLogs, RefusalsChangeNothingInTheFolder) {
          2,
          "LOTW.ADIF looks like an ADIF log, not a spreadsheet; to convert several logs into one "
          "spreadsheet, name it with -o OUTPUT"},
+        {{"own.adi", "Report.ADX"},
+         2,
+         "Report.ADX looks like an ADIF log, not a spreadsheet; to convert several logs into one "
+         "spreadsheet, name it with -o OUTPUT"},
         {{"own.adi", "lotw.adi", "keep.csv"}, 2, "Usage: q9xz-convert"},
         {{"-o", "keep.csv"}, 2, "Usage: q9xz-convert"},
         {{"-o", "keep.csv", "own.adi", "-o", "new.csv"}, 2, "Usage: q9xz-convert"},

@@ -13,6 +13,15 @@
 #if defined(__GLIBC__)
 #include <stdio.h> // fopencookie
 #endif
+#if defined(__unix__)
+#include <csignal>
+#include <functional>
+#include <grp.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
 
 namespace q9xz {
 namespace {
@@ -144,6 +153,8 @@ TEST(ProblemLines, RecordTooLargeIsSkippedToItsEnd) {
     }
 }
 
+// --- Output files: whole or not at all where ours to replace, in place elsewhere --------------
+
 class OutputFileTest : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -152,6 +163,8 @@ class OutputFileTest : public ::testing::Test {
                 std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
         fs::remove_all(dir_);
         fs::create_directories(dir_);
+        // Other users must reach the folders the tests make for them.
+        fs::permissions(dir_, fs::perms::all);
     }
     void TearDown() override { fs::remove_all(dir_); }
     std::string path(const std::string& name) const { return (dir_ / name).string(); }
@@ -164,70 +177,288 @@ class OutputFileTest : public ::testing::Test {
         text << in.rdbuf();
         return text.str();
     }
-    // Temporary files in the folder: they all begin with "~q9".
-    std::size_t temporaries() const {
-        std::size_t count = 0;
-        for (const fs::directory_entry& entry : fs::directory_iterator(dir_))
-            count += entry.path().filename().string().starts_with("~q9") ? 1 : 0;
-        return count;
+    // Files in the folder and its subfolders that are neither the tests' own nor their targets:
+    // temporary files left behind.
+    std::vector<std::string> leftovers() const {
+        std::vector<std::string> found;
+        for (const fs::directory_entry& entry : fs::recursive_directory_iterator(dir_)) {
+            const std::string name = entry.path().filename().string();
+            if (name.starts_with("~q9") || name.find(".q9xz-") != std::string::npos)
+                found.push_back(name);
+        }
+        return found;
     }
-    // A symbolic link, or false where the system makes none for us (Windows, Wine).
-    static bool link(const std::string& to, const std::string& name) {
-        std::error_code error;
-        fs::create_symlink(to, name, error);
-        return !error;
+    // Opens, writes and commits `name`: the problem, or "" when all went well.
+    static std::string write_output(const std::string& name, const std::string& bytes) {
+        std::string problem;
+        std::unique_ptr<OutputFile> output = OutputFile::open(name, problem);
+        if (output && output->write(bytes) && output->commit(problem))
+            return "";
+        return problem.empty() ? "failed without a reason" : problem;
     }
 
     fs::path dir_;
 };
 
+// The rename way, on every system: nothing changes until the commit, and no temporary file
+// stays behind.
 TEST_F(OutputFileTest, ReplacesWholeOnCommitOnly) {
-    const bool posix_modes = fs::path::preferred_separator == '/';
     write(path("old.csv"), "old");
-    fs::permissions(path("old.csv"),
-                    fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
-    const bool links = link("target.csv", path("link.csv")) && link("new.csv", path("dangling"));
-    if (links)
-        write(path("target.csv"), "old");
-    const struct {
-        std::string name;    // what the user names
-        std::string written; // the file that gets the bytes
-    } cases[] = {{"new.csv", "new.csv"},
-                 {"old.csv", "old.csv"},
-                 {"link.csv", "target.csv"},
-                 {"dangling", "new.csv"}};
-    for (const auto& c : cases) {
-        if (!links && c.name != c.written)
-            continue;
-        SCOPED_TRACE(c.name);
-        const std::string old_bytes = fs::exists(path(c.written)) ? read(path(c.written)) : "";
+    for (const char* name : {"new.csv", "old.csv"}) {
+        SCOPED_TRACE(name);
+        const bool existed = fs::exists(path(name));
         std::string problem;
         {
-            // Dropped without a commit: the old file as it was, and no temporary file left.
-            std::unique_ptr<OutputFile> dropped = OutputFile::open(path(c.name), problem);
+            std::unique_ptr<OutputFile> dropped = OutputFile::open(path(name), problem);
             ASSERT_TRUE(dropped) << problem;
-            EXPECT_EQ(1u, temporaries());
             dropped->write("half");
         }
-        EXPECT_EQ(0u, temporaries());
-        EXPECT_EQ(old_bytes, fs::exists(path(c.written)) ? read(path(c.written)) : "");
-
-        std::unique_ptr<OutputFile> output = OutputFile::open(path(c.name), problem);
-        ASSERT_TRUE(output);
-        EXPECT_TRUE(output->write("new "));
-        EXPECT_TRUE(output->write("bytes"));
-        EXPECT_TRUE(output->commit(problem)) << problem;
-        EXPECT_EQ("new bytes", read(path(c.written)));
-        EXPECT_EQ(0u, temporaries());
-        if (c.name != c.written) {
-            EXPECT_TRUE(fs::is_symlink(path(c.name)));
-        }
-    }
-    if (posix_modes) {
-        EXPECT_EQ(fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read,
-                  fs::status(path("old.csv")).permissions());
+        EXPECT_EQ(existed, fs::exists(path(name)));
+        EXPECT_EQ(existed ? "old" : "", read(path(name)));
+        EXPECT_EQ("", write_output(path(name), "new bytes"));
+        EXPECT_EQ("new bytes", read(path(name)));
+        EXPECT_EQ(std::vector<std::string>(), leftovers());
     }
 }
+
+#if defined(__unix__)
+// Another user's uid and gid for the tests that need two users.
+constexpr uid_t OTHER = 54321;
+constexpr uid_t ANOTHER = 54322;
+
+// Runs `work` in a child process as user `uid` (group the same number), or as this user when
+// `uid` is -1; what `work` returns comes back through a pipe. `limit` caps the file size.
+std::string as_user(uid_t uid, const std::function<std::string()>& work, long limit = -1) {
+    int channel[2];
+    if (::pipe(channel) != 0)
+        return "no pipe";
+    std::fflush(nullptr);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(channel[0]);
+        if (limit >= 0) {
+            ::signal(SIGXFSZ, SIG_IGN);
+            const rlimit cap{static_cast<rlim_t>(limit), static_cast<rlim_t>(limit)};
+            ::setrlimit(RLIMIT_FSIZE, &cap);
+        }
+        if (uid != static_cast<uid_t>(-1) &&
+            (::setgroups(0, nullptr) != 0 || ::setresgid(uid, uid, uid) != 0 ||
+             ::setresuid(uid, uid, uid) != 0))
+            ::_exit(3);
+        const std::string said = work();
+        const ssize_t written = ::write(channel[1], said.data(), said.size());
+        ::_exit(written == static_cast<ssize_t>(said.size()) ? 0 : 4);
+    }
+    ::close(channel[1]);
+    std::string said;
+    char buffer[512];
+    for (ssize_t n; (n = ::read(channel[0], buffer, sizeof buffer)) > 0;)
+        said.append(buffer, static_cast<std::size_t>(n));
+    ::close(channel[0]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? said : "child failed";
+}
+
+// What a write may not change of a file: owner, group, mode, links, and whether it is a link.
+std::string looks(const std::string& path) {
+    struct stat status;
+    if (::lstat(path.c_str(), &status) != 0)
+        return "missing";
+    std::ostringstream text;
+    text << status.st_uid << ' ' << status.st_gid << ' ' << std::oct << status.st_mode << std::dec
+         << ' ' << status.st_nlink;
+    return text.str();
+}
+
+ino_t inode(const std::string& path) {
+    struct stat status;
+    return ::stat(path.c_str(), &status) == 0 ? status.st_ino : 0;
+}
+
+#define NEEDS_ROOT()                                                                               \
+    if (::geteuid() != 0) {                                                                        \
+        GTEST_SKIP() << "two-user cases need root to act as a throwaway user; not run as root";    \
+    }
+
+TEST_F(OutputFileTest, ReplacesWhatIsOursAndWritesTheRestInPlace) {
+    NEEDS_ROOT();
+    const auto folder = [&](const std::string& name, fs::perms mode, uid_t owner = 0) {
+        fs::create_directory(path(name));
+        fs::permissions(path(name), mode);
+        EXPECT_EQ(0, ::chown(path(name).c_str(), owner, owner));
+    };
+    const auto file = [&](const std::string& name, uid_t owner, mode_t mode) {
+        write(path(name), "old text, longer than the new one");
+        EXPECT_EQ(0, ::chown(path(name).c_str(), owner, owner));
+        EXPECT_EQ(0, ::chmod(path(name).c_str(), mode));
+    };
+    folder("open", fs::perms::all);
+    folder("sticky", fs::perms::all | fs::perms::sticky_bit);
+    folder("read-only",
+           fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
+               fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec,
+           OTHER);
+    file("own.csv", 0, 0640);
+    file("open/other-0664.csv", OTHER, 0664);
+    file("open/other-0666.csv", ANOTHER, 0666);
+    file("sticky/other-0666.csv", ANOTHER, 0666);
+    file("read-only/own.csv", OTHER, 0644);
+    file("linked.csv", 0, 0644);
+    fs::create_hard_link(path("linked.csv"), path("second name.csv"));
+    file("target.csv", 0, 0600);
+    fs::create_symlink("target.csv", path("link.csv"));
+    fs::create_symlink("open/to be made.csv", path("dangling.csv"));
+
+    const struct {
+        const char* name; // what is written
+        const char* file; // the file that gets the text
+        uid_t writer;     // -1: root
+        bool replaced;    // a new file took the old one's place
+    } cases[] = {
+        {"new.csv", "new.csv", static_cast<uid_t>(-1), true},
+        {"own.csv", "own.csv", static_cast<uid_t>(-1), true},
+        // Root may give the new file the owner and group of the old one.
+        {"open/other-0664.csv", "open/other-0664.csv", static_cast<uid_t>(-1), true},
+        {"linked.csv", "second name.csv", static_cast<uid_t>(-1), false},
+        {"link.csv", "target.csv", static_cast<uid_t>(-1), false},
+        {"dangling.csv", "open/to be made.csv", static_cast<uid_t>(-1), true},
+        {"open/other-0666.csv", "open/other-0666.csv", OTHER, false},
+        {"sticky/other-0666.csv", "sticky/other-0666.csv", OTHER, false},
+        {"read-only/own.csv", "read-only/own.csv", OTHER, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string name = path(c.name);
+        const std::string was = looks(name);
+        const std::string file_was = looks(path(c.file));
+        const ino_t old_inode = inode(path(c.file));
+        // Nothing is made or changed until the text is complete.
+        EXPECT_EQ("", as_user(c.writer, [&] {
+                      std::string problem;
+                      auto output = OutputFile::open(name, problem);
+                      if (output && !leftovers().empty())
+                          return std::string("a temporary file before the text is complete");
+                      return output ? std::string() : problem;
+                  }));
+        EXPECT_EQ(was, looks(name));
+        EXPECT_EQ(old_inode, inode(path(c.file)));
+
+        EXPECT_EQ("", as_user(c.writer, [&] { return write_output(name, "new text"); }));
+        EXPECT_EQ("new text", read(path(c.file)));
+        EXPECT_EQ(c.replaced, old_inode != inode(path(c.file)));
+        if (was != "missing") {
+            EXPECT_EQ(was, looks(name));
+        }
+        if (file_was != "missing") {
+            EXPECT_EQ(file_was, looks(path(c.file)));
+        }
+        EXPECT_EQ(std::vector<std::string>(), leftovers());
+    }
+    EXPECT_EQ("new text", read(path("linked.csv")));
+}
+
+TEST_F(OutputFileTest, LinksPlantedInSharedFoldersAreRefused) {
+    NEEDS_ROOT();
+    fs::create_directory(path("public"));
+    fs::permissions(path("public"), fs::perms::all | fs::perms::sticky_bit);
+    fs::create_directory(path("group"));
+    fs::permissions(path("group"), fs::perms::all);
+    write(path("important.txt"), "precious");
+    const auto plant = [&](uid_t owner, const std::string& link) {
+        EXPECT_EQ("", as_user(owner, [&] {
+                      std::error_code error;
+                      fs::create_symlink(path("important.txt"), path(link), error);
+                      return error.message().substr(0, error ? std::string::npos : 0);
+                  }));
+    };
+    plant(OTHER, "public/planted.csv");
+    plant(static_cast<uid_t>(-1), "public/folder owner's.csv");
+    plant(OTHER, "group/ordinary.csv");
+    fs::create_symlink("loop-b", path("loop-a"));
+    fs::create_symlink("loop-a", path("loop-b"));
+
+    const struct {
+        const char* name;
+        uid_t writer;
+        const char* problem; // "" when the link is followed
+    } cases[] = {
+        {"public/planted.csv", static_cast<uid_t>(-1), ": Permission denied"},
+        {"public/planted.csv", ANOTHER, ": Permission denied"},
+        // Its own link, or the folder owner's, is followed; so is any outside sticky folders.
+        {"public/planted.csv", OTHER, ""},
+        {"public/folder owner's.csv", ANOTHER, ""},
+        {"group/ordinary.csv", static_cast<uid_t>(-1), ""},
+        {"loop-a", static_cast<uid_t>(-1), ": Too many levels of symbolic links"},
+    };
+    fs::permissions(path("important.txt"), fs::perms::all);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.name) + " as " + std::to_string(c.writer));
+        write(path("important.txt"), "precious");
+        const std::string problem =
+            as_user(c.writer, [&] { return write_output(path(c.name), "spreadsheet"); });
+        EXPECT_EQ(*c.problem ? path(c.name) + c.problem : "", problem);
+        EXPECT_EQ(*c.problem ? "precious" : "spreadsheet", read(path("important.txt")));
+        EXPECT_TRUE(fs::is_symlink(path(c.name)));
+        EXPECT_EQ(std::vector<std::string>(), leftovers());
+    }
+}
+
+// A write that fails (here: the file-size limit) leaves the old file as it was, whichever way it
+// is written, and no temporary file behind.
+TEST_F(OutputFileTest, FailedWriteLeavesTheOldFile) {
+    write(path("ours.csv"), "precious");
+    write(path("linked.csv"), "precious");
+    fs::create_hard_link(path("linked.csv"), path("second name.csv"));
+    for (const char* name : {"ours.csv", "linked.csv", "new.csv"}) {
+        SCOPED_TRACE(name);
+        const std::string was = looks(path(name));
+        const std::string problem = as_user(
+            static_cast<uid_t>(-1),
+            [&] { return write_output(path(name), std::string(4096, 'x')); }, 16);
+        EXPECT_EQ(path(name) + ": File too large", problem);
+        EXPECT_EQ(was, looks(path(name)));
+        EXPECT_EQ(was == "missing" ? "" : "precious", read(path(name)));
+        EXPECT_EQ(std::vector<std::string>(), leftovers());
+    }
+}
+
+TEST_F(OutputFileTest, TemporaryFileIsNamedAfterTheOutputAndRemovedWhenStopped) {
+    const std::string long_name = path(std::string(250, 'n') + ".csv");
+    EXPECT_EQ(0u, temporary_name_for(path("out.csv")).find(path(".out.csv.q9xz-")));
+    EXPECT_EQ(path(".out.csv.q9xz-").size() + 5, temporary_name_for(path("out.csv")).size());
+    EXPECT_EQ(0u, temporary_name_for(long_name).find(path("~q9")));
+    EXPECT_EQ(path("~q9").size() + 5, temporary_name_for(long_name).size());
+
+    for (int signal : {SIGTERM, SIGINT}) {
+        SCOPED_TRACE(signal);
+        std::fflush(nullptr);
+        int channel[2];
+        ASSERT_EQ(0, ::pipe(channel));
+        const pid_t child = ::fork();
+        if (child == 0) {
+            TemporaryFile temporary;
+            if (!temporary.create(path("out.csv")))
+                ::_exit(3);
+            const ssize_t written =
+                ::write(channel[1], temporary.name().data(), temporary.name().size());
+            ::close(channel[1]);
+            ::raise(signal);
+            ::_exit(written > 0 ? 4 : 5);
+        }
+        ::close(channel[1]);
+        char name[4096];
+        const ssize_t length = ::read(channel[0], name, sizeof name);
+        ::close(channel[0]);
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        ASSERT_GT(length, 0);
+        EXPECT_EQ(0u, std::string(name, static_cast<std::size_t>(length)).find(path(".out.csv.")));
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << status;
+        EXPECT_EQ(std::vector<std::string>(), leftovers());
+    }
+}
+#endif
 
 } // namespace
 } // namespace q9xz

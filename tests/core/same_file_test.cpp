@@ -78,6 +78,21 @@ TEST_F(SameFile, EverySpellingOfOneFileAndNoOther) {
         EXPECT_EQ(same_file(name(c.first), name(c.second)), c.same);
         EXPECT_EQ(same_file(name(c.second), name(c.first)), c.same);
     }
+
+    // Names that do not exist yet, spelled from the current folder or not.
+    const fs::path here = fs::current_path();
+    fs::current_path(dir_);
+    for (const Case& c : {
+             Case{"n.csv", "./n.csv", true},
+             Case{"n.csv", name("n.csv"), true},
+             Case{"n.csv", "x/../n.csv", true},
+             Case{"n.csv", "sub/n.csv", false},
+         }) {
+        SCOPED_TRACE(c.first + " | " + c.second);
+        EXPECT_EQ(same_file(c.first, c.second), c.same);
+        EXPECT_EQ(same_file(c.second, c.first), c.same);
+    }
+    fs::current_path(here);
 }
 
 } // namespace

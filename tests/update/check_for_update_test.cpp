@@ -92,10 +92,11 @@ TEST_F(CheckForUpdate, AcceptedUpdateMakesTheCallsInOrder) {
     EXPECT_EQ(http.calls, expected);
     EXPECT_EQ(toolkit.boxes, (std::vector{question_box("2.7"), complete_box()}));
     EXPECT_EQ(files.files, (Files{{"prog/Q9XZ.exe", "newexe"}, {"prog/Q9XZ.~xe", "old"}}));
-    // Downloaded beside the program, and swapped in only once whole.
-    EXPECT_EQ(files.log, (std::vector<std::string>{"create prog/Q9XZ.~dl", "close prog/Q9XZ.~dl",
-                                                   "rename prog/Q9XZ.exe prog/Q9XZ.~xe",
-                                                   "rename prog/Q9XZ.~dl prog/Q9XZ.exe"}));
+    // Downloaded beside the program, put on the disk, and swapped in only once whole.
+    EXPECT_EQ(files.log,
+              (std::vector<std::string>{"create prog/Q9XZ.~dl", "flush prog/Q9XZ.~dl",
+                                        "close prog/Q9XZ.~dl", "rename prog/Q9XZ.exe prog/Q9XZ.~xe",
+                                        "rename prog/Q9XZ.~dl prog/Q9XZ.exe"}));
     EXPECT_EQ(header_log.str(), "HTTP/1.1 200 OK\r\nContent-Length: 6\r\n\r\n\n");
 }
 
@@ -337,6 +338,7 @@ TEST_F(CheckForUpdate, IncompleteOrWrongDownloadChangesNothing) {
          },
          failed()},
         {"disk full", [](auto& t) { t.files.writes_fail = true; }, failed()},
+        {"not put on the disk", [](auto& t) { t.files.flush_fails = true; }, failed()},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -15,6 +15,7 @@ class MemoryFiles : public UpdateFiles {
     std::vector<std::string> log;
     bool creation_fails = false;
     bool writes_fail = false;
+    bool flush_fails = false;
     std::string rename_fails_from; // a rename of this name fails
 
     bool rename_replacing(const std::string& from, const std::string& to) override {
@@ -53,6 +54,10 @@ class MemoryFiles : public UpdateFiles {
             }
             owner_.files[name_].append(data, size);
             return true;
+        }
+        bool flush_to_disk() override {
+            owner_.log.push_back("flush " + name_);
+            return !owner_.flush_fails;
         }
         bool close() override {
             owner_.log.push_back("close " + name_);

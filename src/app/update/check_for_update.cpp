@@ -295,8 +295,11 @@ bool UpdateRun::download(HttpHandle request, BinaryFile& file, std::optional<std
             break;
         }
     }
+    // On the disk before it takes the program's place, so that a power cut never leaves half a
+    // program.
+    const bool on_disk = complete && stored && file.flush_to_disk();
     const bool closed = file.close();
-    return complete && stored && closed && total > 0 && (!length || total == *length);
+    return on_disk && closed && total > 0 && (!length || total == *length);
 }
 
 // Downloads the program file beside the old one and swaps it in once it is whole: the length

@@ -1,4 +1,5 @@
 #include "app/update/update_files.h"
+#include "common/file_replacement.h"
 
 #include <cstdio>
 
@@ -16,6 +17,8 @@ class StdioBinaryFile : public BinaryFile {
     bool write(const char* data, std::size_t size) override {
         return file_ != nullptr && std::fwrite(data, 1, size, file_) == size;
     }
+
+    bool flush_to_disk() override { return file_ != nullptr && q9xz::flush_to_disk(file_); }
 
     bool close() override {
         if (file_ == nullptr) {
@@ -38,6 +41,10 @@ std::unique_ptr<BinaryFile> DiskUpdateFiles::create_binary(const std::string& na
         return nullptr;
     }
     return std::make_unique<StdioBinaryFile>(file);
+}
+
+bool DiskUpdateFiles::rename_replacing(const std::string& from, const std::string& to) {
+    return replace_file(from, to);
 }
 
 bool DiskUpdateFiles::remove(const std::string& name) {

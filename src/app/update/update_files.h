@@ -12,6 +12,8 @@ class BinaryFile {
     virtual ~BinaryFile() = default;
     // False when not all bytes could be written.
     virtual bool write(const char* data, std::size_t size) = 0;
+    // Puts what was written on the disk; false when that failed.
+    virtual bool flush_to_disk() = 0;
     // Closes the file; false when its last bytes could not be stored.
     virtual bool close() = 0;
 };
@@ -29,7 +31,8 @@ class UpdateFiles {
     virtual bool remove(const std::string& name) = 0;
 };
 
-// The real files, relative to the current directory.
+// The real files, relative to the current directory, through the file replacement that the
+// spreadsheet uses too (common/file_replacement.h).
 class DiskUpdateFiles : public UpdateFiles {
   public:
     bool rename_replacing(const std::string& from, const std::string& to) override;
