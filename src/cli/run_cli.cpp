@@ -217,7 +217,7 @@ int run_cli(const std::vector<std::string>& arguments, std::ostream& out, std::o
             out << line << '\n';
             ++problem_lines;
         });
-    if (problem_lines > 0)
+    if (problem_lines > 0 && !result.not_a_log)
         out << '\n';
     if (result.read_failed) {
         std::size_t failed = 0;
@@ -226,6 +226,12 @@ int run_cli(const std::vector<std::string>& arguments, std::ostream& out, std::o
         return file_failure(out, err,
                             file_problem(logs[failed], files.inputs[failed]->read_error()),
                             "Could not read ADIF input file.");
+    }
+    if (result.not_a_log) {
+        // Nothing is written: the old spreadsheet and map stay as they were.
+        out.flush();
+        err << not_a_log_text(logs[*result.not_a_log]) << '\n';
+        return 1;
     }
     files.inputs.clear();
 
@@ -237,11 +243,8 @@ int run_cli(const std::vector<std::string>& arguments, std::ostream& out, std::o
     if (result.written != 0)
         out << completion_text(result.written, options.lotw_confirmed_count, output_path) << '\n';
     out.flush();
-    if (result.written == 0) {
-        for (std::size_t i = 0; i < logs.size(); ++i)
-            err << (i == 0 ? "" : ", ") << logs[i];
-        err << ": no 2014 Q9XZ contact went into the spreadsheet\n";
-    }
+    if (result.written == 0)
+        err << no_contact_note(logs) << '\n';
 
     if (map_file) {
         MapOptions map = request->map;

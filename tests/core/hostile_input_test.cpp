@@ -82,7 +82,7 @@ Held held_texts(const std::string& log) {
         }
         if (status == ADIF_RECORD_END)
             record.reset();
-        if (status == ADIF_END_OF_FILE || status == ADIF_TRUNCATED_LINE)
+        if (status == ADIF_END_OF_FILE)
             return held;
     }
 }
