@@ -44,15 +44,10 @@ AdifStatus read_piece(LineReader& input, std::unique_ptr<AdifRecord>& record,
         }
         if (close == std::string::npos) {
             // Not closed: at a line's end the rest is no data; in a piece the tag is read again
-            // with the next piece, unless it began the piece.
-            if (!input.continues())
-                return ADIF_LINE_DONE;
-            if (text.size() - open < input.last_size()) {
+            // with the next piece, unless it began the piece: then the piece's rest is no data.
+            if (input.continues() && text.size() - open < input.last_size())
                 input.unread_last(text.size() - open);
-                return ADIF_LINE_DONE;
-            }
-            pos = open + 1;
-            continue;
+            return ADIF_LINE_DONE;
         }
         // As a C text the name ends at its first NUL.
         std::string raw_name = text.substr(open + 1, name_end - open - 1);

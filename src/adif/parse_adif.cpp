@@ -264,16 +264,14 @@ AdifStatus read_tags(LineReader& input, std::string_view text, char* own_text, s
             close = read_length(text, name_end + 1, length);
         if (close >= text.size()) {
             // The tag is not closed in the text read. In a piece of a longer line it goes on in
-            // the next piece, and is read again from its "<" (a tag not closed within a whole
-            // piece is none: its "<" is stray text). At a line's end the rest is not data.
+            // the next piece, and is read again from its "<". A tag not closed within a whole
+            // piece is none, and no later "<" of the piece closes there either: the rest of the
+            // piece is stray text. At a line's end the rest is not data.
             if (!input.continues())
                 return ADIF_LINE_DONE;
-            if (text.size() - open < input.last_size()) {
+            if (text.size() - open < input.last_size())
                 input.unread_last(text.size() - open);
-                return ADIF_LINE_DONE;
-            }
-            pos = open + 1;
-            continue;
+            return ADIF_LINE_DONE;
         }
         if (name_stop == std::string_view::npos)
             name_stop = name_end;
