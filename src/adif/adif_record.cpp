@@ -107,8 +107,10 @@ AdifField* AdifRecord::spilled_field() {
 bool AdifRecord::add_to_tree(AdifField* field, std::uint64_t key,
                              std::optional<std::string>& message) {
     if (!tree_only_) {
-        // More fields than the index holds: the tree takes over.
+        // More fields than the index holds: the tree takes over, and counts what it keeps.
         fields();
+        fields_kept_ = std::min(fields_made_ - 1, nodes_.size());
+        bytes_kept_ = own_bytes(fields_kept_);
         tree_only_ = true;
     }
     if (find_field(root_, field->name) != nullptr)
@@ -127,6 +129,20 @@ bool AdifRecord::add_to_tree(AdifField* field, std::uint64_t key,
     return true;
 }
 
+// Every node before the last one made is an accepted field: repeats and fields too large give
+// theirs back.
+std::size_t AdifRecord::own_bytes(std::size_t count) const {
+    std::size_t bytes = 0;
+    for (std::size_t i = 0; i < count; ++i)
+        bytes += nodes_[i].name.size() + nodes_[i].value.size();
+    return bytes;
+}
+
+bool AdifRecord::has_room(std::size_t bytes) const {
+    // The field being accepted is the last node made.
+    return own_bytes(fields_made_ - 1) + bytes <= MAX_BYTES;
+}
+
 bool AdifRecord::reject_repeat(AdifField& field, std::uint64_t key,
                                std::optional<std::string>& message) {
     message = duplicate_message(field);
@@ -138,10 +154,13 @@ bool AdifRecord::reject_repeat(AdifField& field, std::uint64_t key,
         }
     }
     // Its node serves the next field, so that repeats take no room.
-    if (fields_made_ > 0 && fields_made_ <= nodes_.size() && &field == &nodes_[fields_made_ - 1])
+    ++repeats_;
+    if (fields_made_ > 0 && fields_made_ <= nodes_.size() && &field == &nodes_[fields_made_ - 1]) {
         --fields_made_;
-    else if (&field == last_spilled_)
+    } else if (&field == last_spilled_) {
         spare_ = last_spilled_;
+        --fields_made_;
+    }
     field.level = REPEAT;
     return false;
 }
@@ -234,8 +253,8 @@ bool AdifRecord::holds(const void* address) const {
 void AdifRecord::clear() {
     static_assert(INDEX_SLOTS == 256 && slot_places_differ());
     call = dxcc = qso_date = time_on = band = mode = nullptr;
-    fields_made_ = fields_read_ = fields_kept_ = bytes_kept_ = 0;
-    too_large_ = dropped_ = false;
+    fields_made_ = repeats_ = fields_kept_ = bytes_kept_ = 0;
+    too_large_ = dropped_ = large_ = false;
     compacted_ = 0;
     last_spilled_ = spare_ = nullptr;
     std::memset(index_.data(), 0, sizeof index_);

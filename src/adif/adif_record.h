@@ -81,6 +81,7 @@ class AdifRecord {
     // characters; a record that would pass a limit (a log that never ends its record, millions
     // of fields) is dropped. Repeats of a name take no room, so they never pass one.
     static constexpr std::size_t MAX_FIELDS = 50000;
+    static constexpr std::size_t INDEXED_FIELDS_COUNT = 64; // see INDEXED_FIELDS
     static constexpr std::size_t MAX_BYTES = 4u << 20;
     // Whether a field would have passed a limit, or was too large to believe: the record is to
     // be dropped (drop()), and holds what it held before that field.
@@ -93,16 +94,15 @@ class AdifRecord {
     }
     bool dropped() const { return dropped_; }
     // Fields read into the record, repeats included.
-    std::size_t fields_read() const { return fields_read_; }
-    // Fields kept: the distinct names, and their names' and values' bytes.
-    std::size_t fields_kept() const { return fields_kept_; }
-    std::size_t bytes_kept() const { return bytes_kept_; }
+    std::size_t fields_read() const { return fields_made_ + repeats_; }
+    // Fields kept: the distinct names. (Each of the record's own nodes holds one; past them the
+    // tree counts.)
+    std::size_t fields_kept() const { return tree_only_ ? fields_kept_ : fields_made_; }
     // Fields made so far and still in their nodes (a repeat gives its node back).
     std::size_t fields_made() const { return fields_made_; }
 
     // A new field in the record's storage, not in the tree until add_field() accepts it.
     AdifField* new_field(std::string_view name, std::string_view value, std::int32_t length) {
-        ++fields_read_;
         const std::size_t made = fields_made_++;
         AdifField* field = made < nodes_.size() ? &nodes_[made] : spilled_field();
         *field = {name, value, length, REPEAT, nullptr, nullptr};
@@ -133,7 +133,6 @@ class AdifRecord {
             add_field(new_field(name, value, length), key, message);
             return;
         }
-        ++fields_read_;
         fields_made_ = made + 1;
         AdifField* field = &nodes_[made];
         // The level and links are set when the node is accepted and linked.
@@ -189,13 +188,17 @@ class AdifRecord {
             if (keys_[known] == key && same_name(nodes_[known].name, field->name))
                 return reject_repeat(*field, key, message);
         }
-        const std::size_t bytes = bytes_kept_ + size + field->value.size();
-        if (bytes > MAX_BYTES) {
-            too_large_ = true;
-            return false;
+        // Fields smaller than LARGE_FIELD cannot fill MAX_BYTES in the record's own nodes, so
+        // the usual field is not counted: bytes are counted once a large one came.
+        if (const std::size_t bytes = size + field->value.size(); bytes >= LARGE_FIELD || large_)
+            [[unlikely]] {
+            if (!has_room(bytes)) {
+                too_large_ = true;
+                --fields_made_; // the node is not the record's
+                return false;
+            }
+            large_ = true;
         }
-        bytes_kept_ = bytes;
-        ++fields_kept_;
         keys_[position] = key;
         index_[slot] = static_cast<std::uint8_t>(position + 1);
         field->level = 0;
@@ -209,6 +212,11 @@ class AdifRecord {
         }
         return true;
     }
+    static constexpr std::size_t LARGE_FIELD = MAX_BYTES / INDEXED_FIELDS_COUNT;
+    // Whether `bytes` more fit in the record's own nodes beside those accepted.
+    bool has_room(std::size_t bytes) const;
+    // The bytes of the names and values of the record's first `count` own nodes.
+    std::size_t own_bytes(std::size_t count) const;
     // The level of a node not accepted (yet, or as a repeat): the tree never takes it.
     static constexpr std::int32_t REPEAT = -1;
     void move_borrowed(std::ptrdiff_t offset);
@@ -259,7 +267,7 @@ class AdifRecord {
 
     // Fields a typical record holds; more go to the arena, and their repeats are found by the
     // tree itself.
-    static constexpr std::size_t INDEXED_FIELDS = 64;
+    static constexpr std::size_t INDEXED_FIELDS = INDEXED_FIELDS_COUNT;
     // Four times the names it holds, so that a name seldom meets another at its first place.
     static constexpr int INDEX_BITS = 8;
     static constexpr std::size_t INDEX_SLOTS = std::size_t{1} << INDEX_BITS;
@@ -267,12 +275,13 @@ class AdifRecord {
 
     std::array<AdifField, INDEXED_FIELDS> nodes_;
     std::size_t fields_made_ = 0; // the first INDEXED_FIELDS of them in nodes_
-    std::size_t fields_read_ = 0;
-    std::size_t fields_kept_ = 0;
-    std::size_t bytes_kept_ = 0;
+    std::size_t repeats_ = 0;
+    std::size_t fields_kept_ = 0; // once tree_only_
+    std::size_t bytes_kept_ = 0;  // once tree_only_
     std::size_t compacted_ = 0; // memory_'s capacity after compact()
     bool too_large_ = false;
     bool dropped_ = false;
+    bool large_ = false; // a field of LARGE_FIELD bytes or more is among the own nodes
     // The latest repeat of each slot name, which its slot refers to.
     std::array<AdifField, 6> slot_repeats_;
     // A node taken from node_memory_ for a field that turned out a repeat: the next one's.

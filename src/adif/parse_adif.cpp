@@ -409,7 +409,7 @@ namespace {
             if (record->borrowed_begin() == nullptr)
                 input.hold(text);
             record->borrow(text, text + size);
-        } else if (made) {
+        } else if (made && !record->too_large()) {
             pool.recycle(std::move(record));
         }
         switch (stop.kind) {

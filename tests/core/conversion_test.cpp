@@ -71,6 +71,11 @@ TEST_F(ConversionDriver, ReadsTheWholeLog) {
     std::string repeats = "<CALL:6>Q9XZ/4 <QSO_DATE:8>20140107 <TIME_ON:4>1400 ";
     for (int i = 0; i < 100000; ++i)
         repeats += "<COMMENT:1>x";
+    // Four values of 1,048,000 bytes, a call, and a small field that passes 4 MiB.
+    std::string large = "<CALL:6>Q9XZ/4 ";
+    for (int i = 0; i < 4; ++i)
+        large += "<V" + std::to_string(i) + ":1048000>" + std::string(1048000, 'v') + "\n";
+    large += "<Y:2500>" + std::string(2500, 'y') + "<EOR>";
     std::string many_fields = "<CALL:6>Q9XZ/5 ";
     for (int i = 0; i < 50000; ++i)
         many_fields += "<F" + std::to_string(i) + ":0>";
@@ -103,6 +108,8 @@ TEST_F(ConversionDriver, ReadsTheWholeLog) {
         {"a repeat, then a field too large",
          "<CALL:6>Q9XZ/4 <A:1>x <A:1>y <NOTES:2000000> <A:1>z <EOR>" + oh,
          {"Q9XZ/4 on  at : Duplicate field: <A:1>y", "Q9XZ/4 on  at : " + too_large},
+         "Ohio CW 40m 06-Jan"},
+        {"4 MiB passed by a small field", large + oh, {"Q9XZ/4 on  at : " + too_large},
          "Ohio CW 40m 06-Jan"},
         {"more than 50,000 distinct fields", many_fields + "<EOR>" + oh,
          {"Q9XZ/5 on  at : " + too_large}, "Ohio CW 40m 06-Jan"},

@@ -40,10 +40,6 @@ std::string contact(const std::string& date, const std::string& band) {
            " <MODE:2>CW <STATE:2>GA <EOR>\n";
 }
 
-std::string cut(const std::string& text) {
-    return text.substr(0, 79);
-}
-
 // The largest texts the reader hands out for a log: what one read returns, and what a record,
 // a field value or a message holds.
 struct Held {

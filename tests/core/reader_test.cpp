@@ -83,13 +83,6 @@ std::vector<int> statuses(const std::vector<Call>& calls) {
     return result;
 }
 
-std::vector<std::string> names_of(const AdifRecord* record) {
-    std::vector<std::string> names;
-    for (const auto& [name, value] : fields_of(record))
-        names.push_back(name);
-    return names;
-}
-
 std::string slot_value(const AdifField* slot) {
     return slot ? std::string(slot->value) : "<none>";
 }
