@@ -278,7 +278,7 @@ class AdifRecord {
     std::size_t repeats_ = 0;
     std::size_t fields_kept_ = 0; // once tree_only_
     std::size_t bytes_kept_ = 0;  // once tree_only_
-    std::size_t compacted_ = 0; // memory_'s capacity after compact()
+    std::size_t compacted_ = 0;   // memory_'s capacity after compact()
     bool too_large_ = false;
     bool dropped_ = false;
     bool large_ = false; // a field of LARGE_FIELD bytes or more is among the own nodes

@@ -153,10 +153,9 @@ struct PlainStop {
 // upper-cased in place. In the reader's own line (`Borrowed`) a name is written only when it
 // holds a lower-case letter.
 template <bool Borrowed>
-[[gnu::noinline]] PlainStop read_plain_fields(char* text, std::size_t size, std::size_t pos,
-                                              AdifRecord& record,
-                                              std::optional<std::string>& message,
-                                              std::size_t max_length) {
+[[gnu::noinline]] PlainStop
+read_plain_fields(char* text, std::size_t size, std::size_t pos, AdifRecord& record,
+                  std::optional<std::string>& message, std::size_t max_length) {
     for (;;) {
         // After a value mostly comes a blank and the next tag. The zero after the text stops
         // both looks at its end.
@@ -230,9 +229,8 @@ AdifStatus read_tags(LineReader& input, std::string_view text, char* own_text, s
     for (;;) {
         const bool dropping = record && record->dropped();
         if (own_text != nullptr && !dropping) {
-            const PlainStop stop =
-                read_plain_fields<false>(own_text, text.size(), pos, *record, message,
-                                         input.max_line());
+            const PlainStop stop = read_plain_fields<false>(own_text, text.size(), pos, *record,
+                                                            message, input.max_line());
             switch (stop.kind) {
             case PlainStop::TEXT_END:
                 return ADIF_LINE_DONE;
@@ -352,9 +350,8 @@ AdifStatus read_tags(LineReader& input, std::string_view text, char* own_text, s
             field_name = std::string_view(record->memory().copy_text(name_copy), name_copy.size());
         }
 
-        AdifField* field =
-            record->new_field(field_name,
-                              text.substr(value_start, static_cast<std::size_t>(length)), length);
+        AdifField* field = record->new_field(
+            field_name, text.substr(value_start, static_cast<std::size_t>(length)), length);
         record->add_field(field, padded_name_key(field->name), message);
         made_record = false;
         pos = value_start + static_cast<std::size_t>(length);

@@ -179,9 +179,9 @@ class LineReader {
     bool converted_cr_ = false; // the last read ends in an LF that stands in for a CR LF
     bool continues_ = false;    // the last read was cut before its line end
     bool saw_tag_ = false;
-    bool at_end_ = false;   // no more bytes will come (end of file or read error)
-    int pending_error_ = 0; // the read error after the last bytes, not yet reached
-    int read_error_ = 0;    // errno of the read error that ended the input
+    bool at_end_ = false;              // no more bytes will come (end of file or read error)
+    int pending_error_ = 0;            // the read error after the last bytes, not yet reached
+    int read_error_ = 0;               // errno of the read error that ended the input
     std::ptrdiff_t data_position_ = 0; // position() of memory_ itself
 };
 

@@ -19,7 +19,8 @@ class TagFinder {
         const char* end = bytes + size;
         for (const char* p = bytes; p < end && state_ != FOUND; ++p) {
             if (state_ == IDLE) {
-                p = static_cast<const char*>(std::memchr(p, '<', static_cast<std::size_t>(end - p)));
+                p = static_cast<const char*>(
+                    std::memchr(p, '<', static_cast<std::size_t>(end - p)));
                 if (p == nullptr)
                     return;
                 start_tag();
@@ -57,7 +58,8 @@ class TagFinder {
                 ++name_size_;
             } else if (c == ':' && name_size_ > 0) {
                 state_ = LENGTH_START;
-            } else if (c == '>' && name_size_ == 3 && (name_ == END_OF_HEADER || name_ == END_OF_RECORD)) {
+            } else if (c == '>' && name_size_ == 3 &&
+                       (name_ == END_OF_HEADER || name_ == END_OF_RECORD)) {
                 state_ = FOUND;
             } else {
                 restart(c);

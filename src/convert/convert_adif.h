@@ -24,8 +24,9 @@ StateTally convert_ADIF(LineReader& input, ConvertOptions& options, MessageLists
 // The same for several logs read one after another into one tally, as if their records stood
 // in one log in that order. Each log is judged by its own header alone, and a record a log
 // leaves unfinished is dropped, never joined to the next log. A log that cannot be read to its
-// end, or that holds no ADIF tag at all, ends the reading: the logs after it are not read. With more than one log every problem line starts with the log's name and ": ". Every
-// input is closed before the call returns.
+// end, or that holds no ADIF tag at all, ends the reading: the logs after it are not read. With
+// more than one log every problem line starts with the log's name and ": ". Every input is closed
+// before the call returns.
 StateTally convert_ADIF(std::span<const LogInput> logs, ConvertOptions& options,
                         MessageLists& lists);
 

@@ -303,8 +303,8 @@ TEST_F(Cli, FilesThatAreNoLogsAreRefused) {
 
         write_file(path("good.adi"), ONE_CONTACT);
         write_file(path("bad.adi"), "<CALL:4>K1AB <EOR> <FOO:1>x");
-        const CliRun among = run({"-o", path("old.csv"), path("good.adi"), path(c.name),
-                                  path("bad.adi")});
+        const CliRun among =
+            run({"-o", path("old.csv"), path("good.adi"), path(c.name), path("bad.adi")});
         EXPECT_EQ(1, among.code);
         EXPECT_EQ(path(c.name) + ": no ADIF data found; is it an ADIF log?\n", among.err);
         EXPECT_EQ(c.out.empty() ? "" : path(c.name) + ": " + c.out, among.out);
@@ -342,7 +342,9 @@ TEST_F(Cli, DamagedDemoLogsGiveTheDemosSpreadsheet) {
         {"on one line", one_line},
         {"a record too large", inserted("<CALL:", 20, "<CALL:6>Q9XZ/4 <NOTES:1048577>x <EOR>\r\n")},
         {"a long line of junk in a record", inserted("<BAND:", 30, "\r\n" + junk + "\r\n")},
-        {"a Ctrl-Z in a value", inserted("<BAND:", 40, "<COMMENT:3>a\x1a" "b ")},
+        {"a Ctrl-Z in a value", inserted("<BAND:", 40,
+                                         "<COMMENT:3>a\x1a"
+                                         "b ")},
         {"a field repeated", inserted("<BAND:", 50, repeats)},
     };
     for (const auto& c : cases) {

@@ -24,7 +24,8 @@ struct ParseStep {
     std::optional<std::string> message;
 };
 
-// Runs parse_ADIF until it reports the end of a record or the end of the input, and hands back the record it built (which may be empty).
+// Runs parse_ADIF until it reports the end of a record or the end of the input, and hands back the
+// record it built (which may be empty).
 inline std::unique_ptr<AdifRecord> parse_one_record(const std::string& text,
                                                     std::vector<ParseStep>* steps = nullptr) {
     LineReader input(text);

@@ -1,7 +1,7 @@
 // Logs built to break the reader and the conversion. Every one must end with the documented
 // problem lines or a normal result (or be refused as no log), never a crash or a hang, and no
-// read or value text beyond the reader's limit may ever be held. Small inputs live in tests/data/hostile/ (see its README);
-// large ones are made here.
+// read or value text beyond the reader's limit may ever be held. Small inputs live in
+// tests/data/hostile/ (see its README); large ones are made here.
 
 #include "adif/parse_adif.h"
 #include "common/line_reader.h"

@@ -27,7 +27,8 @@ std::vector<std::string> read_all(LineReader& reader) {
     return lines;
 }
 
-// CR LF as LF, a lone CR kept, every other byte as it is; then cut like fgets into pieces up to and including each LF, at most max_line long.
+// CR LF as LF, a lone CR kept, every other byte as it is; then cut like fgets into pieces up to and
+// including each LF, at most max_line long.
 std::vector<std::string> model_lines(const std::string& raw, std::size_t max_line) {
     std::string text;
     for (std::size_t i = 0; i < raw.size(); ++i) {

@@ -107,8 +107,7 @@ TEST(ProblemLines, AreCappedOrStreamed) {
 // A record that outgrows its limits (fields or bytes) is dropped up to its end, with one problem
 // line; the records after it count as usual. Repeats of a name take no room.
 TEST(ProblemLines, RecordTooLargeIsSkippedToItsEnd) {
-    const std::string too_large =
-        " on  at : ERROR: Record too large; skipped to its end";
+    const std::string too_large = " on  at : ERROR: Record too large; skipped to its end";
     std::string many_lines, one_line, large_values;
     for (int i = 0; i < 200000; ++i)
         many_lines += "<F" + std::to_string(i) + ":1>x\n";

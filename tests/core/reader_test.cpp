@@ -393,8 +393,8 @@ TEST(ParseAdif, LinesOfAnyLengthAreReadWhole) {
         {24, "<CALL:4>Q9XZ <band:3>20m <EoR>"},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(::testing::Message() << "max_line " << c.max_line << ", line "
-                                          << c.line.size());
+        SCOPED_TRACE(::testing::Message()
+                     << "max_line " << c.max_line << ", line " << c.line.size());
         LineReader input("<PROGRAMID:4>Test<EOH>\n<DXCC:3>291\n" + c.line + "\n<CALL:4>W1AW<EOR>",
                          c.max_line);
         std::unique_ptr<AdifRecord> record;

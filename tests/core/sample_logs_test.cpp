@@ -20,7 +20,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-
 std::string repo_sample(const std::string& name) {
     return std::string(Q9XZ_SAMPLES) + "/real/" + name;
 }
