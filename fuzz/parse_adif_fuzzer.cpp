@@ -1,8 +1,8 @@
 // Feeds arbitrary bytes to parse_ADIF line by line, keeping the record across calls the way the
 // conversion driver does, and checks every record it hands out.
 //
-// The first byte picks the reader's line limit, so that tiny limits reach the truncated-line and
-// over-long-value paths with short inputs; the rest is the log.
+// The first byte picks the reader's read limit, so that tiny limits reach the paths of lines read
+// in pieces and of values declared too long with short inputs; the rest is the log.
 
 #include "adif/parse_adif.h"
 #include "common/line_reader.h"

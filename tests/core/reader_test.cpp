@@ -365,8 +365,6 @@ TEST(FindField, MatchesNamesExactly) {
     EXPECT_EQ(find_field(nullptr, "BAND"), nullptr);
 }
 
-// Lines are no longer cut at 2047 characters; a read is "truncated" only when it returns the
-// reader's whole limit with no CR or LF in it.
 // A line longer than one read comes in pieces, and is read whole all the same: a tag or a value
 // cut between two pieces is read across them, and the record after it is not lost.
 TEST(ParseAdif, LinesOfAnyLengthAreReadWhole) {
