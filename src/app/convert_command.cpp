@@ -61,7 +61,7 @@ void MainWindow::convert() {
         return;
     }
     if (result.written == 0)
-        toolkit_.list_append(no_contact_note(names));
+        show_lines({no_contact_note(names)}); // as the last line, the list widened for it
     if (result.written != 0) {
         toolkit_.message_box(
             completion_text(result.written, options_.lotw_confirmed_count, csv_path_), "Done",
