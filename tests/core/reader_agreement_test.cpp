@@ -8,6 +8,7 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <iterator>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -95,6 +96,23 @@ TEST(ReaderAgreement, LinesOnTheEdgesOfTheShortWays) {
         for (std::size_t max_line : {std::size_t{7}, std::size_t{24}, LineReader::MAX_LINE})
             EXPECT_EQ(slow::first_difference(log, max_line), std::nullopt)
                 << "max_line " << max_line << ": " << log;
+}
+
+// Logs of tokens that end records within lines, cut tags and values between reads, drop records
+// and end logs unfinished, read with many read limits.
+TEST(ReaderAgreement, RandomLogsOfEndTagsCutTagsAndDroppedRecords) {
+    const std::string tokens[] = {
+        "<CALL:4>",    "Q9XZ",   "<EOR>", "<eoh>", "\n", "\r\n", "<A:1>x", "<A:3>", "<band:3>20m",
+        "<N:2000000>", "<B:30>", "<",     ">",     ":",  "x ",   "\x1a",   "<EOR",  "<MODE:2>CW"};
+    std::mt19937 random(25);
+    for (int round = 0; round < 3000; ++round) {
+        std::string log;
+        for (std::size_t i = 0, n = random() % 40; i < n; ++i)
+            log += tokens[random() % std::size(tokens)];
+        const std::size_t max_line = round % 3 == 0 ? LineReader::MAX_LINE : 3 + random() % 30;
+        ASSERT_EQ(slow::first_difference(log, max_line), std::nullopt)
+            << "max_line " << max_line << ": " << log;
+    }
 }
 
 } // namespace
