@@ -4,6 +4,7 @@
 #include "adif/record_pool.h"
 #include "common/text.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace q9xz::slow {
