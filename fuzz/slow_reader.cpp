@@ -4,17 +4,12 @@
 #include "adif/record_pool.h"
 #include "common/text.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace q9xz::slow {
 
 namespace {
-
-constexpr std::size_t QUOTE_LIMIT = 2047;
-
-std::string truncated(std::string_view text) {
-    return "ERROR: Truncated input line: " + std::string(text.substr(0, QUOTE_LIMIT));
-}
 
 std::string upper_case(std::string_view text) {
     std::string upper(text);
@@ -23,35 +18,18 @@ std::string upper_case(std::string_view text) {
     return upper;
 }
 
-void fill_slot(AdifRecord& record, const AdifField* field) {
-    const std::string_view name = field->name;
-    if (name == "CALL")
-        record.call = field;
-    else if (name == "DXCC")
-        record.dxcc = field;
-    else if (name == "QSO_DATE")
-        record.qso_date = field;
-    else if (name == "TIME_ON")
-        record.time_on = field;
-    else if (name == "BAND")
-        record.band = field;
-    else if (name == "MODE")
-        record.mode = field;
-}
-
-} // namespace
-
-AdifStatus parse_ADIF(LineReader& input, std::unique_ptr<AdifRecord>& record,
+// Reads one line, or one piece of a longer one.
+AdifStatus read_piece(LineReader& input, std::unique_ptr<AdifRecord>& record,
                       std::optional<std::string>& message) {
-    const std::string line(input.read_line());
-    if (line.empty())
+    std::string text(input.read_line()); // its end is always that of the last read
+    if (text.empty())
         return ADIF_END_OF_FILE;
-    if (line.size() >= input.max_line() && line.find_first_of("\r\n") == std::string::npos) {
-        message = truncated(line);
-        return ADIF_TRUNCATED_LINE;
-    }
-    std::string text = line;
-    std::string head; // what this call read, for a message once more lines were read
+    const bool dropping = record && record->dropped();
+    // The rest of the text from `from` on is read again by the next call, if it holds a "<".
+    auto read_again = [&](std::size_t from) {
+        if (text.find('<', from) != std::string::npos)
+            input.unread_last(std::min(text.size() - from, input.last_size()));
+    };
     bool made_record = false;
     std::size_t pos = 0;
     for (;;) {
@@ -59,43 +37,63 @@ AdifStatus parse_ADIF(LineReader& input, std::unique_ptr<AdifRecord>& record,
         if (open == std::string::npos)
             return ADIF_LINE_DONE;
         const std::size_t name_end = text.find_first_of(":>", open + 1);
-        if (name_end == std::string::npos)
+        std::int32_t length = -1;
+        std::size_t close = name_end;
+        if (name_end != std::string::npos && text[name_end] == ':') {
+            length = leading_number(std::string_view(text).substr(name_end + 1));
+            close = text.find('>', name_end + 1);
+        }
+        if (close == std::string::npos) {
+            // Not closed: at a line's end the rest is no data; in a piece the tag is read again
+            // with the next piece, unless it began the piece: then the piece's rest is no data.
+            if (input.continues() && text.size() - open < input.last_size())
+                input.unread_last(text.size() - open);
             return ADIF_LINE_DONE;
+        }
         // As a C text the name ends at its first NUL.
         std::string raw_name = text.substr(open + 1, name_end - open - 1);
         raw_name = raw_name.substr(0, raw_name.find('\0'));
-        std::int32_t length = -1;
-        std::size_t close = name_end;
-        if (text[name_end] == ':') {
-            length = leading_number(std::string_view(text).substr(name_end + 1));
-            close = text.find('>', name_end + 1);
-            if (close == std::string::npos)
-                return ADIF_LINE_DONE;
-        }
-        std::size_t value_start = close + 1;
+        const std::size_t value_start = close + 1;
         pos = value_start;
         const std::string name = upper_case(raw_name);
         if (length < 0) {
-            if (name == "EOH")
-                return ADIF_HEADER_END;
-            if (name == "EOR")
-                return ADIF_RECORD_END;
+            if (name == "EOH" || name == "EOR") {
+                read_again(value_start);
+                return name == "EOH" ? ADIF_HEADER_END : ADIF_RECORD_END;
+            }
             continue;
         }
         const auto size = static_cast<std::size_t>(length);
         if (size > input.max_line()) {
-            message = truncated(head.empty() ? line : head);
-            return ADIF_TRUNCATED_LINE;
+            if (dropping)
+                continue;
+            if (!record)
+                record = std::make_unique<AdifRecord>();
+            record->set_too_large();
+            read_again(value_start);
+            return ADIF_LINE_DONE;
+        }
+        if (dropping) {
+            // Values are skipped by their lengths, over lines if need be.
+            std::size_t missing = size - std::min(size, text.size() - value_start);
+            pos = value_start + size;
+            while (missing > 0) {
+                text = input.read_line();
+                if (text.empty())
+                    return ADIF_END_OF_FILE;
+                pos = std::min(missing, text.size());
+                missing -= pos;
+            }
+            continue;
         }
         if (!record) {
             record = std::make_unique<AdifRecord>();
             made_record = true;
         }
+        std::size_t value_at = value_start;
         if (text.size() - value_start < size) {
-            if (head.empty())
-                head = line.substr(0, QUOTE_LIMIT);
             text = text.substr(value_start);
-            value_start = 0;
+            value_at = 0;
             while (text.size() < size) {
                 const std::string_view next = input.read_line();
                 if (next.empty()) {
@@ -103,25 +101,33 @@ AdifStatus parse_ADIF(LineReader& input, std::unique_ptr<AdifRecord>& record,
                         record.reset();
                     return ADIF_END_OF_FILE;
                 }
-                if (head.size() < QUOTE_LIMIT)
-                    head += next.substr(0, QUOTE_LIMIT - head.size());
                 text += next;
             }
         }
-        if (record->full()) {
-            pos = value_start + size;
-            continue;
-        }
         RecordArena& memory = record->memory();
         const char* stored_name = memory.copy_text(name);
-        const char* stored_value =
-            memory.copy_text(std::string_view(text).substr(value_start, size));
+        const char* stored_value = memory.copy_text(std::string_view(text).substr(value_at, size));
         AdifField* field = record->new_field(std::string_view(stored_name, name.size()),
                                              std::string_view(stored_value, size), length);
         record->add_field(field, message);
         made_record = false;
-        fill_slot(*record, field);
-        pos = value_start + size;
+        pos = value_at + size;
+        if (record->too_large()) {
+            read_again(pos);
+            return ADIF_LINE_DONE;
+        }
+    }
+}
+
+} // namespace
+
+AdifStatus parse_ADIF(LineReader& input, std::unique_ptr<AdifRecord>& record,
+                      std::optional<std::string>& message) {
+    for (;;) {
+        const AdifStatus status = read_piece(input, record, message);
+        // A line read in pieces is one stretch of reading.
+        if (status != ADIF_LINE_DONE || !input.continues() || (record && record->too_large()))
+            return status;
     }
 }
 
@@ -131,7 +137,10 @@ namespace {
 std::string describe(const AdifRecord* record) {
     if (record == nullptr)
         return "no record";
-    std::string text;
+    std::string text = record->dropped() ? "dropped " : "";
+    if (record->too_large())
+        text += "too large ";
+    text += std::to_string(record->fields_read()) + " read: ";
     auto field_text = [](const AdifField* field) {
         if (field == nullptr)
             return std::string("-");
@@ -186,11 +195,17 @@ std::optional<std::string> first_difference(std::string_view log, std::size_t ma
         const std::string slow_fields = describe(slow_record.get());
         if (fast_fields != slow_fields)
             return where + "record " + fast_fields + " against " + slow_fields;
-        if (fast == ADIF_RECORD_END) {
+        // As the conversion does: a record too large is dropped; a dropped header is let go.
+        if (fast_record && fast_record->too_large()) {
+            fast_record->drop();
+            slow_record->drop();
+        }
+        if (fast == ADIF_RECORD_END ||
+            (fast == ADIF_HEADER_END && fast_record && fast_record->dropped())) {
             pool.recycle(std::move(fast_record));
             slow_record.reset();
         }
-        if (fast == ADIF_END_OF_FILE || fast == ADIF_TRUNCATED_LINE)
+        if (fast == ADIF_END_OF_FILE)
             return std::nullopt;
     }
     return "the readers never reached the end";

@@ -93,34 +93,75 @@ const AdifField* AdifRecord::find(std::string_view name) const {
     return nullptr;
 }
 
-// A record with more fields than its own nodes takes the rest from its arena.
+// A record with more fields than its own nodes takes the rest from an arena of their own.
 AdifField* AdifRecord::spilled_field() {
-    return std::construct_at(
-        static_cast<AdifField*>(memory_.allocate(sizeof(AdifField), alignof(AdifField))));
+    if (spare_ != nullptr) {
+        last_spilled_ = std::exchange(spare_, nullptr);
+        return last_spilled_;
+    }
+    last_spilled_ = std::construct_at(
+        static_cast<AdifField*>(node_memory_.allocate(sizeof(AdifField), alignof(AdifField))));
+    return last_spilled_;
 }
 
 bool AdifRecord::add_to_tree(AdifField* field, std::uint64_t key,
                              std::optional<std::string>& message) {
     if (!tree_only_) {
-        // More fields than the index holds: the tree takes over.
+        // More fields than the index holds: the tree takes over, and counts what it keeps.
         fields();
+        fields_kept_ = std::min(fields_made_ - 1, nodes_.size());
+        bytes_kept_ = own_bytes(fields_kept_);
         tree_only_ = true;
     }
-    std::optional<std::string> repeat;
-    *field = {field->name, field->value, field->length, 0, nullptr, nullptr};
-    root_ = insert_field(root_, field, repeat);
-    if (repeat)
+    if (find_field(root_, field->name) != nullptr)
         return reject_repeat(*field, key, message);
+    const std::size_t bytes = bytes_kept_ + field->name.size() + field->value.size();
+    if (fields_kept_ >= MAX_FIELDS || bytes > MAX_BYTES) {
+        too_large_ = true;
+        return false;
+    }
+    bytes_kept_ = bytes;
+    ++fields_kept_;
+    std::optional<std::string> none; // the name is not there yet
+    *field = {field->name, field->value, field->length, 0, nullptr, nullptr};
+    root_ = insert_field(root_, field, none);
     take_slot(*field, key);
     return true;
+}
+
+// Every node before the last one made is an accepted field: repeats and fields too large give
+// theirs back.
+std::size_t AdifRecord::own_bytes(std::size_t count) const {
+    std::size_t bytes = 0;
+    for (std::size_t i = 0; i < count; ++i)
+        bytes += nodes_[i].name.size() + nodes_[i].value.size();
+    return bytes;
+}
+
+bool AdifRecord::has_room(std::size_t bytes) const {
+    // The field being accepted is the last node made.
+    return own_bytes(fields_made_ - 1) + bytes <= MAX_BYTES;
 }
 
 bool AdifRecord::reject_repeat(AdifField& field, std::uint64_t key,
                                std::optional<std::string>& message) {
     message = duplicate_message(field);
+    // The repeat is now the latest field of its name: a slot name keeps it in a node of its own.
+    for (std::size_t i = 0; i < std::size(SLOT_NAMES); ++i) {
+        if (SLOT_NAMES[i].key == key && SLOT_NAMES[i].name == field.name) {
+            slot_repeats_[i] = {field.name, field.value, field.length, REPEAT, nullptr, nullptr};
+            this->*SLOT_NAMES[i].member = &slot_repeats_[i];
+        }
+    }
+    // Its node serves the next field, so that repeats take no room.
+    ++repeats_;
+    if (fields_made_ > 0 && fields_made_ <= nodes_.size() && &field == &nodes_[fields_made_ - 1]) {
+        --fields_made_;
+    } else if (&field == last_spilled_) {
+        spare_ = last_spilled_;
+        --fields_made_;
+    }
     field.level = REPEAT;
-    // The repeat is now the latest field of its name.
-    take_slot(field, key);
     return false;
 }
 
@@ -143,9 +184,9 @@ void move_text(std::string_view& text, const char* begin, const char* end, std::
 
 } // namespace
 
-void AdifRecord::move_borrowed(std::ptrdiff_t offset) {
-    // Every field a text can be reached through: the record's own nodes, the tree's (which
-    // may include nodes taken from the arena) and the slots; each is moved once.
+// Every field a text can be reached through: the record's own nodes, the tree's (which may
+// include nodes taken from the arena) and the slots; each once.
+std::vector<AdifField*> AdifRecord::reachable_fields() {
     std::vector<AdifField*> reached;
     const std::size_t own = fields_made_ < nodes_.size() ? fields_made_ : nodes_.size();
     for (std::size_t i = 0; i < own; ++i)
@@ -166,7 +207,11 @@ void AdifRecord::move_borrowed(std::ptrdiff_t offset) {
             reached.push_back(const_cast<AdifField*>(slot));
     std::sort(reached.begin(), reached.end());
     reached.erase(std::unique(reached.begin(), reached.end()), reached.end());
-    for (AdifField* field : reached) {
+    return reached;
+}
+
+void AdifRecord::move_borrowed(std::ptrdiff_t offset) {
+    for (AdifField* field : reachable_fields()) {
         move_text(field->name, borrowed_begin_, borrowed_end_, offset);
         move_text(field->value, borrowed_begin_, borrowed_end_, offset);
     }
@@ -176,12 +221,18 @@ void AdifRecord::move_borrowed(std::ptrdiff_t offset) {
     borrowed_end_ = borrowed_begin_ + size;
 }
 
-void AdifRecord::keep_borrowed() {
-    if (borrowed_begin_ == nullptr)
-        return;
-    const char* copy = memory_.copy_text(std::string_view(borrowed_begin_, borrowed()));
-    move_borrowed(static_cast<std::ptrdiff_t>(reinterpret_cast<std::uintptr_t>(copy) -
-                                              reinterpret_cast<std::uintptr_t>(borrowed_begin_)));
+void AdifRecord::compact() {
+    RecordArena kept;
+    auto keep = [&kept](std::string_view& text) {
+        const char* copy = kept.copy_text(text);
+        text = std::string_view(copy, text.size());
+    };
+    for (AdifField* field : reachable_fields()) {
+        keep(field->name);
+        keep(field->value);
+    }
+    memory_ = std::move(kept);
+    compacted_ = memory_.capacity();
     borrowed_begin_ = borrowed_end_ = nullptr;
 }
 
@@ -192,20 +243,27 @@ bool AdifRecord::holds(const void* address) const {
     const auto* byte = static_cast<const std::byte*>(address);
     const auto* first = reinterpret_cast<const std::byte*>(nodes_.data());
     const auto* last = reinterpret_cast<const std::byte*>(nodes_.data() + nodes_.size());
+    const auto* repeats = reinterpret_cast<const std::byte*>(slot_repeats_.data());
+    const auto* repeats_end = reinterpret_cast<const std::byte*>(slot_repeats_.data() + 6);
     return (std::less_equal<>()(first, byte) && std::less<>()(byte, last)) ||
-           memory_.contains(address);
+           (std::less_equal<>()(repeats, byte) && std::less<>()(byte, repeats_end)) ||
+           memory_.contains(address) || node_memory_.contains(address);
 }
 
 void AdifRecord::clear() {
     static_assert(INDEX_SLOTS == 256 && slot_places_differ());
     call = dxcc = qso_date = time_on = band = mode = nullptr;
-    fields_made_ = 0;
+    fields_made_ = repeats_ = fields_kept_ = bytes_kept_ = 0;
+    too_large_ = dropped_ = large_ = false;
+    compacted_ = 0;
+    last_spilled_ = spare_ = nullptr;
     std::memset(index_.data(), 0, sizeof index_);
     tree_only_ = false;
     root_ = nullptr;
     linked_ = 0;
     borrowed_begin_ = borrowed_end_ = nullptr;
     memory_.clear();
+    node_memory_.clear();
 }
 
 // Walks down to the field's place, then rebalances every node on the way back up, as the

@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 #include <type_traits>
+#include <vector>
 
 namespace q9xz {
 
@@ -75,18 +76,30 @@ class AdifRecord {
     // looked up in the index while the record has one, so the tree need not be linked.
     const AdifField* find(std::string_view name) const;
 
-    // The most fields one record takes. Real records hold a few hundred; without a limit one
-    // line of the longest kind could make some 200,000 field nodes at once.
+    // A record's limits: the most distinct field names, and the most bytes of its distinct
+    // fields' names and values. Real records hold a few hundred fields of a few thousand
+    // characters; a record that would pass a limit (a log that never ends its record, millions
+    // of fields) is dropped. Repeats of a name take no room, so they never pass one.
     static constexpr std::size_t MAX_FIELDS = 50000;
-    // Whether the record took MAX_FIELDS fields: the reader makes no more for it.
-    bool full() const { return fields_made_ >= MAX_FIELDS; }
-    // Fields made so far, repeats and those past the index included.
-    std::size_t fields_made() const { return fields_made_; }
-    // The most memory one record may take. Real records hold a few thousand characters, and a
-    // value may hold up to LineReader::MAX_LINE; a record that grows past this limit or past
-    // MAX_FIELDS (a log that never ends its record, millions of fields) is too large to keep.
+    static constexpr std::size_t INDEXED_FIELDS_COUNT = 64; // see INDEXED_FIELDS
     static constexpr std::size_t MAX_BYTES = 4u << 20;
-    bool too_large() const { return full() || memory_.capacity() + borrowed() > MAX_BYTES; }
+    // Whether a field would have passed a limit, or was too large to believe: the record is to
+    // be dropped (drop()), and holds what it held before that field.
+    bool too_large() const { return too_large_; }
+    void set_too_large() { too_large_ = true; }
+    // Empties a too_large() record for good: it takes nothing more until its end tag.
+    void drop() {
+        clear();
+        dropped_ = true;
+    }
+    bool dropped() const { return dropped_; }
+    // Fields read into the record, repeats included.
+    std::size_t fields_read() const { return fields_made_ + repeats_; }
+    // Fields kept: the distinct names. (Each of the record's own nodes holds one; past them the
+    // tree counts.)
+    std::size_t fields_kept() const { return tree_only_ ? fields_kept_ : fields_made_; }
+    // Fields made so far and still in their nodes (a repeat gives its node back).
+    std::size_t fields_made() const { return fields_made_; }
 
     // A new field in the record's storage, not in the tree until add_field() accepts it.
     AdifField* new_field(std::string_view name, std::string_view value, std::int32_t length) {
@@ -110,16 +123,14 @@ class AdifRecord {
         return accept_own(field, position, key, field->name.size(), message);
     }
 
-    // The reader's way to make a field and accept it, as new_field() and add_field() do; a
-    // full() record takes nothing. The usual case, a record with room in its own nodes, is
-    // written out here in full.
+    // The reader's way to make a field and accept it, as new_field() and add_field() do. The
+    // usual case, a record with room in its own nodes, is written out here in full.
     void take_field(std::string_view name, std::string_view value, std::int32_t length,
                     std::uint64_t key, std::optional<std::string>& message) {
         const std::size_t made = fields_made_;
-        // Past its own nodes (and so for a tree_only_ or full() record) the general way.
+        // Past its own nodes (and so for a tree_only_ record) the general way.
         if (made >= INDEXED_FIELDS) {
-            if (!full())
-                add_field(new_field(name, value, length), key, message);
+            add_field(new_field(name, value, length), key, message);
             return;
         }
         fields_made_ = made + 1;
@@ -151,8 +162,14 @@ class AdifRecord {
         if (offset != 0 && borrowed_begin_ != nullptr)
             move_borrowed(offset);
     }
-    // Copies the borrowed lines into the record's own storage; the reader may let them go.
-    void keep_borrowed();
+    // Copies the texts of the fields into new storage of the record's own and lets the old go:
+    // the reader may then let the borrowed lines go, and the record holds no more than its
+    // fields.
+    void compact();
+    // Whether the record's storage grew well past its fields' texts since it was last compacted
+    // (copies of lines, values read over lines): compact() then lets the rest go.
+    bool wants_compacting() const { return memory_.capacity() > compacted_ + MAX_SLACK; }
+    static constexpr std::size_t MAX_SLACK = 1u << 20;
 
     // Whether `address` lies in the record's storage or its borrowed lines (checks of the
     // reader's invariants).
@@ -171,6 +188,17 @@ class AdifRecord {
             if (keys_[known] == key && same_name(nodes_[known].name, field->name))
                 return reject_repeat(*field, key, message);
         }
+        // Fields smaller than LARGE_FIELD cannot fill MAX_BYTES in the record's own nodes, so
+        // the usual field is not counted: bytes are counted once a large one came.
+        if (const std::size_t bytes = size + field->value.size(); bytes >= LARGE_FIELD || large_)
+            [[unlikely]] {
+            if (!has_room(bytes)) {
+                too_large_ = true;
+                --fields_made_; // the node is not the record's
+                return false;
+            }
+            large_ = true;
+        }
         keys_[position] = key;
         index_[slot] = static_cast<std::uint8_t>(position + 1);
         field->level = 0;
@@ -184,9 +212,15 @@ class AdifRecord {
         }
         return true;
     }
+    static constexpr std::size_t LARGE_FIELD = MAX_BYTES / INDEXED_FIELDS_COUNT;
+    // Whether `bytes` more fit in the record's own nodes beside those accepted.
+    bool has_room(std::size_t bytes) const;
+    // The bytes of the names and values of the record's first `count` own nodes.
+    std::size_t own_bytes(std::size_t count) const;
     // The level of a node not accepted (yet, or as a repeat): the tree never takes it.
     static constexpr std::int32_t REPEAT = -1;
     void move_borrowed(std::ptrdiff_t offset);
+    std::vector<AdifField*> reachable_fields();
     AdifField* spilled_field();
     // Where the index looks for a name first: the top bits of a product of its key and size.
     static constexpr std::size_t index_slot(std::uint64_t key, std::size_t size) {
@@ -233,7 +267,7 @@ class AdifRecord {
 
     // Fields a typical record holds; more go to the arena, and their repeats are found by the
     // tree itself.
-    static constexpr std::size_t INDEXED_FIELDS = 64;
+    static constexpr std::size_t INDEXED_FIELDS = INDEXED_FIELDS_COUNT;
     // Four times the names it holds, so that a name seldom meets another at its first place.
     static constexpr int INDEX_BITS = 8;
     static constexpr std::size_t INDEX_SLOTS = std::size_t{1} << INDEX_BITS;
@@ -241,6 +275,18 @@ class AdifRecord {
 
     std::array<AdifField, INDEXED_FIELDS> nodes_;
     std::size_t fields_made_ = 0; // the first INDEXED_FIELDS of them in nodes_
+    std::size_t repeats_ = 0;
+    std::size_t fields_kept_ = 0; // once tree_only_
+    std::size_t bytes_kept_ = 0;  // once tree_only_
+    std::size_t compacted_ = 0;   // memory_'s capacity after compact()
+    bool too_large_ = false;
+    bool dropped_ = false;
+    bool large_ = false; // a field of LARGE_FIELD bytes or more is among the own nodes
+    // The latest repeat of each slot name, which its slot refers to.
+    std::array<AdifField, 6> slot_repeats_;
+    // A node taken from node_memory_ for a field that turned out a repeat: the next one's.
+    AdifField* last_spilled_ = nullptr;
+    AdifField* spare_ = nullptr;
     // The key of the name of each node accepted into the index (the others have level REPEAT).
     std::array<std::uint64_t, INDEXED_FIELDS> keys_{};
     // Open addressing by name: 0 is free, else 1 + the position in nodes_.
@@ -251,7 +297,8 @@ class AdifRecord {
     mutable std::size_t linked_ = 0; // nodes_ looked at by fields() so far
     const char* borrowed_begin_ = nullptr;
     const char* borrowed_end_ = nullptr;
-    RecordArena memory_;
+    RecordArena memory_;      // texts
+    RecordArena node_memory_; // nodes past nodes_
 };
 
 inline constexpr AdifRecord::SlotName AdifRecord::SLOT_NAMES[6] = {
@@ -274,7 +321,6 @@ enum AdifStatus : int {
     ADIF_HEADER_END = 1,
     ADIF_RECORD_END = 2,
     ADIF_END_OF_FILE = 3,
-    ADIF_TRUNCATED_LINE = 4,
 };
 
 // Inserts a field by name and returns the new root. A name already in the tree sets `message`

@@ -15,21 +15,16 @@ namespace q9xz {
 
 namespace {
 
-// Truncated-line messages quote at most this much of the text.
-constexpr std::size_t QUOTE_LIMIT = 2047;
-// The most of the reader's memory one record holds; a record of longer lines copies them into
+// The most of the reader's memory one record holds; past it the record copies its fields into
 // its own storage, so that the reader always has room to read on.
 constexpr std::size_t MAX_BORROWED = 256u << 10;
 
-bool has_line_end(std::string_view text) {
-    return std::memchr(text.data(), '\n', text.size()) != nullptr ||
-           std::memchr(text.data(), '\r', text.size()) != nullptr;
-}
-
-std::string truncated_message(std::string_view text) {
-    std::string message = "ERROR: Truncated input line: ";
-    message += text.substr(0, QUOTE_LIMIT);
-    return message;
+// After an end tag, or where a record is dropped, the rest of the line, from `pos` in `text`
+// (whose end is that of the reader's last read), is read again by the next call. Text without
+// a "<" holds nothing to read, so it is let go at once.
+void read_rest_again(LineReader& input, std::string_view text, std::size_t pos) {
+    if (text.find('<', pos) != std::string_view::npos)
+        input.unread_last(std::min(text.size() - pos, input.last_size()));
 }
 
 // Finds the first ":", ">" or NUL at or after `pos`, or text.size() when there is none. The
@@ -141,58 +136,26 @@ bool is_plain_field(std::string_view line, std::size_t open, std::size_t max_len
                              value_end);
 }
 
-// What read_plain_fields() returns for an "EOR" tag.
-constexpr std::size_t RECORD_END = std::string_view::npos - 1;
-
-// The names upper-cased in place in the reader's line, with the bytes they had, so that a
-// message can quote the line as it was read.
-class LineChanges {
-  public:
-    explicit LineChanges(std::string_view line) : line_(line) {}
-    // Keeps the bytes of the name at `name` in the line, before they change; false when no
-    // more can be kept (the name then goes the general way, which copies the line).
-    bool keep(const char* name) {
-        if (count_ == MOST)
-            return false;
-        Kept& kept = kept_[count_++];
-        kept.offset = static_cast<std::size_t>(name - line_.data());
-        std::memcpy(kept.bytes, name, tag_scan::BLOCK);
-        return true;
-    }
-    // The line as it was read.
-    std::string original() const {
-        std::string text(line_);
-        for (std::size_t i = 0; i < count_; ++i) {
-            const Kept& kept = kept_[i];
-            const std::size_t size = std::min(tag_scan::BLOCK, text.size() - kept.offset);
-            std::memcpy(text.data() + kept.offset, kept.bytes, size);
-        }
-        return text;
-    }
-
-  private:
-    static constexpr std::size_t MOST = 32;
-    struct Kept {
-        std::size_t offset;
-        char bytes[tag_scan::BLOCK];
-    };
-    std::string_view line_;
-    std::array<Kept, MOST> kept_;
-    std::size_t count_ = 0;
+// Where read_plain_fields() stopped, and why.
+struct PlainStop {
+    enum Kind : std::uint8_t {
+        TEXT_END,   // the end of the text
+        GENERAL,    // a "<" whose tag the general way reads, at `pos`
+        RECORD_END, // an "EOR" tag, ending at `pos`
+        TOO_LARGE,  // the record took no more; its field's value ends at `pos`
+    } kind;
+    std::size_t pos = 0;
 };
 
 // Reads plain fields, "<NAME:DIGITS>" and a value that ends on the line, from `pos` on in the
 // line `text` of `size` bytes (the reader's line or the record's copy, both with readable bytes
 // after them, the first of which is zero), with the few steps such a tag needs. Names are
-// upper-cased in place. Returns the position of the first "<" whose tag it leaves to the general
-// way (a long name, a tag without a value, a value that goes on over line ends ...), npos at the
-// end of the text, or RECORD_END after an "EOR" tag. In the reader's own line (`Borrowed`),
-// `changes` keeps what each upper-cased name was.
+// upper-cased in place. In the reader's own line (`Borrowed`) a name is written only when it
+// holds a lower-case letter.
 template <bool Borrowed>
-[[gnu::noinline]] std::size_t read_plain_fields(char* text, std::size_t size, std::size_t pos,
-                                                AdifRecord& record,
-                                                std::optional<std::string>& message,
-                                                std::size_t max_length, LineChanges* changes) {
+[[gnu::noinline]] PlainStop
+read_plain_fields(char* text, std::size_t size, std::size_t pos, AdifRecord& record,
+                  std::optional<std::string>& message, std::size_t max_length) {
     for (;;) {
         // After a value mostly comes a blank and the next tag. The zero after the text stops
         // both looks at its end.
@@ -200,7 +163,7 @@ template <bool Borrowed>
             if (text[pos] != '\0' && text[pos + 1] == '<')
                 ++pos;
             else if ((pos = next_tag(std::string_view(text, size), pos)) == std::string_view::npos)
-                return pos;
+                return {PlainStop::TEXT_END};
         }
         char* name = text + pos + 1;
         // The zero after the text ends every name within it, and the letters upper-cased lie
@@ -210,55 +173,77 @@ template <bool Borrowed>
         if constexpr (Borrowed) {
             scanned = tag_scan::scan_name(name);
             // Most logs write their names in capitals; the others are upper-cased here.
-            if (scanned.lower) {
-                if (!changes->keep(name))
-                    return pos;
+            if (scanned.lower)
                 scanned = tag_scan::scan_and_upper_case(name);
-            }
         } else {
             scanned = tag_scan::scan_and_upper_case(name);
         }
         const auto [name_size, key, colon, lower] = scanned;
         if (!colon) {
             if (name_size == 3 && name[3] == '>' && key == name_key("EOR"))
-                return RECORD_END;
-            return pos;
+                return {PlainStop::RECORD_END, pos + 5};
+            return {PlainStop::GENERAL, pos};
         }
         std::size_t length = 0;
         std::size_t value_end = 0;
         if (!read_plain_length(text, size, name + name_size + 1, max_length, length, value_end))
-            return pos;
-        // Past its limit a record keeps nothing more: it will be dropped whole.
+            return {PlainStop::GENERAL, pos};
         record.take_field(std::string_view(name, name_size),
                           std::string_view(text + value_end - length, length),
                           static_cast<std::int32_t>(length), key, message);
+        if (record.too_large()) [[unlikely]]
+            return {PlainStop::TOO_LARGE, value_end};
         pos = value_end;
+    }
+}
+
+// Reads the value of `length` characters from `start` in `text` for a dropped record: the lines
+// it goes on over are read and let go. Returns where reading goes on in `text`, which is then
+// the reader's last line; npos when the input ended first.
+std::size_t skip_value(LineReader& input, std::string_view& text, std::size_t start,
+                       std::size_t length) {
+    std::size_t missing = length - (text.size() - start);
+    for (;;) {
+        const std::string_view next = input.read_line();
+        if (next.empty())
+            return std::string_view::npos;
+        if (next.size() >= missing) {
+            text = next;
+            return missing;
+        }
+        missing -= next.size();
     }
 }
 
 // The general way through the rest of a line, from `pos` in `text`: the reader's line, or the
 // record's copy of it from its first tag on (`own_text`). It takes every tag the short path
-// leaves, and values that go on over line ends.
-AdifStatus read_tags(LineReader& input, const std::string_view line, std::string_view text,
-                     char* own_text, std::size_t pos, std::unique_ptr<AdifRecord>& record,
-                     std::optional<std::string>& message, RecordPool& pool,
-                     const LineChanges* changes = nullptr) {
-    // The line as read, for the messages that quote it.
-    auto as_read = [&] { return changes != nullptr ? changes->original() : std::string(line); };
+// leaves, values that go on over line ends, and the tags of a dropped record.
+AdifStatus read_tags(LineReader& input, std::string_view text, char* own_text, std::size_t pos,
+                     std::unique_ptr<AdifRecord>& record, std::optional<std::string>& message,
+                     RecordPool& pool) {
     // While a value continues over line ends, its text and the lines after it are collected in
     // `joined`, and copied into the record when the value is complete.
     std::string joined;
-    std::string head;         // the first characters this call read, kept once `line` is gone
     bool made_record = false; // this call made the record, which holds no field yet
 
     for (;;) {
-        if (own_text != nullptr) {
-            pos = read_plain_fields<false>(own_text, text.size(), pos, *record, message,
-                                           input.max_line(), nullptr);
-            if (pos == std::string_view::npos)
+        const bool dropping = record && record->dropped();
+        if (own_text != nullptr && !dropping) {
+            const PlainStop stop = read_plain_fields<false>(own_text, text.size(), pos, *record,
+                                                            message, input.max_line());
+            switch (stop.kind) {
+            case PlainStop::TEXT_END:
                 return ADIF_LINE_DONE;
-            if (pos == RECORD_END)
+            case PlainStop::RECORD_END:
+                read_rest_again(input, text, stop.pos);
                 return ADIF_RECORD_END;
+            case PlainStop::TOO_LARGE:
+                read_rest_again(input, text, stop.pos);
+                return ADIF_LINE_DONE;
+            case PlainStop::GENERAL:
+                pos = stop.pos;
+                break;
+            }
         }
         std::size_t open = next_tag(text, pos);
         if (open == std::string_view::npos)
@@ -271,32 +256,54 @@ AdifStatus read_tags(LineReader& input, const std::string_view line, std::string
                 name_stop = name_end;
             name_end = scan_name(text, name_end + 1);
         }
-        if (name_end == text.size())
-            return ADIF_LINE_DONE; // an unclosed tag: the rest of the line is not data
-        if (name_stop == std::string_view::npos)
-            name_stop = name_end;
-
         std::int32_t length = -1;
         std::size_t close = name_end;
-        if (text[name_end] == ':') {
+        if (name_end < text.size() && text[name_end] == ':')
             close = read_length(text, name_end + 1, length);
-            if (close == std::string_view::npos)
+        if (close >= text.size()) {
+            // The tag is not closed in the text read. In a piece of a longer line it goes on in
+            // the next piece, and is read again from its "<". A tag not closed within a whole
+            // piece is none, and no later "<" of the piece closes there either: the rest of the
+            // piece is stray text. At a line's end the rest is not data.
+            if (!input.continues())
                 return ADIF_LINE_DONE;
+            if (text.size() - open < input.last_size())
+                input.unread_last(text.size() - open);
+            return ADIF_LINE_DONE;
         }
+        if (name_stop == std::string_view::npos)
+            name_stop = name_end;
         std::size_t value_start = close + 1;
         pos = value_start;
 
         if (length < 0) {
             const std::string_view raw_name = text.substr(open + 1, name_stop - open - 1);
-            if (is_tag(raw_name, "EOH"))
-                return ADIF_HEADER_END;
-            if (is_tag(raw_name, "EOR"))
-                return ADIF_RECORD_END;
+            if (is_tag(raw_name, "EOH") || is_tag(raw_name, "EOR")) {
+                read_rest_again(input, text, value_start);
+                return is_tag(raw_name, "EOH") ? ADIF_HEADER_END : ADIF_RECORD_END;
+            }
             continue; // a tag without a value, such as a word in the header's free text
         }
         if (static_cast<std::size_t>(length) > input.max_line()) {
-            message = truncated_message(head.empty() ? as_read() : head);
-            return ADIF_TRUNCATED_LINE;
+            // Not believed: no bytes are taken for it, and the record is dropped.
+            if (dropping)
+                continue;
+            if (!record)
+                record = pool.take_record();
+            record->set_too_large();
+            read_rest_again(input, text, value_start);
+            return ADIF_LINE_DONE;
+        }
+        if (dropping) {
+            if (text.size() - value_start < static_cast<std::size_t>(length)) {
+                pos = skip_value(input, text, value_start, static_cast<std::size_t>(length));
+                if (pos == std::string_view::npos)
+                    return ADIF_END_OF_FILE;
+                own_text = nullptr;
+            } else {
+                pos = value_start + static_cast<std::size_t>(length);
+            }
+            continue;
         }
 
         if (!record) {
@@ -314,16 +321,16 @@ AdifStatus read_tags(LineReader& input, const std::string_view line, std::string
         const std::size_t name_size = name_stop - open - 1;
         char* name = own_text + open + 1;
         upper_case_name(name, name_size);
+        std::string_view field_name(name, name_size);
 
         if (text.size() - value_start < static_cast<std::size_t>(length)) {
             // The value continues over line ends; each line end counts as one character.
-            if (head.empty())
-                head.assign(std::string_view(as_read()).substr(0, QUOTE_LIMIT));
+            const std::string name_copy(field_name);
             joined.assign(text.substr(value_start));
-            // The lines read for the value are not the record's: its own lines move into its
+            // The lines read for the value are not the record's: its fields move into its own
             // memory, so that the reader need not hold every line of a long value as well.
             if (record->borrowed_begin() != nullptr) {
-                record->keep_borrowed();
+                record->compact();
                 input.release();
             }
             while (joined.size() < static_cast<std::size_t>(length)) {
@@ -335,26 +342,23 @@ AdifStatus read_tags(LineReader& input, const std::string_view line, std::string
                         pool.recycle(std::move(record));
                     return ADIF_END_OF_FILE;
                 }
-                if (head.size() < QUOTE_LIMIT)
-                    head.append(next.substr(0, QUOTE_LIMIT - head.size()));
                 joined.append(next);
             }
             own_text = record->memory().copy_text(joined);
             text = std::string_view(own_text, joined.size());
             value_start = 0;
+            field_name = std::string_view(record->memory().copy_text(name_copy), name_copy.size());
         }
 
-        if (record->full()) {
-            // The record is past its limit and will be dropped whole: keep nothing more.
-            pos = value_start + static_cast<std::size_t>(length);
-            continue;
-        }
-        AdifField* field =
-            record->new_field(std::string_view(name, name_size),
-                              text.substr(value_start, static_cast<std::size_t>(length)), length);
+        AdifField* field = record->new_field(
+            field_name, text.substr(value_start, static_cast<std::size_t>(length)), length);
         record->add_field(field, padded_name_key(field->name), message);
         made_record = false;
         pos = value_start + static_cast<std::size_t>(length);
+        if (record->too_large()) {
+            read_rest_again(input, text, pos);
+            return ADIF_LINE_DONE;
+        }
     }
 }
 
@@ -362,16 +366,17 @@ AdifStatus read_tags(LineReader& input, const std::string_view line, std::string
 
 namespace {
 
-// Reads one line; with `borrow`, lines stay in the reader's memory for the record.
+// Reads one line, or one piece of a longer one; with `borrow`, lines stay in the reader's
+// memory for the record.
 [[gnu::always_inline]] inline AdifStatus read_line(LineReader& input,
                                                    std::unique_ptr<AdifRecord>& record,
                                                    std::optional<std::string>& message,
                                                    RecordPool& pool, bool borrow) {
-    if (!record) {
-        // The record that held lines has been handed on.
+    if (!record || record->dropped()) {
+        // The record that held lines has been handed on, or let go.
         input.release();
-    } else if (record->borrowed() > MAX_BORROWED) {
-        record->keep_borrowed();
+    } else if (input.held() > MAX_BORROWED || record->wants_compacting()) {
+        record->compact();
         input.release();
     }
     const std::string_view line = input.read_line();
@@ -379,14 +384,13 @@ namespace {
         record->follow_move(input.moved_by());
     if (line.empty())
         return ADIF_END_OF_FILE;
-    if (line.size() >= input.max_line() && !has_line_end(line)) {
-        message = truncated_message(line);
-        return ADIF_TRUNCATED_LINE;
-    }
+    if (record && record->dropped())
+        return read_tags(input, line, nullptr, 0, record, message, pool);
     const std::size_t first = next_tag(line, 0);
     if (first == std::string_view::npos)
         return ADIF_LINE_DONE;
     const std::size_t size = line.size() - first;
+    char* text = nullptr;
     if (borrow) {
         // The line stays where the reader holds it; its names are upper-cased there. Every tag
         // of the general way is left to read_tags(), which copies the rest of the line from
@@ -394,40 +398,56 @@ namespace {
         const bool made = !record;
         if (made)
             record = pool.take_record();
-        const std::size_t fields_before = record->fields_made();
-        char* text = input.last_line() + first;
-        LineChanges changes(line);
-        const std::size_t pos =
-            read_plain_fields<true>(text, size, 0, *record, message, input.max_line(), &changes);
-        if (record->fields_made() != fields_before) {
+        const std::size_t fields_before = record->fields_read();
+        text = input.last_line() + first;
+        const PlainStop stop =
+            read_plain_fields<true>(text, size, 0, *record, message, input.max_line());
+        if (record->fields_read() != fields_before) {
             if (record->borrowed_begin() == nullptr)
                 input.hold(text);
             record->borrow(text, text + size);
-        } else if (made) {
+        } else if (made && !record->too_large()) {
             pool.recycle(std::move(record));
         }
-        if (pos == std::string_view::npos)
+        switch (stop.kind) {
+        case PlainStop::TEXT_END:
             return ADIF_LINE_DONE;
-        if (pos == RECORD_END)
+        case PlainStop::RECORD_END:
+            read_rest_again(input, line, first + stop.pos);
             return ADIF_RECORD_END;
-        return read_tags(input, line, line, nullptr, first + pos, record, message, pool, &changes);
+        case PlainStop::TOO_LARGE:
+            read_rest_again(input, line, first + stop.pos);
+            return ADIF_LINE_DONE;
+        case PlainStop::GENERAL:
+            break;
+        }
+        return read_tags(input, line, nullptr, first + stop.pos, record, message, pool);
     }
     if (!is_plain_field(line, first, input.max_line()))
-        return read_tags(input, line, line, nullptr, first, record, message, pool);
+        return read_tags(input, line, nullptr, first, record, message, pool);
 
     // Most lines begin with a plain field: the line, from that tag on, then becomes the record's,
     // and is read on the short path. Its names and values point into it, and names are
     // upper-cased in place.
     if (!record)
         record = pool.take_record();
-    char* text = record->memory().copy_text(line.substr(first));
-    const std::size_t pos =
-        read_plain_fields<false>(text, size, 0, *record, message, input.max_line(), nullptr);
-    if (pos == std::string_view::npos)
+    text = record->memory().copy_text(line.substr(first));
+    const std::string_view own(text, size);
+    const PlainStop stop =
+        read_plain_fields<false>(text, size, 0, *record, message, input.max_line());
+    switch (stop.kind) {
+    case PlainStop::TEXT_END:
         return ADIF_LINE_DONE;
-    if (pos == RECORD_END)
+    case PlainStop::RECORD_END:
+        read_rest_again(input, own, stop.pos);
         return ADIF_RECORD_END;
-    return read_tags(input, line, std::string_view(text, size), text, pos, record, message, pool);
+    case PlainStop::TOO_LARGE:
+        read_rest_again(input, own, stop.pos);
+        return ADIF_LINE_DONE;
+    case PlainStop::GENERAL:
+        break;
+    }
+    return read_tags(input, own, text, stop.pos, record, message, pool);
 }
 
 } // namespace
@@ -435,15 +455,23 @@ namespace {
 AdifStatus parse_ADIF(LineReader& input, std::unique_ptr<AdifRecord>& record,
                       std::optional<std::string>& message) {
     RecordPool pool;
-    return read_line(input, record, message, pool, false);
+    for (;;) {
+        const AdifStatus status = read_line(input, record, message, pool, false);
+        // A line read in pieces is one stretch of reading.
+        if (status != ADIF_LINE_DONE || !input.continues() || (record && record->too_large()))
+            return status;
+    }
 }
 
 AdifStatus parse_ADIF(LineReader& input, std::unique_ptr<AdifRecord>& record,
                       std::optional<std::string>& message, RecordPool& pool) {
     for (;;) {
         const AdifStatus status = read_line(input, record, message, pool, true);
-        // A line that leaves the caller nothing to act on: the next one is read at once.
-        if (status != ADIF_LINE_DONE || message || (record && record->too_large()))
+        // A line that leaves the caller nothing to act on, or a piece of a line, is not
+        // returned from: the call reads on.
+        if (status != ADIF_LINE_DONE || (record && record->too_large()))
+            return status;
+        if (message && !input.continues())
             return status;
     }
 }

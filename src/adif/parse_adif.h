@@ -9,8 +9,8 @@
 
 namespace q9xz {
 
-// Reads one line of the log (or several, while a value continues over line ends) into `record`,
-// creating it at its first field. `message` may come back with one problem text.
+// Reads one stretch of the log (below; more lines while a value continues over line ends) into
+// `record`, creating it at its first field. `message` may come back with one problem text.
 AdifStatus parse_ADIF(LineReader& input, std::unique_ptr<AdifRecord>& record,
                       std::optional<std::string>& message);
 
@@ -20,6 +20,11 @@ class RecordPool;
 // with another record (or none), and while the reader is open. A line that leaves the caller
 // nothing to act on (no message, no end of a header or record, a record not too_large()) is
 // not returned from: the call reads on.
+//
+// Either way a call reads one stretch at most: it ends at a line's end (a line longer than a
+// read comes in pieces, all one stretch), after "<EOH>" or "<EOR>" (the next call goes on in the
+// same line), or where the record becomes too_large() (the caller then drop()s it; a dropped
+// record keeps nothing up to its end tag). Of the messages of a stretch the last comes back.
 AdifStatus parse_ADIF(LineReader& input, std::unique_ptr<AdifRecord>& record,
                       std::optional<std::string>& message, RecordPool& pool);
 

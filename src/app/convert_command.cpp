@@ -42,7 +42,8 @@ void MainWindow::convert() {
     ConversionResult result = run_conversion(log_inputs(files, names), options_);
     files.inputs.clear();
     std::string problem;
-    const bool saved = !result.read_failed && save(std::move(files.output), result.csv, problem);
+    const bool refused = result.read_failed || result.not_a_log;
+    const bool saved = !refused && save(std::move(files.output), result.csv, problem);
 
     toolkit_.list_clear();
     toolkit_.set_list_extent(LIST_START_EXTENT);
@@ -55,10 +56,15 @@ void MainWindow::convert() {
         // The old spreadsheet is as it was, but it is not the result of this Convert: Open must
         // not show it as one.
         options_.converted = 0;
-        error_box(result.read_failed ? toolkit_.load_string(IDS_ADIF_READ_FAILED, TEXT_BUFFER)
-                                     : "Could not write CSV output file.");
+        if (result.not_a_log)
+            error_box(not_a_log_text(adif_paths_[*result.not_a_log]));
+        else
+            error_box(result.read_failed ? toolkit_.load_string(IDS_ADIF_READ_FAILED, TEXT_BUFFER)
+                                         : "Could not write CSV output file.");
         return;
     }
+    if (result.written == 0)
+        show_lines({no_contact_note(names)}); // as the last line, the list widened for it
     if (result.written != 0) {
         toolkit_.message_box(
             completion_text(result.written, options_.lotw_confirmed_count, csv_path_), "Done",

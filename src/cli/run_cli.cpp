@@ -216,7 +216,7 @@ int run_cli(const std::vector<std::string>& arguments, std::ostream& out, std::o
             lines << line << '\n';
             ++problem_lines;
         });
-    if (problem_lines > 0)
+    if (problem_lines > 0 && !result.not_a_log)
         lines << '\n';
     if (result.read_failed) {
         std::size_t failed = 0;
@@ -225,6 +225,12 @@ int run_cli(const std::vector<std::string>& arguments, std::ostream& out, std::o
         return file_failure(out, err,
                             file_problem(logs[failed], files.inputs[failed]->read_error()),
                             "Could not read ADIF input file.");
+    }
+    if (result.not_a_log) {
+        // Nothing is written: the old spreadsheet and map stay as they were.
+        lines.flush();
+        err << not_a_log_text(logs[*result.not_a_log]) << '\n';
+        return 1;
     }
     files.inputs.clear();
 
@@ -238,11 +244,8 @@ int run_cli(const std::vector<std::string>& arguments, std::ostream& out, std::o
                                  sheet_to_standard_output ? STANDARD_OUTPUT : output_path)
               << '\n';
     out.flush();
-    if (result.written == 0) {
-        for (std::size_t i = 0; i < logs.size(); ++i)
-            err << (i == 0 ? "" : ", ") << logs[i];
-        err << ": no 2014 Q9XZ contact went into the spreadsheet\n";
-    }
+    if (result.written == 0)
+        err << no_contact_note(logs) << '\n';
 
     if (map_file) {
         MapOptions map = request->map;

@@ -1,6 +1,7 @@
 #include "common/line_reader.h"
 
 #include "common/native_path.h"
+#include "common/tag_finder.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -28,7 +29,6 @@ constexpr std::size_t HELD_ROOM = 256u << 10;
 // shorter ones, past these, are found when they are read, so that the list never takes more
 // memory than this.
 constexpr std::size_t MOST_LINE_ENDS = BLOCK / 16;
-constexpr char CTRL_Z = 0x1A;
 
 } // namespace
 
@@ -41,6 +41,7 @@ struct LineReader::Block {
     std::size_t size = 0;                 // bytes read
     std::vector<std::uint32_t> line_ends; // the LFs among the bytes read, from their start
     bool last = false;                    // the input ends with this block
+    bool saw_tag = false;                 // a well-formed tag stood in it or before it
     int error = 0;                        // the read error that ended it, if any
 
     Block(std::size_t carry, std::size_t room)
@@ -163,16 +164,14 @@ class LineReader::ReadAhead {
             if (std::ferror(file_))
                 block.error = errno != 0 ? errno : EIO;
         }
-        if (const void* z = std::memchr(block.data(), CTRL_Z, block.size)) {
-            block.size = static_cast<std::size_t>(static_cast<const char*>(z) - block.data());
-            block.last = true;
-            block.error = 0;
-        }
+        tags_.feed(block.data(), block.size);
+        block.saw_tag = tags_.found();
         block.end_read();
     }
 
     std::FILE* file_;
     std::size_t carry_room_;
+    TagFinder tags_; // used by whichever thread fills the blocks, one at a time
     std::mutex mutex_;
     std::condition_variable changed_;
     std::deque<std::unique_ptr<Block>> empty_; // to be read into
@@ -193,8 +192,9 @@ LineReader::LineReader(std::string text, std::size_t max_line)
     block->size = text.size();
     if (!text.empty())
         std::memcpy(block->data(), text.data(), text.size());
-    if (const void* z = std::memchr(block->data(), CTRL_Z, block->size))
-        block->size = static_cast<std::size_t>(static_cast<const char*>(z) - block->data());
+    TagFinder tags;
+    tags.feed(block->data(), block->size);
+    block->saw_tag = tags.found();
     block->end_read();
     block->last = true;
     take_block(std::move(block));
@@ -223,7 +223,7 @@ void LineReader::close() {
     memory_ = nullptr;
     begin_ = end_ = line_begin_ = end_of_line_ = next_end_ = ends_base_ = 0;
     ends_ = {};
-    end_marked_ = false;
+    end_marked_ = converted_cr_ = continues_ = false;
     hold_ = NOT_HELD;
     at_end_ = true;
 }
@@ -240,6 +240,7 @@ void LineReader::take_block(std::unique_ptr<Block> block) {
         wider->size = block->size;
         wider->line_ends = std::move(block->line_ends);
         wider->last = block->last;
+        wider->saw_tag = block->saw_tag;
         wider->error = block->error;
         std::swap(block, wider);
         if (read_ahead_)
@@ -261,6 +262,7 @@ void LineReader::take_block(std::unique_ptr<Block> block) {
     ends_ = block->line_ends;
     ends_base_ = block->carry_room;
     next_end_ = 0;
+    saw_tag_ = saw_tag_ || block->saw_tag;
     if (block->last) {
         at_end_ = true;
         pending_error_ = block->error;
@@ -304,12 +306,13 @@ std::string_view LineReader::read_other_line() {
         char* start = memory_ + begin_;
         auto* lf = window > 0 ? static_cast<char*>(std::memchr(start, '\n', window)) : nullptr;
         line_begin_ = begin_;
+        continues_ = false;
         if (lf != nullptr) {
             std::size_t raw = static_cast<std::size_t>(lf - start) + 1;
             if (raw >= 2 && lf[-1] == '\r') {
                 lf[-1] = '\n';
                 begin_ += raw;
-                return line_to(raw - 1);
+                return line_to(raw - 1, true);
             }
             if (raw <= max_line_) {
                 begin_ += raw;
@@ -317,6 +320,7 @@ std::string_view LineReader::read_other_line() {
             }
         }
         if (available >= max_line_ + 1 || (at_end_ && available >= max_line_)) {
+            continues_ = available > max_line_;
             begin_ += max_line_;
             return line_to(max_line_);
         }

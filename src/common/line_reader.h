@@ -13,17 +13,18 @@
 
 namespace q9xz {
 
-// Reads a log line by line, like fgets on a Windows text-mode stream, on every platform: the
-// file is opened in binary and our own code applies the text-mode rules (a CR LF pair reads as
-// one LF, a lone CR stays a CR, a Ctrl-Z byte ends the input). A file is read in large blocks by
+// Reads a log line by line, on every platform alike: the file is opened in binary and a CR LF
+// pair reads as one LF, a lone CR stays a CR, and every other byte (Ctrl-Z too) is read as it
+// is. A line longer than max_line() comes in pieces of that size, so that no line is ever held
+// whole because it is long. A file is read in large blocks by
 // a thread of its own, which also finds the line ends, a block or two ahead of the lines asked
 // for: the reading and the finding then cost the caller's thread nothing where a second core is
 // free, and no more than before where there is none.
 class LineReader {
   public:
-    // The most characters one read returns, line end included. Real logs put whole records of
-    // several thousand characters on one line, so the limit is generous; it exists so that a
-    // file without line ends, picked by mistake, is never read into memory whole.
+    // The most characters one read returns, line end included: a longer line comes in pieces
+    // (see continues()). Real logs put whole records of several thousand characters on one
+    // line, so nearly every line is read at once; a file without line ends never is.
     static constexpr std::size_t MAX_LINE = 1u << 20;
 
     // How the blocks of a file are read: by a thread of their own, ahead of the lines asked for,
@@ -60,6 +61,7 @@ class LineReader {
             memory_[end_of_line_] = after_line_;
             end_marked_ = false;
         }
+        converted_cr_ = false;
         // The usual line: its LF is the next one the block's list holds, and it is not too long.
         while (next_end_ < ends_.size() && ends_base_ + ends_[next_end_] < begin_)
             ++next_end_; // passed by read_other_line()
@@ -72,13 +74,36 @@ class LineReader {
         ++next_end_;
         line_begin_ = begin_;
         begin_ = lf + 1;
+        continues_ = false;
         if (raw >= 2 && memory_[lf - 1] == '\r') {
             // CR LF reads as LF.
             memory_[lf - 1] = '\n';
-            return line_to(raw - 1);
+            return line_to(raw - 1, true);
         }
         return line_to(raw);
     }
+    // Whether the last read was a piece of a longer line, cut at max_line() before its end.
+    bool continues() const { return continues_; }
+    // Characters of the last read.
+    std::size_t last_size() const { return end_of_line_ - line_begin_; }
+    // The last `count` characters of the last read (at most last_size()) are read again, as
+    // the start of the next read: a reader that stops within a line goes on there later.
+    void unread_last(std::size_t count) {
+        if (end_marked_) {
+            memory_[end_of_line_] = after_line_;
+            end_marked_ = false;
+        }
+        if (converted_cr_) {
+            memory_[end_of_line_ - 1] = '\r';
+            converted_cr_ = false;
+        }
+        begin_ = end_of_line_ - count;
+        while (next_end_ > 0 && ends_base_ + ends_[next_end_ - 1] >= begin_)
+            --next_end_;
+    }
+    // Whether a well-formed ADIF tag stood anywhere among the bytes read so far (see TagFinder);
+    // once the input is read to its end, whether the file holds one at all.
+    bool saw_tag() const { return saw_tag_; }
     // The line last read, for a caller that changes it in place (the reader never reads a line
     // twice, so the change is the caller's own business).
     char* last_line() { return memory_ + line_begin_; }
@@ -119,7 +144,8 @@ class LineReader {
     // block before it in front of its own.
     void take_block(std::unique_ptr<Block> block);
     // Marks the end of the line from line_begin_ to begin_ with a zero.
-    std::string_view line_to(std::size_t size) {
+    std::string_view line_to(std::size_t size, bool converted_cr = false) {
+        converted_cr_ = converted_cr;
         end_of_line_ = line_begin_ + size;
         after_line_ = memory_[end_of_line_];
         memory_[end_of_line_] = '\0';
@@ -150,9 +176,12 @@ class LineReader {
     std::size_t end_of_line_ = 0;
     char after_line_ = 0;
     bool end_marked_ = false;
-    bool at_end_ = false;   // no more bytes will come (end of file, Ctrl-Z or read error)
-    int pending_error_ = 0; // the read error after the last bytes, not yet reached
-    int read_error_ = 0;    // errno of the read error that ended the input
+    bool converted_cr_ = false; // the last read ends in an LF that stands in for a CR LF
+    bool continues_ = false;    // the last read was cut before its line end
+    bool saw_tag_ = false;
+    bool at_end_ = false;              // no more bytes will come (end of file or read error)
+    int pending_error_ = 0;            // the read error after the last bytes, not yet reached
+    int read_error_ = 0;               // errno of the read error that ended the input
     std::ptrdiff_t data_position_ = 0; // position() of memory_ itself
 };
 

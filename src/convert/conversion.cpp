@@ -37,6 +37,12 @@ ConversionResult run_conversion(std::span<const LogInput> logs, ConvertOptions& 
     }
     end_problem_lines(result.lists);
     result.lists.problem_sink = nullptr;
+    const auto none = std::find_if(logs.begin(), logs.end(),
+                                   [](const LogInput& log) { return !log.reader->saw_tag(); });
+    if (none != logs.end()) {
+        result.not_a_log = static_cast<std::size_t>(none - logs.begin());
+        return result;
+    }
     const StateTally& tally = result.tally;
     write_CSV_header(result.csv);
     options.lotw_confirmed_count = 0;
@@ -46,6 +52,17 @@ ConversionResult run_conversion(std::span<const LogInput> logs, ConvertOptions& 
     add_line(0, result.lists, "");
     summarize_bands(result.lists, tally.get(), 1);
     return result;
+}
+
+std::string not_a_log_text(const std::string& name) {
+    return name + ": no ADIF data found; is it an ADIF log?";
+}
+
+std::string no_contact_note(const std::vector<std::string>& names) {
+    std::string note;
+    for (std::size_t i = 0; i < names.size(); ++i)
+        note.append(i == 0 ? "" : ", ").append(names[i]);
+    return note + ": no 2014 Q9XZ contact went into the spreadsheet";
 }
 
 std::vector<std::string> shown_lines(const MessageLists& lists) {

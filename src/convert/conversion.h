@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -28,12 +29,21 @@ struct ConversionResult {
     std::int32_t written = 0; // non-empty cells written
     StateTally tally;         // the filled tally, for pictures of it
     bool read_failed = false; // the log could not be read to its end: no spreadsheet, no summary
+    // The log (its index among the logs) in which no ADIF tag stands anywhere: it is refused,
+    // with no spreadsheet and no summary.
+    std::optional<std::size_t> not_a_log;
 };
+
+// What the refusal of a file that is no log says; `name` as the user gave it.
+std::string not_a_log_text(const std::string& name);
+// The note when no contact went into the spreadsheet: the logs' names, then the text.
+std::string no_contact_note(const std::vector<std::string>& names);
 
 // Converts the log, makes the spreadsheet text and the summary lines; sets the options' LoTW
 // count. The caller writes `csv` to its file. Problem lines go to `problem_sink` as they come
 // when it is set, else into list 2 (at most MAX_KEPT_PROBLEMS of them, then one line that counts
-// the rest). A failed read ends the problem lines with READ_FAILED_LINE and leaves `csv` empty.
+// the rest). A failed read ends the problem lines with READ_FAILED_LINE and leaves `csv` empty;
+// a log that is none (not_a_log) leaves `csv` empty too.
 ConversionResult run_conversion(LineReader& input, ConvertOptions& options,
                                 std::function<void(std::string_view)> problem_sink = {});
 // The same for several logs tallied together (see convert_ADIF). A log that cannot be read to

@@ -9,9 +9,10 @@
 namespace q9xz {
 namespace {
 
-// A record too large to keep (AdifRecord::too_large()) is dropped up to its end instead of
+// A record past its limits (AdifRecord::too_large()) is dropped up to its end instead of
 // filling the memory.
-constexpr const char* RECORD_TOO_LARGE = "ERROR: Record too large to keep; skipped up to its end";
+constexpr const char* RECORD_TOO_LARGE = "ERROR: Record too large; skipped to its end";
+constexpr const char* UNFINISHED_RECORD = "ERROR: Unfinished last record not read";
 
 // Reads one log into the tally and closes it.
 void read_log(LineReader& input, StateEntry* tally, ConvertOptions& options, MessageLists& lists,
@@ -22,7 +23,8 @@ void read_log(LineReader& input, StateEntry* tally, ConvertOptions& options, Mes
     std::unique_ptr<AdifRecord> record;
     std::optional<std::string> message;
     int status = ADIF_LINE_DONE;
-    bool dropping = false; // the current record grew too large: its rest is skipped
+    // Fields of the current record read before its header ended: the header's.
+    std::size_t header_fields = 0;
     do {
         status = parse_ADIF(input, record, message, pool);
         // Listed before the status is acted on, so a duplicate field on the line that ended a
@@ -32,29 +34,34 @@ void read_log(LineReader& input, StateEntry* tally, ConvertOptions& options, Mes
             message.reset();
         }
         if (record && record->too_large()) {
-            if (!dropping)
-                report_problem(lists, record.get(), RECORD_TOO_LARGE);
-            pool.recycle(std::move(record));
-            dropping = true;
+            // A record exists from its first kept field.
+            report_problem(lists, record->fields_kept() > 0 ? record.get() : nullptr,
+                           RECORD_TOO_LARGE);
+            record->drop();
         }
         switch (status) {
         case ADIF_LINE_DONE:
+            break;
         case ADIF_END_OF_FILE:
-        case ADIF_TRUNCATED_LINE:
+            if (record && !record->dropped() && record->fields_read() > header_fields)
+                report_problem(lists, record.get(), UNFINISHED_RECORD);
             break;
         case ADIF_HEADER_END:
-            // The header's record stays current: the first QSO's fields join it.
-            if (record && !dropping) {
+            // The header's record stays current: the first QSO's fields join it. A dropped
+            // header gives nothing.
+            if (record && record->dropped()) {
+                pool.recycle(std::move(record));
+            } else if (record) {
                 if (const AdifField* id = record->find("PROGRAMID"))
                     options.program_id = std::string(id->value);
             }
-            dropping = false;
+            header_fields = record ? record->fields_read() : 0;
             break;
         case ADIF_RECORD_END:
-            if (record && !dropping)
+            if (record && !record->dropped())
                 evaluate_QSO(*record, tally, options, lists, days);
             pool.recycle(std::move(record));
-            dropping = false;
+            header_fields = 0;
             break;
         default:
             std::fprintf(stderr, "ERROR:\tUnrecognized status %0d returned from parse_ADIF()\n",
@@ -81,8 +88,9 @@ StateTally convert_ADIF(std::span<const LogInput> logs, ConvertOptions& options,
     for (const LogInput& log : logs) {
         lists.problem_prefix = logs.size() > 1 ? log.name + ": " : std::string();
         read_log(*log.reader, tally.get(), options, lists, pool, days);
-        if (log.reader->failed())
-            break; // the conversion has failed: the logs after it are not read
+        // The conversion has failed, or the log is none: the logs after it are not read.
+        if (log.reader->failed() || !log.reader->saw_tag())
+            break;
     }
     lists.problem_prefix.clear();
     return tally;

@@ -22,10 +22,11 @@ struct LogInput {
 StateTally convert_ADIF(LineReader& input, ConvertOptions& options, MessageLists& lists);
 
 // The same for several logs read one after another into one tally, as if their records stood
-// in one log in that order. Each log is judged by its own header alone; a truncated line stops
-// only its own log, and a record a log leaves unfinished is dropped, never joined to the next
-// log. With more than one log every problem line starts with the log's name and ": ". Every
-// input is closed before the call returns.
+// in one log in that order. Each log is judged by its own header alone, and a record a log
+// leaves unfinished is dropped, never joined to the next log. A log that cannot be read to its
+// end, or that holds no ADIF tag at all, ends the reading: the logs after it are not read. With
+// more than one log every problem line starts with the log's name and ": ". Every input is closed
+// before the call returns.
 StateTally convert_ADIF(std::span<const LogInput> logs, ConvertOptions& options,
                         MessageLists& lists);
 

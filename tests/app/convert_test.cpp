@@ -137,6 +137,8 @@ TEST(Convert, LogWithoutQ9XZShowsNoDoneBoxButCanBeOpened) {
     EXPECT_TRUE(w.toolkit.boxes.empty());
     EXPECT_EQ(w.options.converted, 1);
     EXPECT_FALSE(read_file(dir.file("out.csv")).empty());
+    ASSERT_FALSE(w.toolkit.list.empty());
+    EXPECT_EQ(w.toolkit.list.back(), "log.adi: no 2014 Q9XZ contact went into the spreadsheet");
     w.window.command(ID_OPEN);
     EXPECT_EQ(w.toolkit.opened.size(), 1u);
     EXPECT_TRUE(w.toolkit.boxes.empty());
@@ -160,6 +162,29 @@ TEST(Convert, UnreadableLogKeepsTheSpreadsheetAndTheConvertedFlag) {
     EXPECT_EQ(read_file(dir.file("out.csv")), sheet);
     EXPECT_EQ(w.toolkit.list, std::vector<std::string>{"kept"});
     EXPECT_EQ(w.options.converted, 1); // left as it was
+}
+
+// A file without an ADIF tag is refused with the converter's text: its problem lines are
+// listed, the spreadsheet is left as it was and cannot be opened as this Convert's.
+TEST(Convert, FileThatIsNoLogIsRefused) {
+    TempDir dir;
+    write_file(dir.file("log.adi"), LOG);
+    Window w;
+    w.choose(dir.file("log.adi"), dir.file("out.csv"));
+    w.window.command(ID_CONVERT);
+    const std::string sheet = read_file(dir.file("out.csv"));
+    w.toolkit.boxes.clear();
+
+    write_file(dir.file("log.adi"), "<a b:1>x");
+    w.window.command(ID_CONVERT);
+    ASSERT_EQ(w.toolkit.boxes.size(), 1u);
+    EXPECT_EQ(w.toolkit.boxes[0].text,
+              dir.file("log.adi") + ": no ADIF data found; is it an ADIF log?");
+    EXPECT_EQ(w.toolkit.boxes[0].title, "Error");
+    EXPECT_EQ(w.toolkit.list,
+              (std::vector<std::string>{" on  at : ERROR: Unfinished last record not read", ""}));
+    EXPECT_EQ(read_file(dir.file("out.csv")), sheet);
+    EXPECT_EQ(w.options.converted, 0);
 }
 
 TEST(Convert, SpreadsheetThatCannotBeOpenedOrIsTheLogItself) {

@@ -18,6 +18,7 @@
 #endif
 
 namespace fs = std::filesystem;
+using namespace std::string_literals;
 using q9xz::run_cli;
 
 namespace {
@@ -381,14 +382,92 @@ TEST_F(Cli, MapOutcomeGoesToStandardErrorOnly) {
 
 TEST_F(Cli, LogWithoutQ9XZContactsGetsANote) {
     for (const std::string& text : {std::string("<CALL:4>K1AB<QSO_DATE:8>20140105<EOR>\n"),
-                                    std::string("\x7f"
-                                                "ELF binary, no ADIF at all\n")}) {
+                                    std::string("Header only\n<EOH>\n")}) {
         write_file(path("other.adi"), text);
         const CliRun result = run({path("other.adi")});
         EXPECT_EQ(0, result.code);
         EXPECT_EQ(path("other.adi") + ": no 2014 Q9XZ contact went into the spreadsheet\n",
                   result.err);
         EXPECT_EQ(0u, result.out.find(" 0 state(s) worked on MIX\n"));
+    }
+}
+
+// A file with no ADIF tag in it is refused after its problem lines: exit 1, and the old
+// spreadsheet and map stay byte for byte; the logs after it are not read.
+TEST_F(Cli, FilesThatAreNoLogsAreRefused) {
+    const struct {
+        const char* name;
+        std::string bytes;
+        std::string out;
+    } cases[] = {
+        {"notes.pdf", "%PDF-1.4\n1 0 obj <</Type /Catalog>> endobj\n\x7f\x1a\0"s, ""},
+        {"sheet.csv", "STATE,MODE,,160m\r\nAlabama,CW,,\r\n", ""},
+        {"empty.adi", "", ""},
+        {"odd.adi", "<a b:1>x", " on  at : ERROR: Unfinished last record not read\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        write_file(path(c.name), c.bytes);
+        write_file(path("old.csv"), "old spreadsheet");
+        write_file(path("old.svg"), "old map");
+        const CliRun alone = run({"--map", path("old.svg"), path(c.name), path("old.csv")});
+        EXPECT_EQ(1, alone.code);
+        EXPECT_EQ(c.out, alone.out);
+        EXPECT_EQ(path(c.name) + ": no ADIF data found; is it an ADIF log?\n", alone.err);
+        EXPECT_EQ("old spreadsheet", read_file(path("old.csv")));
+        EXPECT_EQ("old map", read_file(path("old.svg")));
+
+        write_file(path("good.adi"), ONE_CONTACT);
+        write_file(path("bad.adi"), "<CALL:4>K1AB <EOR> <FOO:1>x");
+        const CliRun among =
+            run({"-o", path("old.csv"), path("good.adi"), path(c.name), path("bad.adi")});
+        EXPECT_EQ(1, among.code);
+        EXPECT_EQ(path(c.name) + ": no ADIF data found; is it an ADIF log?\n", among.err);
+        EXPECT_EQ(c.out.empty() ? "" : path(c.name) + ": " + c.out, among.out);
+        EXPECT_EQ("old spreadsheet", read_file(path("old.csv")));
+    }
+}
+
+// The demo log written on one line, with a record too large to keep, a long line of junk inside
+// a record, a Ctrl-Z in a value, or a field repeated many times gives the demo's spreadsheet.
+TEST_F(Cli, DamagedDemoLogsGiveTheDemosSpreadsheet) {
+    const std::string demo = read_file(std::string(Q9XZ_SAMPLES) + "/demo.adi");
+    ASSERT_EQ(0, run({std::string(Q9XZ_SAMPLES) + "/demo.adi", path("demo.csv")}).code);
+    const std::string expected = read_file(path("demo.csv"));
+    // `text` put in front of the n-th occurrence of `before` in the demo log.
+    auto inserted = [&](const std::string& before, int n, const std::string& text) {
+        std::size_t at = 0;
+        for (int i = 0; i < n; ++i)
+            at = demo.find(before, at + 1);
+        std::string log = demo;
+        return log.insert(at, text);
+    };
+    std::string one_line = demo;
+    std::erase(one_line, '\r');
+    std::erase(one_line, '\n');
+    std::string junk;
+    while (junk.size() < (2u << 20))
+        junk += "junk <not a tag; ";
+    std::string repeats;
+    for (int i = 0; i < 100000; ++i)
+        repeats += "<APP_X:1>x";
+    const struct {
+        const char* what;
+        std::string log;
+    } cases[] = {
+        {"on one line", one_line},
+        {"a record too large", inserted("<CALL:", 20, "<CALL:6>Q9XZ/4 <NOTES:1048577>x <EOR>\r\n")},
+        {"a long line of junk in a record", inserted("<BAND:", 30, "\r\n" + junk + "\r\n")},
+        {"a Ctrl-Z in a value", inserted("<BAND:", 40,
+                                         "<COMMENT:3>a\x1a"
+                                         "b ")},
+        {"a field repeated", inserted("<BAND:", 50, repeats)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        write_file(path("damaged.adi"), c.log);
+        EXPECT_EQ(0, run({path("damaged.adi"), path("damaged.csv")}).code);
+        EXPECT_TRUE(read_file(path("damaged.csv")) == expected);
     }
 }
 

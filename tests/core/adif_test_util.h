@@ -24,8 +24,8 @@ struct ParseStep {
     std::optional<std::string> message;
 };
 
-// Runs parse_ADIF until it reports the end of a record, the end of the input or a truncated
-// line, and hands back the record it built (which may be empty).
+// Runs parse_ADIF until it reports the end of a record or the end of the input, and hands back the
+// record it built (which may be empty).
 inline std::unique_ptr<AdifRecord> parse_one_record(const std::string& text,
                                                     std::vector<ParseStep>* steps = nullptr) {
     LineReader input(text);
@@ -35,8 +35,7 @@ inline std::unique_ptr<AdifRecord> parse_one_record(const std::string& text,
         AdifStatus status = parse_ADIF(input, record, message);
         if (steps != nullptr)
             steps->push_back({status, message});
-        if (status == ADIF_RECORD_END || status == ADIF_END_OF_FILE ||
-            status == ADIF_TRUNCATED_LINE)
+        if (status == ADIF_RECORD_END || status == ADIF_END_OF_FILE)
             break;
     }
     return record;

@@ -22,6 +22,7 @@ struct Outcome {
     std::vector<std::string> cells;    // "Georgia CW 20m 05-Jan", in spreadsheet order
     std::size_t csv_lines = 0;
     std::int32_t written = 0;
+    bool not_a_log = false;
 };
 
 inline std::vector<std::string> split(const std::string& text, const std::string& separator) {
@@ -61,6 +62,7 @@ inline Outcome convert(LineReader& input, ConvertOptions& options) {
     outcome.cells = filled_cells(result.csv);
     outcome.csv_lines = split(result.csv, "\r\n").size() - 1; // the text ends with a line end
     outcome.written = result.written;
+    outcome.not_a_log = result.not_a_log.has_value();
     return outcome;
 }
 

@@ -1,4 +1,5 @@
 #include "adif_test_util.h"
+#include "conversion_probe.h"
 #include "convert/convert_adif.h"
 #include "test_logs.h"
 
@@ -29,9 +30,10 @@ std::vector<std::string> list_of(const ConversionResult& result, int index) {
 
 using ConversionDriver = UtcZone;
 
-TEST_F(ConversionDriver, EmptyLogGivesFullSheetAndZeroSummary) {
+TEST_F(ConversionDriver, HeaderOnlyLogGivesFullSheetAndZeroSummary) {
     ConvertOptions options;
-    const ConversionResult result = convert_text("", options);
+    const ConversionResult result = convert_text("Exported by a logger\n<EOH>\n", options);
+    EXPECT_FALSE(result.not_a_log);
     EXPECT_EQ(0, result.written);
     EXPECT_TRUE(result.lists.lists[2].empty());
     EXPECT_EQ(" 0 state(s) worked on MIX\n"
@@ -55,19 +57,133 @@ TEST_F(ConversionDriver, EmptyLogGivesFullSheetAndZeroSummary) {
     EXPECT_EQ(result.csv.size() - 2, result.csv.rfind("\r\n\r\n") + 2);
 }
 
-TEST_F(ConversionDriver, TruncatedLineStopsTheConversion) {
-    // A small line limit stands in for a line too long to read.
-    const std::string log = "<CALL:6>Q9XZ/8<QSO_DATE:8>20140105<TIME_ON:4>1200\n"
-                            "<BAND:3>20m<MODE:2>CW<STATE:2>OH<EOR>\n" +
-                            std::string(100, 'x') +
-                            "\n<CALL:6>Q9XZ/9<QSO_DATE:8>20140105<TIME_ON:4>1200<EOR>\n";
-    ConvertOptions options;
-    MessageLists lists;
-    LineReader input(log, 80);
-    const StateTally tally = convert_ADIF(input, options, lists);
-    EXPECT_EQ(std::vector<std::string>{"ERROR: Truncated input line: " + std::string(80, 'x')},
-              std::vector<std::string>(lists.lists[2].begin(), lists.lists[2].end()));
-    EXPECT_EQ(1, mark(*find_state(tally.get(), "OH"), 4, CW) != MARK_NONE);
+// The whole log is read, whatever its lines hold: records after an end tag on the same line,
+// after a line of any length, after a record too large to keep, after a Ctrl-Z.
+TEST_F(ConversionDriver, ReadsTheWholeLog) {
+    const std::string ga = "<CALL:6>Q9XZ/4 <QSO_DATE:8>20140105 <TIME_ON:4>1200 <BAND:3>20m "
+                           "<MODE:2>CW <STATE:2>GA <EOR>";
+    const std::string oh = "<CALL:6>Q9XZ/8 <QSO_DATE:8>20140106 <TIME_ON:4>1300 <BAND:3>40m "
+                           "<MODE:2>CW <STATE:2>OH <EOR>";
+    const std::string both = "Georgia CW 20m 05-Jan|Ohio CW 40m 06-Jan";
+    const std::string ga_only = "Georgia CW 20m 05-Jan";
+    const std::string too_large = "ERROR: Record too large; skipped to its end";
+    const std::string unfinished = "ERROR: Unfinished last record not read";
+    std::string repeats = "<CALL:6>Q9XZ/4 <QSO_DATE:8>20140107 <TIME_ON:4>1400 ";
+    for (int i = 0; i < 100000; ++i)
+        repeats += "<COMMENT:1>x";
+    // Four values of 1,048,000 bytes, a call, and a small field that passes 4 MiB.
+    std::string large = "<CALL:6>Q9XZ/4 ";
+    for (int i = 0; i < 4; ++i)
+        large += "<V" + std::to_string(i) + ":1048000>" + std::string(1048000, 'v') + "\n";
+    large += "<Y:2500>" + std::string(2500, 'y') + "<EOR>";
+    std::string many_fields = "<CALL:6>Q9XZ/5 ";
+    for (int i = 0; i < 50000; ++i)
+        many_fields += "<F" + std::to_string(i) + ":0>";
+    struct Case {
+        const char* label;
+        std::string log;
+        std::vector<std::string> problems;
+        std::string cells;
+    };
+    const Case cases[] = {
+        {"all on one line", "<PROGRAMID:4>Test <EOH>" + ga + oh, {}, both},
+        {"a record on the header's line", "header <EOH>" + ga + "\n" + oh + "\n", {}, both},
+        {"a long line between records",
+         ga + "\n" + std::string(3u << 20, 'x') + "\n" + oh + "\n",
+         {},
+         both},
+        {"a 2 MiB line of junk inside a record",
+         "<CALL:6>Q9XZ/4 <QSO_DATE:8>20140105\n" + std::string(2u << 20, '<') + "\n" +
+             ga.substr(36) + oh,
+         {},
+         both},
+        {"a declared length over 1 MiB",
+         ga + "\n<CALL:6>Q9XZ/4 <NOTES:1048577>x <EOR>\n" + oh + "\n",
+         {"Q9XZ/4 on  at : " + too_large},
+         both},
+        {"a declared length over 1 MiB first: the text alone",
+         "<NOTES:1048577>x <CALL:6>Q9XZ/4 <EOR>" + ga + oh,
+         {too_large},
+         both},
+        {"a repeat, then a field too large",
+         "<CALL:6>Q9XZ/4 <A:1>x <A:1>y <NOTES:2000000> <A:1>z <EOR>" + oh,
+         {"Q9XZ/4 on  at : Duplicate field: <A:1>y", "Q9XZ/4 on  at : " + too_large},
+         "Ohio CW 40m 06-Jan"},
+        {"4 MiB passed by a small field",
+         large + oh,
+         {"Q9XZ/4 on  at : " + too_large},
+         "Ohio CW 40m 06-Jan"},
+        {"more than 50,000 distinct fields",
+         many_fields + "<EOR>" + oh,
+         {"Q9XZ/5 on  at : " + too_large},
+         "Ohio CW 40m 06-Jan"},
+        {"100,000 repeats take no room",
+         ga + repeats + "<BAND:3>20m <MODE:2>CW <STATE:2>NC <EOR>\n",
+         {"Q9XZ/4 on 20140107 at 1400: Duplicate field: <COMMENT:1>x"},
+         "Georgia CW 20m 05-Jan|North Carolina CW 20m 07-Jan"},
+        {"a dropped header gives no record of its own",
+         "<PROGRAMID:3>Foo <NOTES:1048577> <CALL:6>Q9XZ/9 <EOH>" + ga,
+         {" on  at : " + too_large},
+         ga_only},
+        {"Ctrl-Z inside a value and after the last record",
+         ga +
+             "<COMMENT:3>a\x1a"
+             "b" +
+             oh + "\x1a\x1a",
+         {},
+         both},
+        {"an unfinished last record is named",
+         ga + "\n<CALL:6>Q9XZ/8 <QSO_DATE:8>20140106\n",
+         {"Q9XZ/8 on 20140106 at : " + unfinished},
+         ga_only},
+        {"a repeat is a field read",
+         "<CALL:6>Q9XZ/8 <EOH>\n<CALL:6>Q9XZ/7\n",
+         {"Q9XZ/7 on  at : Duplicate field: <CALL:6>Q9XZ/7", "Q9XZ/7 on  at : " + unfinished},
+         ""},
+        {"a value the log cuts short is no field read", ga + "<COMMENT:10>abc", {}, ga_only},
+        {"text after the last record is nothing", ga + "\nthe end\n<EOR\n", {}, ga_only},
+        {"a header without records is nothing", "<PROGRAMID:4>Test <EOH>\n", {}, ""},
+        {"a dropped record is not unfinished", ga + "<NOTES:1048577>\n", {too_large}, ga_only},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        ConvertOptions options;
+        const ConversionResult result = convert_text(c.log, options);
+        EXPECT_FALSE(result.not_a_log);
+        EXPECT_EQ(c.problems, list_of(result, 2));
+        std::string cells;
+        for (const std::string& cell : probe::filled_cells(result.csv))
+            cells += (cells.empty() ? "" : "|") + cell;
+        EXPECT_EQ(c.cells, cells);
+    }
+}
+
+// A file in which no well-formed tag stands is no log: it is read to its end, its problem lines
+// are kept, and it is refused, with no spreadsheet and no summary.
+TEST_F(ConversionDriver, FilesWithoutATagAreRefused) {
+    const struct {
+        const char* label;
+        std::string bytes;
+        std::vector<std::string> problems;
+    } cases[] = {
+        {"empty", "", {}},
+        {"a PDF", "%PDF-1.4\n1 0 obj <</Type /Catalog /Pages 2 0 R>> endobj\n%%EOF\n", {}},
+        {"a CSV", "STATE,MODE,,160m\r\nAlabama,CW,,\r\n", {}},
+        {"NUL bytes", std::string(4096, '\0'), {}},
+        {"Ctrl-Z", "\x1a", {}},
+        {"fields the reader takes, none well-formed",
+         "<a b:1>x <c+:1>y",
+         {" on  at : ERROR: Unfinished last record not read"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        ConvertOptions options;
+        const ConversionResult result = convert_text(c.bytes, options);
+        EXPECT_EQ(result.not_a_log, std::optional<std::size_t>(0));
+        EXPECT_EQ(c.problems, list_of(result, 2));
+        EXPECT_TRUE(result.lists.lists[0].empty());
+        EXPECT_TRUE(result.csv.empty());
+    }
 }
 
 TEST_F(ConversionDriver, DuplicateFieldListedBeforeTheRecordsOwnProblem) {

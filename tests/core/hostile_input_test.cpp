@@ -1,7 +1,7 @@
 // Logs built to break the reader and the conversion. Every one must end with the documented
-// problem line or a normal result, never a crash or a hang, and no line or value text beyond the
-// reader's limit may ever be held. Small inputs live in tests/data/hostile/ (see its README);
-// large ones are made here.
+// problem lines or a normal result (or be refused as no log), never a crash or a hang, and no
+// read or value text beyond the reader's limit may ever be held. Small inputs live in
+// tests/data/hostile/ (see its README); large ones are made here.
 
 #include "adif/parse_adif.h"
 #include "common/line_reader.h"
@@ -23,8 +23,9 @@ namespace {
 
 using probe::Outcome;
 
-const std::string TRUNCATED = "ERROR: Truncated input line: ";
-constexpr std::size_t QUOTED_MAX = 2047;
+const std::string TOO_LARGE = "ERROR: Record too large; skipped to its end";
+const std::string UNFINISHED = "ERROR: Unfinished last record not read";
+const std::string DUPLICATE = "Duplicate field: <";
 constexpr std::size_t LIMIT = LineReader::MAX_LINE;
 
 std::string read_data(const std::string& name) {
@@ -37,10 +38,6 @@ std::string contact(const std::string& date, const std::string& band) {
     return "<CALL:6>Q9XZ/4 <QSO_DATE:8>" + date +
            " <TIME_ON:4>1200 <BAND:" + std::to_string(band.size()) + ">" + band +
            " <MODE:2>CW <STATE:2>GA <EOR>\n";
-}
-
-std::string cut(const std::string& text) {
-    return text.substr(0, 79);
 }
 
 // The largest texts the reader hands out for a log: what one read returns, and what a record,
@@ -82,7 +79,9 @@ Held held_texts(const std::string& log) {
         }
         if (status == ADIF_RECORD_END)
             record.reset();
-        if (status == ADIF_END_OF_FILE || status == ADIF_TRUNCATED_LINE)
+        else if (record && record->too_large())
+            record->drop(); // as the conversion does
+        if (status == ADIF_END_OF_FILE)
             return held;
     }
 }
@@ -90,9 +89,10 @@ Held held_texts(const std::string& log) {
 struct HostileCase {
     const char* name;
     std::function<std::string()> make;
-    bool exact; // false: only "no crash, well-formed spreadsheet" can be promised
+    bool exact; // false: only "no crash, well-formed spreadsheet or refusal" can be promised
     std::vector<std::string> problems;
     std::vector<std::string> cells;
+    bool not_a_log = false;
 };
 
 std::string no_line_end() {
@@ -100,9 +100,6 @@ std::string no_line_end() {
     while (text.size() < 20'000'000)
         text += "<BAND:3>20m ";
     return text;
-}
-std::string first_of_no_line_end() {
-    return no_line_end().substr(0, QUOTED_MAX);
 }
 
 std::string thousands_of_fields() {
@@ -156,23 +153,28 @@ std::string padded_line(std::size_t length) {
 
 const std::vector<HostileCase>& hostile_cases() {
     static const std::vector<HostileCase> cases{
-        {"nul_bytes.adi", [] { return read_data("nul_bytes.adi"); }, true, {}, {}},
+        {"nul_bytes.adi", [] { return read_data("nul_bytes.adi"); }, true, {}, {}, true},
         {"random_binary.adi", [] { return read_data("random_binary.adi"); }, false, {}, {}},
-        {"no line end in 20 MB", no_line_end, true, {TRUNCATED + first_of_no_line_end()}, {}},
+        {"no line end in 20 MB",
+         no_line_end,
+         true,
+         {" on  at : " + DUPLICATE + "BAND:3>20m", " on  at : " + UNFINISHED},
+         {}},
         {"huge_length_comment.adi",
          [] { return read_data("huge_length_comment.adi"); },
          true,
-         {cut("Q9XZ/4 on 20140101 at 1200: " + TRUNCATED + "<COMMENT:2147483647>abc\n")},
-         {}},
+         {"Q9XZ/4 on 20140101 at 1200: " + TOO_LARGE},
+         {"Georgia CW 40m 02-Jan"}},
+        // The record whose first field is not believed ends only at the next line's end tag.
         {"huge_length_call.adi",
          [] { return read_data("huge_length_call.adi"); },
          true,
-         {TRUNCATED + "<CALL:99999999999999>Q9XZ/4\n"},
+         {TOO_LARGE},
          {}},
         {"value one above the limit",
          [] { return long_value(LIMIT + 1); },
          true,
-         {cut("Q9XZ/4 on 20140101 at 1200: " + TRUNCATED + long_value(LIMIT + 1))},
+         {"Q9XZ/4 on 20140101 at 1200: " + TOO_LARGE},
          {}},
         {"value at the limit",
          [] { return long_value(LIMIT); },
@@ -187,8 +189,13 @@ const std::vector<HostileCase>& hostile_cases() {
         {"line at the limit",
          [] { return padded_line(LIMIT); },
          true,
-         {TRUNCATED + padded_line(LIMIT).substr(0, QUOTED_MAX)},
-         {}},
+         {},
+         {"Georgia CW 20m 01-Jan"}},
+        {"line far beyond the limit",
+         [] { return padded_line(3 * LIMIT + 5); },
+         true,
+         {},
+         {"Georgia CW 20m 01-Jan"}},
         {"negative_and_bad_lengths.adi",
          [] { return read_data("negative_and_bad_lengths.adi"); },
          true,
@@ -221,13 +228,13 @@ const std::vector<HostileCase>& hostile_cases() {
          [] { return read_data("cr_only_line_ends.adi"); },
          true,
          {},
-         {"Georgia CW 20m 01-Jan"}},
-        {"lone_ctrl_z.adi", [] { return read_data("lone_ctrl_z.adi"); }, true, {}, {}},
+         {"Georgia CW 40m 02-Jan", "Georgia CW 20m 01-Jan"}},
+        {"lone_ctrl_z.adi", [] { return read_data("lone_ctrl_z.adi"); }, true, {}, {}, true},
         {"ctrl_z_mid_file.adi",
          [] { return read_data("ctrl_z_mid_file.adi"); },
          true,
          {},
-         {"Georgia CW 20m 01-Jan"}},
+         {"Georgia CW 40m 02-Jan", "Georgia CW 20m 01-Jan"}},
         {"utf8_bom.adi",
          [] { return read_data("utf8_bom.adi"); },
          true,
@@ -268,9 +275,11 @@ TEST_P(HostileInput, EndsWithTheDocumentedResult) {
         options.first = choice == 1;
         options.last = choice == 2;
         const Outcome outcome = probe::convert_text(log, options);
-        EXPECT_EQ(outcome.csv_lines, 229u);
+        // A file without a tag is refused, with no spreadsheet.
+        EXPECT_EQ(outcome.csv_lines, outcome.not_a_log ? 0u : 229u);
         if (!hostile.exact)
             continue;
+        EXPECT_EQ(outcome.not_a_log, hostile.not_a_log);
         EXPECT_EQ(outcome.problems, hostile.problems) << "choice " << choice;
         EXPECT_EQ(outcome.cells, hostile.cells) << "choice " << choice;
     }
@@ -280,7 +289,7 @@ TEST_P(HostileInput, HoldsNoTextBeyondTheLimit) {
     const Held held = held_texts(GetParam().make());
     EXPECT_LE(held.line, LIMIT);
     EXPECT_LE(held.value, LIMIT);
-    EXPECT_LE(held.message, TRUNCATED.size() + QUOTED_MAX);
+    EXPECT_LE(held.message, DUPLICATE.size() + 20 + LIMIT);
 }
 
 std::string case_name_of(const HostileCase& hostile) {

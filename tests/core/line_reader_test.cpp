@@ -27,13 +27,11 @@ std::vector<std::string> read_all(LineReader& reader) {
     return lines;
 }
 
-// What a Windows text-mode stream delivers: CR LF as LF, a lone CR kept, Ctrl-Z ends the input;
-// then cut like fgets into pieces up to and including each LF, at most max_line long.
+// CR LF as LF, a lone CR kept, every other byte as it is; then cut like fgets into pieces up to and
+// including each LF, at most max_line long.
 std::vector<std::string> model_lines(const std::string& raw, std::size_t max_line) {
     std::string text;
     for (std::size_t i = 0; i < raw.size(); ++i) {
-        if (raw[i] == '\x1a')
-            break;
         if (raw[i] == '\r' && i + 1 < raw.size() && raw[i + 1] == '\n')
             continue;
         text.push_back(raw[i]);
@@ -78,22 +76,13 @@ TEST(LineReader, AppliesTheTextModeRules) {
         {"LF CR", "a\n\rb\n", 100, {"a\n", "\rb\n"}},
         {"empty lines", "\r\n\n\r\n", 100, {"\n", "\n", "\n"}},
         {"no line end at the end", "abc\ndef", 100, {"abc\n", "def"}},
-        {"Ctrl-Z ends the input",
-         "ab\x1a"
-         "cd\n",
-         100,
-         {"ab"}},
-        {"Ctrl-Z first",
+        {"Ctrl-Z is a byte like any other",
          "\x1a"
-         "abc\n",
+         "ab\x1a\r\n\x1a",
          100,
-         {}},
-        {"Ctrl-Z after a line",
-         "ab\n\x1a"
-         "cd\n",
-         100,
-         {"ab\n"}},
-        {"CR before Ctrl-Z stays", "ab\r\x1a\n", 100, {"ab\r"}},
+         {"\x1a"
+          "ab\x1a\n",
+          "\x1a"}},
         {"NUL bytes are data", "a\0b\n\0\n"s, 100, {"a\0b\n"s, "\0\n"s}},
         {"bytes over 127 are data", "\xff\xfe\x80\r\n", 100, {"\xff\xfe\x80\n"}},
         {"limit cuts long lines", "abcdefghij\n", 5, {"abcde", "fghij", "\n"}},
@@ -205,21 +194,61 @@ TEST(LineReader, LargeRandomFileMatchesTheModel) {
     EXPECT_TRUE(read_all(reader) == model_lines(bytes, LineReader::MAX_LINE));
 }
 
-TEST(LineReader, CtrlZFarIntoAFileEndsTheInput) {
-    std::string bytes;
-    while (bytes.size() < (5u << 19))
-        bytes += "<CALL:4>Q9XZ<EOR>\r\n";
-    const std::size_t kept = bytes.size();
-    bytes += "<CALL:4>W1AW\x1a<EOR>\r\n<CALL:4>K1AB<EOR>\r\n";
-    LineReader reader(temp_file_with(bytes));
-    std::size_t count = 0;
-    std::string last;
-    for (std::string_view line = reader.read_line(); !line.empty(); line = reader.read_line()) {
-        ++count;
-        last = line;
+// A line's last characters read again come back as they were read, CR LF and all, with what
+// follows them.
+TEST(LineReader, UnreadCharactersAreReadAgain) {
+    LineReader reader("ab<EOR>cd\r\nef\n"s + std::string(20, 'x') + "<EOR>\n", 8);
+    EXPECT_EQ(reader.read_line(), "ab<EOR>c");
+    EXPECT_TRUE(reader.continues());
+    reader.unread_last(1);
+    EXPECT_EQ(reader.read_line(), "cd\n");
+    EXPECT_FALSE(reader.continues());
+    reader.unread_last(2);
+    EXPECT_EQ(reader.read_line(), "d\n");
+    EXPECT_EQ(reader.read_line(), "ef\n");
+    EXPECT_EQ(reader.read_line(), "xxxxxxxx");
+    EXPECT_EQ(reader.read_line(), "xxxxxxxx");
+    EXPECT_EQ(reader.read_line(), "xxxx<EOR");
+    reader.unread_last(4);
+    EXPECT_EQ(reader.read_line(), "<EOR>\n");
+    EXPECT_TRUE(reader.read_line().empty());
+}
+
+// A file is a log when a well-formed tag stands anywhere in it, inside a value too, and
+// whichever piece or block it is cut into.
+TEST(LineReader, SeesAWellFormedTagAnywhere) {
+    struct Case {
+        std::string bytes;
+        bool tag;
+    };
+    const Case cases[] = {
+        {"", false},
+        {std::string(4096, '\0'), false},
+        {"%PDF-1.4 <</Type /Catalog>> <x> <a:> <:1> <a:b> <a:1:> <a:1:2> < a:1>", false},
+        {"name,call\r\nQ9XZ/4,20m\r\n", false},
+        {"<EOX> <EO> <EOHH> <E_H>", false},
+        {"<a:1>", true},
+        {"junk <CALL_2:12345:d> junk", true},
+        {"<NOTES:1048577>", true},
+        {"<<eoh>", true},
+        {"text <EoR", false},
+        {"<COMMENT:5:S>", true},
+        {"x<Q<R:0>", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.bytes.substr(0, 60));
+        for (std::size_t max_line : {std::size_t{3}, LineReader::MAX_LINE}) {
+            LineReader reader(c.bytes, max_line);
+            read_all(reader);
+            EXPECT_EQ(reader.saw_tag(), c.tag);
+        }
     }
-    EXPECT_EQ(count, kept / 19 + 1);
-    EXPECT_EQ(last, "<CALL:4>W1AW");
+    // A tag cut between two blocks of a file.
+    std::string bytes((1u << 20) - 3, ' '); // a block is 1 MiB
+    bytes += "<EOR>";
+    LineReader reader(temp_file_with(bytes));
+    read_all(reader);
+    EXPECT_TRUE(reader.saw_tag());
 }
 
 TEST(LineReader, ReadsFromTheFilesCurrentPosition) {
@@ -270,7 +299,8 @@ TEST_F(LineReaderFile, OpensAFileAndReadsItBytewise) {
     auto reader = LineReader::open(path_.string());
     ASSERT_NE(reader, nullptr);
     EXPECT_EQ(reader->max_line(), LineReader::MAX_LINE);
-    EXPECT_EQ(read_all(*reader), (std::vector<std::string>{"<CALL:6>Q9XZ/4\n", "\xe9\0\r"s}));
+    EXPECT_EQ(read_all(*reader),
+              (std::vector<std::string>{"<CALL:6>Q9XZ/4\n", "\xe9\0\r\x1a<EOR>\n"s}));
 }
 
 TEST_F(LineReaderFile, OpenWithAGivenLimit) {

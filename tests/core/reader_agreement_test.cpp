@@ -8,6 +8,7 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <iterator>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -83,10 +84,35 @@ TEST(ReaderAgreement, LinesOnTheEdgesOfTheShortWays) {
         many += "<F" + std::to_string(i % 40) + ":1>x";
     logs.push_back(many + "<eor>\n");
     logs.push_back("free text <this> and <call:4>Q9XZ<band:3>20m<BAND:3>40m<EoR>\n");
+    // Records after end tags on one line, records dropped over lines up to their end tags, and
+    // the limit on distinct names.
+    logs.push_back("hdr <EOH><CALL:4>Q9XZ<EOR><call:4>W1AW <A:1>x<A:1>y<eor> <B:1>z");
+    logs.push_back("<CALL:4>Q9XZ <N:30>ab\ncd <EOR> <B:3>20m<EOR>\n<C:2>ab<EOH> <D:1>x\n");
+    std::string distinct;
+    for (int i = 0; i <= 50000; ++i)
+        distinct += "<F" + std::to_string(i) + ":0>";
+    logs.push_back(distinct + "<A:1>x<EOR><B:1>y<EOR>");
     for (const std::string& log : logs)
         for (std::size_t max_line : {std::size_t{7}, std::size_t{24}, LineReader::MAX_LINE})
             EXPECT_EQ(slow::first_difference(log, max_line), std::nullopt)
                 << "max_line " << max_line << ": " << log;
+}
+
+// Logs of tokens that end records within lines, cut tags and values between reads, drop records
+// and end logs unfinished, read with many read limits.
+TEST(ReaderAgreement, RandomLogsOfEndTagsCutTagsAndDroppedRecords) {
+    const std::string tokens[] = {
+        "<CALL:4>",    "Q9XZ",   "<EOR>", "<eoh>", "\n", "\r\n", "<A:1>x", "<A:3>", "<band:3>20m",
+        "<N:2000000>", "<B:30>", "<",     ">",     ":",  "x ",   "\x1a",   "<EOR",  "<MODE:2>CW"};
+    std::mt19937 random(25);
+    for (int round = 0; round < 3000; ++round) {
+        std::string log;
+        for (std::size_t i = 0, n = random() % 40; i < n; ++i)
+            log += tokens[random() % std::size(tokens)];
+        const std::size_t max_line = round % 3 == 0 ? LineReader::MAX_LINE : 3 + random() % 30;
+        ASSERT_EQ(slow::first_difference(log, max_line), std::nullopt)
+            << "max_line " << max_line << ": " << log;
+    }
 }
 
 } // namespace

@@ -31,6 +31,7 @@ struct Case {
     std::vector<Log> logs;
     std::vector<std::string> problems;
     std::vector<std::string> cells;
+    std::optional<std::size_t> not_a_log = {};
 };
 
 TEST(SeveralLogs, AreTalliedInOrderEachJudgedByItsOwnHeader) {
@@ -67,27 +68,28 @@ TEST(SeveralLogs, AreTalliedInOrderEachJudgedByItsOwnHeader) {
           {"a.adi", contact("20140105", "<STATE:2>GA")}},
          {},
          {"Georgia CW 20m 20-Mar"}},
-        {"a truncated line stops only the first log",
+        {"a line longer than one read is read whole, and its log goes on",
          'L',
-         {{"cut.adi",
+         {{"long.adi",
            contact("20140105", "<STATE:2>GA") + std::string(200, 'x') + "\n" +
                contact("20140106", "<STATE:2>KY"),
            120},
           {"next.adi", contact("20140107", "<STATE:2>TN")}},
-         {"cut.adi: ERROR: Truncated input line: " + std::string(120, 'x')},
-         {"Georgia CW 20m 05-Jan", "Tennessee CW 20m 07-Jan"}},
-        {"an empty log among others",
+         {},
+         {"Georgia CW 20m 05-Jan", "Kentucky CW 20m 06-Jan", "Tennessee CW 20m 07-Jan"}},
+        {"an empty log among others is refused, and the logs after it are not read",
          'F',
-         {{"a.adi", contact("20140105", "<STATE:2>GA")},
+         {{"a.adi", contact("20140105", "<STATE:2>ZZ")},
           {"empty.adi", ""},
           {"c.adi", OWN_HEADER + contact("20140107", "<STATE:2>ZZ")}},
-         {"c.adi: Q9XZ/4 on 20140107 at 1200: [ZZ] is not a state"},
-         {"Georgia CW 20m 05-Jan"}},
+         {"a.adi: Q9XZ/4 on 20140105 at 1200: [ZZ] is not a state"},
+         {},
+         1},
         {"a record left unfinished never joins the next log's first record",
          'L',
          {{"a.adi", contact("20140105", "<STATE:2>GA") + "<CALL:6>Q9XZ/8 <QSO_DATE:8>20140110"},
           {"b.adi", "<TIME_ON:4>1200 <BAND:3>40m <MODE:2>CW <STATE:2>OH <EOR>\n"}},
-         {},
+         {"a.adi: Q9XZ/8 on 20140110 at : ERROR: Unfinished last record not read"},
          {"Georgia CW 20m 05-Jan"}},
         {"a header field repeated in the first record is a problem of that log only",
          'L',
@@ -114,6 +116,7 @@ TEST(SeveralLogs, AreTalliedInOrderEachJudgedByItsOwnHeader) {
         EXPECT_EQ(problems, c.problems);
         const std::vector<std::string> cells = probe::filled_cells(result.csv);
         EXPECT_EQ(cells, c.cells);
+        EXPECT_EQ(result.not_a_log, c.not_a_log);
         // The summary and the counts are those of the whole tally.
         EXPECT_EQ(result.written, static_cast<std::int32_t>(cells.size()));
         EXPECT_TRUE(result.lists.problem_prefix.empty());
