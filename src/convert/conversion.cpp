@@ -96,9 +96,16 @@ std::unique_ptr<LineReader> open_log(const std::string& path, std::string& probl
 }
 
 ConversionFiles open_conversion_files(const std::vector<std::string>& adif_paths,
-                                      const std::string& csv_path) {
+                                      const std::string& csv_path, std::FILE* standard_input) {
     ConversionFiles files;
+    const auto is_standard_input = [&](const std::string& path) {
+        return standard_input != nullptr && path == STANDARD_INPUT;
+    };
     for (const std::string& path : adif_paths) {
+        if (is_standard_input(path)) {
+            files.inputs.push_back(std::make_unique<LineReader>(standard_input));
+            continue;
+        }
         files.inputs.push_back(open_log(path, files.problem));
         if (!files.inputs.back()) {
             files.inputs.clear();
@@ -107,8 +114,9 @@ ConversionFiles open_conversion_files(const std::vector<std::string>& adif_paths
         }
     }
     const bool is_a_log =
-        std::any_of(adif_paths.begin(), adif_paths.end(),
-                    [&](const std::string& path) { return same_file(path, csv_path); });
+        std::any_of(adif_paths.begin(), adif_paths.end(), [&](const std::string& path) {
+            return !is_standard_input(path) && same_file(path, csv_path);
+        });
     if (is_a_log) {
         files.problem = OUTPUT_IS_LOG;
         files.result = ConversionFiles::OUTPUT_FAILED;
