@@ -26,6 +26,9 @@ void MainWindow::convert() {
             message = toolkit_.load_string(IDS_ADIF_OPEN_FAILED, TEXT_BUFFER);
         else if (files.result == ConversionFiles::OUTPUT_FAILED)
             message = toolkit_.load_string(IDS_CSV_OPEN_FAILED, TEXT_BUFFER);
+        // Which file and why, whole: the path and the system's reason.
+        if (files.result != ConversionFiles::OK)
+            message += "\n" + files.system_problem;
     }
     if (!message.empty()) {
         error_box(message);

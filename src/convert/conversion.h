@@ -70,6 +70,8 @@ inline constexpr std::string_view STANDARD_INPUT_NAME = "(standard input)";
 struct ConversionFiles {
     enum Result { OK, INPUT_FAILED, OUTPUT_FAILED } result = OK;
     std::string problem;
+    // The same in the system's own words where it has its own (Windows), for the window.
+    std::string system_problem;
     std::vector<std::unique_ptr<LineReader>> inputs; // one per log, in the order given
     std::unique_ptr<OutputFile> output;
 };
