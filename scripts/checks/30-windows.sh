@@ -200,6 +200,10 @@ drive_window() {
     else
         fail "$build: the window check wrote no list-box lines"
     fi
+    # The log through standard input, which the converter reads in binary: the same spreadsheet.
+    (cd "$folder" && timeout 120 "$wine_run" "$prefix" "$root/$build/q9xz-convert.exe" \
+        - stdin.csv <demo.adi >/dev/null 2>&1) || fail "$build: q9xz-convert.exe - (standard input)"
+    cmp "$folder/cli.csv" "$folder/stdin.csv" || fail "$build: spreadsheet from standard input differs"
     # The two logs the window check picked together, converted by the converter with LoTW.
     (cd "$folder" && timeout 120 "$wine_run" "$prefix" "$root/$build/q9xz-convert.exe" \
         -l -o cli-two.csv My.Log.adi lotw.adi 2>/dev/null | tr -d '\r' >cli-two.txt) ||

@@ -26,9 +26,12 @@ void MainWindow::convert() {
             message = toolkit_.load_string(IDS_ADIF_OPEN_FAILED, TEXT_BUFFER);
         else if (files.result == ConversionFiles::OUTPUT_FAILED)
             message = toolkit_.load_string(IDS_CSV_OPEN_FAILED, TEXT_BUFFER);
-        // A log chosen as the spreadsheet: the box says why it is refused.
+        // A log chosen as the spreadsheet: the box says why it is refused. Otherwise which file
+        // and why, whole: the path and the system's reason.
         if (files.output_is_a_log)
             message = files.problem + "\n" + message;
+        else if (files.result != ConversionFiles::OK)
+            message += "\n" + files.system_problem;
     }
     if (!message.empty()) {
         error_box(message);

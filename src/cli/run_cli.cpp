@@ -32,6 +32,7 @@ constexpr const char* USAGE =
     "  --          every later argument is a file name\n"
     "\n"
     "OUTPUT defaults to INPUT with its extension replaced by .CSV.\n"
+    "A log named - is read from standard input; OUTPUT must then be named.\n"
     "Exit status: 0 done, 1 a file could not be opened, read or written, 2 wrong usage.\n";
 
 constexpr const char* MAP_FAILED = "Could not write the map file.";
@@ -128,6 +129,16 @@ std::optional<CliRequest> parse_arguments(const std::vector<std::string>& argume
             ": one file name too many (INPUT and OUTPUT at most; several logs need -o OUTPUT)";
         return std::nullopt;
     }
+    const auto logs_end = request.files.end() - (!request.output && request.files.size() == 2);
+    const auto standard_inputs = std::count(request.files.begin(), logs_end, STANDARD_INPUT);
+    if (standard_inputs > 1) {
+        problem = "- given twice: standard input is read once";
+        return std::nullopt;
+    }
+    if (standard_inputs == 1 && !request.output && request.files.size() == 1) {
+        problem = "name the spreadsheet when the log is standard input";
+        return std::nullopt;
+    }
     if (!request.output && request.files.size() == 2 && has_log_name(request.files[1])) {
         // Two logs typed without -o: the second must never be emptied for the spreadsheet.
         problem = request.files[1] +
@@ -154,7 +165,8 @@ int file_failure(std::ostream& out, std::ostream& err, const std::string& proble
 
 } // namespace
 
-int run_cli(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
+int run_cli(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err,
+            std::FILE* standard_input) {
     std::string problem;
     std::optional<CliRequest> request = parse_arguments(arguments, problem);
     if (!request) {
@@ -180,8 +192,12 @@ int run_cli(const std::vector<std::string>& arguments, std::ostream& out, std::o
     } else {
         output_path = proposed_csv_path(logs.front(), folder_separators());
     }
+    // How lines and messages name the logs: standard input by words, not by its "-".
+    std::vector<std::string> names = logs;
+    std::replace(names.begin(), names.end(), std::string(STANDARD_INPUT),
+                 std::string(STANDARD_INPUT_NAME));
     // Every file is checked, every log opened, before anything is read or written.
-    ConversionFiles files = open_conversion_files(logs, output_path);
+    ConversionFiles files = open_conversion_files(logs, output_path, standard_input);
     if (files.result == ConversionFiles::INPUT_FAILED)
         return file_failure(out, err, files.problem, "Could not open ADIF input file.");
     if (files.result == ConversionFiles::OUTPUT_FAILED)
@@ -190,7 +206,7 @@ int run_cli(const std::vector<std::string>& arguments, std::ostream& out, std::o
     if (request->map_path) {
         const std::string& map_path = *request->map_path;
         for (const std::string& log : logs) {
-            if (output_is_file(map_path, log))
+            if (log != STANDARD_INPUT && output_is_file(map_path, log))
                 return file_failure(out, err, "the map names the log itself", MAP_FAILED);
         }
         if (same_outputs(map_path, output_path))
@@ -212,7 +228,7 @@ int run_cli(const std::vector<std::string>& arguments, std::ostream& out, std::o
     std::size_t problem_lines = 0;
     // With several logs, problem lines name their log by the path as given.
     ConversionResult result =
-        run_conversion(log_inputs(files, logs), options, [&](std::string_view line) {
+        run_conversion(log_inputs(files, names), options, [&](std::string_view line) {
             lines << line << '\n';
             ++problem_lines;
         });
@@ -223,13 +239,13 @@ int run_cli(const std::vector<std::string>& arguments, std::ostream& out, std::o
         while (failed + 1 < logs.size() && !files.inputs[failed]->failed())
             ++failed;
         return file_failure(out, err,
-                            file_problem(logs[failed], files.inputs[failed]->read_error()),
+                            file_problem(names[failed], files.inputs[failed]->read_error()),
                             "Could not read ADIF input file.");
     }
     if (result.not_a_log) {
         // Nothing is written: the old spreadsheet and map stay as they were.
         lines.flush();
-        err << not_a_log_text(logs[*result.not_a_log]) << '\n';
+        err << not_a_log_text(names[*result.not_a_log]) << '\n';
         return 1;
     }
     files.inputs.clear();
@@ -245,7 +261,7 @@ int run_cli(const std::vector<std::string>& arguments, std::ostream& out, std::o
               << '\n';
     out.flush();
     if (result.written == 0)
-        err << no_contact_note(logs) << '\n';
+        err << no_contact_note(names) << '\n';
 
     if (map_file) {
         MapOptions map = request->map;

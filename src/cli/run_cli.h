@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <cstdio>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -34,7 +35,9 @@ inline constexpr std::array<CliOption, 11> CLI_OPTIONS{{
 // `q9xz-convert [-f | -l] [--map ...] -o OUTPUT INPUT...` for several logs tallied together.
 // Returns the exit code: 0 done, 1 a file could not be opened, read or written, 2 wrong usage.
 // Standard output gets the lines the window's list shows; standard error what went wrong, the map's
-// outcome and a note on a log without any 2014 Q9XZ contact.
-int run_cli(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err);
+// outcome and a note on a log without any 2014 Q9XZ contact. A log named "-" is read from
+// `standard_input`, which the call then closes.
+int run_cli(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err,
+            std::FILE* standard_input = stdin);
 
 } // namespace q9xz

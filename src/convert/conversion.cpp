@@ -1,6 +1,7 @@
 #include "convert/conversion.h"
 
 #include "common/native_path.h"
+#include "common/system_error.h"
 #include "convert/convert_adif.h"
 #include "results/csv_writer.h"
 #include "results/summary.h"
@@ -112,31 +113,58 @@ std::unique_ptr<LineReader> open_log(const std::string& path, std::string& probl
     return log;
 }
 
+namespace {
+
+// `problem`, the refusal of `path` just made, in the system's own words when it is the system's
+// refusal (its errno text) rather than ours ("is a folder"). Called before any other call.
+std::string in_system_words(const std::string& path, const std::string& problem) {
+    const unsigned long system_error = last_system_error();
+    const int error = errno;
+    if (error != 0 && problem == file_problem(path, error))
+        return path + ": " + system_message(error, system_error);
+    return problem;
+}
+
+} // namespace
+
 ConversionFiles open_conversion_files(const std::vector<std::string>& adif_paths,
-                                      const std::string& csv_path) {
+                                      const std::string& csv_path, std::FILE* standard_input) {
     ConversionFiles files;
+    const auto is_standard_input = [&](const std::string& path) {
+        return standard_input != nullptr && path == STANDARD_INPUT;
+    };
     for (const std::string& path : adif_paths) {
+        if (is_standard_input(path)) {
+            files.inputs.push_back(std::make_unique<LineReader>(standard_input));
+            continue;
+        }
         files.inputs.push_back(open_log(path, files.problem));
         if (!files.inputs.back()) {
+            files.system_problem = in_system_words(path, files.problem);
             files.inputs.clear();
             files.result = ConversionFiles::INPUT_FAILED;
             return files;
         }
     }
     const bool is_a_log =
-        std::any_of(adif_paths.begin(), adif_paths.end(),
-                    [&](const std::string& path) { return output_is_file(csv_path, path); });
+        std::any_of(adif_paths.begin(), adif_paths.end(), [&](const std::string& path) {
+            return !is_standard_input(path) && output_is_file(csv_path, path);
+        });
     if (is_a_log) {
         files.problem = OUTPUT_IS_LOG;
+        files.system_problem = csv_path + ": " + std::string(OUTPUT_IS_LOG);
         files.result = ConversionFiles::OUTPUT_FAILED;
     } else if (std::string refusal = log_refusal(csv_path, "the spreadsheet"); !refusal.empty()) {
         files.problem = std::move(refusal);
+        files.system_problem = files.problem;
         files.output_is_a_log = true;
         files.result = ConversionFiles::OUTPUT_FAILED;
     } else {
         files.output = OutputFile::open(csv_path, files.problem);
-        if (!files.output)
+        if (!files.output) {
+            files.system_problem = in_system_words(csv_path, files.problem);
             files.result = ConversionFiles::OUTPUT_FAILED;
+        }
     }
     if (files.result != ConversionFiles::OK)
         files.inputs.clear();

@@ -8,6 +8,7 @@
 #include "convert/output_file.h"
 
 #include <cstdint>
+#include <cstdio>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -67,18 +68,27 @@ std::unique_ptr<LineReader> open_log(const std::string& path, std::string& probl
 // The problem line of an output that names the log itself.
 inline constexpr std::string_view OUTPUT_IS_LOG = "the output names the log itself";
 
+// The name that stands for standard input among the converter's logs, and how its lines name it.
+inline constexpr std::string_view STANDARD_INPUT = "-";
+inline constexpr std::string_view STANDARD_INPUT_NAME = "(standard input)";
+
 // The files of a Convert command. Every log is opened first, in order, then the spreadsheet is
 // made ready (not yet touched) when it is none of the logs and not a log at all. `problem` says
-// what was wrong, in one line, when the result is not OK.
+// what was wrong, in one line, when the result is not OK. With `standard_input`, a log named
+// STANDARD_INPUT is read from it (the converter; one log at most), and the reader takes it over.
+// The windows pass none: there "-" is a file.
 struct ConversionFiles {
     enum Result { OK, INPUT_FAILED, OUTPUT_FAILED } result = OK;
     std::string problem;
+    // The same in the system's own words where it has its own (Windows), for the window.
+    std::string system_problem;
     bool output_is_a_log = false; // the spreadsheet was refused as a log (see log_refusal)
     std::vector<std::unique_ptr<LineReader>> inputs; // one per log, in the order given
     std::unique_ptr<OutputFile> output;
 };
 ConversionFiles open_conversion_files(const std::vector<std::string>& adif_paths,
-                                      const std::string& csv_path);
+                                      const std::string& csv_path,
+                                      std::FILE* standard_input = nullptr);
 
 // The opened logs of `files`, named for their problem lines, for run_conversion.
 std::vector<LogInput> log_inputs(const ConversionFiles& files,

@@ -61,8 +61,22 @@ struct Window {
     }
 };
 
-Box error(const char* text) {
+Box error(const std::string& text) {
     return {text, "Error", MessageButtons::Ok, MessageIcon::Error, false};
+}
+
+// The box of a file that could not be opened: its first line, then the file's full path and why.
+// Windows words the system's reasons its own way, so there the reason is only seen to be there.
+void expect_open_failure(const Box& box, const std::string& first, const std::string& path,
+                         const std::string& reason) {
+    const std::string named = first + "\n" + path + ": ";
+#ifdef _WIN32
+    EXPECT_EQ(box, error(box.text.starts_with(named) && box.text.size() > named.size()
+                             ? box.text
+                             : named + reason));
+#else
+    EXPECT_EQ(box, error(named + reason));
+#endif
 }
 
 TEST(Convert, WithoutFileNamesComplainsAboutTheLogFirst) {
@@ -158,7 +172,8 @@ TEST(Convert, UnreadableLogKeepsTheSpreadsheetAndTheConvertedFlag) {
     fs::remove(dir.file("log.adi"));
     w.window.command(ID_CONVERT);
     ASSERT_EQ(w.toolkit.boxes.size(), 1u);
-    EXPECT_EQ(w.toolkit.boxes[0], error("Could not open ADIF input file."));
+    expect_open_failure(w.toolkit.boxes[0], "Could not open ADIF input file.", dir.file("log.adi"),
+                        "No such file or directory");
     EXPECT_EQ(read_file(dir.file("out.csv")), sheet);
     EXPECT_EQ(w.toolkit.list, std::vector<std::string>{"kept"});
     EXPECT_EQ(w.options.converted, 1); // left as it was
@@ -187,18 +202,38 @@ TEST(Convert, FileThatIsNoLogIsRefused) {
     EXPECT_EQ(w.options.converted, 0);
 }
 
+// Each box says which file could not be used and why, and changes no file.
 TEST(Convert, SpreadsheetThatCannotBeOpenedOrIsTheLogItself) {
     TempDir dir;
     write_file(dir.file("log.adi"), LOG);
     fs::create_symlink(dir.file("log.adi"), dir.file("link.csv"));
-    for (const std::string& csv : {dir.file("log.adi"), dir.file("./log.adi"), dir.file("link.csv"),
-                                   dir.file("no/such/folder/out.csv")}) {
+    fs::create_directories(dir.file("folder"));
+    const struct {
+        std::string adif, csv;
+        const char* first;
+        std::string path;
+        const char* reason;
+    } cases[] = {
+        {dir.file("log.adi"), dir.file("log.adi"), "Could not open CSV output file.",
+         dir.file("log.adi"), "the output names the log itself"},
+        {dir.file("log.adi"), dir.file("./log.adi"), "Could not open CSV output file.",
+         dir.file("./log.adi"), "the output names the log itself"},
+        {dir.file("log.adi"), dir.file("link.csv"), "Could not open CSV output file.",
+         dir.file("link.csv"), "the output names the log itself"},
+        {dir.file("log.adi"), dir.file("no/such/folder/out.csv"), "Could not open CSV output file.",
+         dir.file("no/such/folder/out.csv"), "No such file or directory"},
+        {dir.file("log.adi"), dir.file("folder"), "Could not open CSV output file.",
+         dir.file("folder"), "is a folder"},
+        {dir.file("folder"), dir.file("out.csv"), "Could not open ADIF input file.",
+         dir.file("folder"), "is a folder"},
+    };
+    for (const auto& c : cases) {
         Window w;
-        w.choose(dir.file("log.adi"), csv);
+        w.choose(c.adif, c.csv);
         w.window.command(ID_CONVERT);
-        SCOPED_TRACE(csv);
+        SCOPED_TRACE(c.csv);
         ASSERT_EQ(w.toolkit.boxes.size(), 1u);
-        EXPECT_EQ(w.toolkit.boxes[0], error("Could not open CSV output file."));
+        expect_open_failure(w.toolkit.boxes[0], c.first, c.path, c.reason);
         EXPECT_EQ(read_file(dir.file("log.adi")), LOG);
         EXPECT_EQ(w.options.converted, 0);
     }

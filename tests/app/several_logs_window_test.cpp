@@ -6,6 +6,7 @@
 #include "convert/conversion.h"
 #include "fake_toolkit.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -116,8 +117,10 @@ TEST_F(ConvertSeveralLogs, ARefusedLogOrSpreadsheetChangesNoFile) {
         toolkit.list.clear();
         convert(c.logs, c.csv);
         ASSERT_EQ(toolkit.boxes.size(), 1u);
-        EXPECT_EQ(toolkit.boxes[0],
-                  (Box{c.error, "Error", MessageButtons::Ok, MessageIcon::Error, false}));
+        // The first line; the file and the reason that follow are tested with one log.
+        Box box = toolkit.boxes[0];
+        box.text.resize(std::min(box.text.size(), box.text.find('\n')));
+        EXPECT_EQ(box, (Box{c.error, "Error", MessageButtons::Ok, MessageIcon::Error, false}));
         EXPECT_EQ(toolkit.list, c.list);
         EXPECT_EQ(read_file(file("sheet.csv")), "precious");
         EXPECT_EQ(read_file(file("home.adi")), HOME);

@@ -1,5 +1,6 @@
 #include "../file_bytes.h"
 #include "cli/run_cli.h"
+#include "cli/terminal_text.h"
 
 #include <cctype>
 #include <cstdlib>
@@ -74,6 +75,9 @@ TEST_F(Cli, WrongUsageSaysWhatWasWrongThenTheUsage) {
          "c: one file name too many (INPUT and OUTPUT at most; several logs need -o OUTPUT)"},
         {{"-o", "out.csv"}, "no INPUT log given"},
         {{"-o", "out.csv", "log.adi", "-o", "new.csv"}, "-o given twice: there is one OUTPUT"},
+        {{"-"}, "name the spreadsheet when the log is standard input"},
+        {{"-f", "--", "-"}, "name the spreadsheet when the log is standard input"},
+        {{"-o", "out.csv", "-", "log.adi", "-"}, "- given twice: standard input is read once"},
     };
     for (const auto& c : cases) {
         const CliRun result = run(c.arguments);
@@ -499,6 +503,82 @@ TEST_F(Cli, DemoLogMatchesGoldenFiles) {
     else
         unsetenv("TZ");
     tzset();
+}
+
+// A log on standard input converts as the same log from a file does, and is named in words.
+TEST_F(Cli, DashReadsTheLogFromStandardInput) {
+    const std::string demo = std::string(Q9XZ_SAMPLES) + "/demo.adi";
+    write_file(path("other.adi"), "<CALL:4>K1AB<QSO_DATE:8>20140105<EOR>\n");
+    const auto from = [&](const std::string& log, std::vector<std::string> arguments) {
+        std::FILE* input = std::fopen(log.c_str(), "rb");
+        EXPECT_NE(nullptr, input) << log;
+        std::ostringstream out, err;
+        const int code = run_cli(arguments, out, err, input);
+        return CliRun{code, out.str(), err.str()};
+    };
+    const CliRun file = run({demo, path("file.csv")});
+    const CliRun piped = from(demo, {"-", path("piped.csv")});
+    EXPECT_EQ(0, piped.code) << piped.err;
+    EXPECT_EQ(read_file(path("file.csv")), read_file(path("piped.csv")));
+    EXPECT_EQ(file.out.substr(0, file.out.find("Wrote")),
+              piped.out.substr(0, piped.out.find("Wrote")));
+
+    const struct {
+        std::string log; // on standard input
+        std::vector<std::string> arguments;
+        std::string out_start, err;
+    } cases[] = {
+        {path("other.adi"),
+         {"-", path("out.csv")},
+         " 0 state(s)",
+         "(standard input): no 2014 Q9XZ contact went into the spreadsheet\n"},
+        {path("other.adi"),
+         {"-o", path("out.csv"), path("other.adi"), "-"},
+         " 0 state(s)",
+         path("other.adi") +
+             ", (standard input): no 2014 Q9XZ contact went into the spreadsheet\n"},
+        {demo,
+         {"-o", path("out.csv"), "-", path("other.adi")},
+         "(standard input): Q9XZ/8 on 20140105 at 1200: Duplicate field: <STATE:2>MI\n",
+         ""},
+    };
+    for (const auto& c : cases) {
+        const CliRun result = from(c.log, c.arguments);
+        EXPECT_EQ(0, result.code);
+        EXPECT_EQ(0u, result.out.find(c.out_start)) << result.out;
+        EXPECT_EQ(c.err, result.err);
+    }
+}
+
+// Control bytes from a log's values or a file's name reach a terminal as escapes, and a file or
+// a pipe byte for byte; other bytes (a backslash, tab, UTF-8) pass on either way.
+TEST_F(Cli, ControlBytesReachATerminalEscaped) {
+#ifdef _WIN32
+    // Windows takes no control characters in file names.
+    const std::string name = path("log.adi"), escaped_name = name;
+#else
+    const std::string name = path("log\x1b]0;x\x07.adi");
+    const std::string escaped_name = path("log\\x1b]0;x\\x07.adi");
+#endif
+    write_file(name, "<CALL:6>Q9XZ/4<QSO_DATE:8>20140105<TIME_ON:4>1200<BAND:3>20m<MODE:2>CW"
+                     "<STATE:11>\x1b[2J\\\t\x7f\xc3\xa9\x01\x1f <EOR>\n"
+                     "<CALL:4>K1AB<EOR>\n");
+    for (const bool terminal : {false, true}) {
+        std::ostringstream out, err;
+        {
+            const q9xz::EscapedOnTerminal out_shown(out, terminal);
+            const q9xz::EscapedOnTerminal err_shown(err, terminal);
+            EXPECT_EQ(0, run_cli({name, path("out.csv")}, out, err));
+        }
+        const std::string value =
+            terminal ? "\\x1b[2J\\\t\\x7f\xc3\xa9\\x01\\x1f" : "\x1b[2J\\\t\x7f\xc3\xa9\x01\x1f";
+        EXPECT_EQ(0u,
+                  out.str().find("Q9XZ/4 on 20140105 at 1200: [" + value + "] is not a state\n"))
+            << terminal << out.str();
+        EXPECT_EQ((terminal ? escaped_name : name) +
+                      ": no 2014 Q9XZ contact went into the spreadsheet\n",
+                  err.str());
+    }
 }
 
 TEST_F(Cli, VersionIsTheProgramsOwn) {

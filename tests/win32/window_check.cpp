@@ -109,6 +109,18 @@ std::string utf8(const std::wstring& wide) {
     return text;
 }
 
+// The system's message for one of its error codes, as UTF-8, without its line end.
+std::string system_text(DWORD code) {
+    wchar_t text[512] = L"";
+    FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
+                   text, 512, nullptr);
+    std::wstring message = text;
+    while (!message.empty() &&
+           (message.back() == L'\n' || message.back() == L'\r' || message.back() == L' '))
+        message.pop_back();
+    return utf8(message);
+}
+
 std::wstring control_text_wide(HWND window) {
     wchar_t text[1024] = L"";
     SendMessageW(window, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text));
@@ -554,7 +566,10 @@ void check_convert(Program& program, const std::string& folder, const std::strin
         return;
     answer_file_dialog(program, dialog, folder + "\\MY.LOG.ADI", true);
     program.press(1003);
-    check_box(program, "Convert onto the log", "Error", "Could not open CSV output file.", false);
+    check_box(program, "Convert onto the log", "Error",
+              "Could not open CSV output file.\n" + folder +
+                  "\\MY.LOG.ADI: the output names the log itself",
+              false);
     check(file_bytes(adif) == file_bytes(log), "the log is unchanged");
     program.press(1011);
     check_box(program, "Open after the refused Convert", "Error",
@@ -649,7 +664,9 @@ void check_user_paths(const std::string& exe, const std::string& folder, const s
         // The log itself as the spreadsheet, in other letter case: refused, the log kept.
         choose_spreadsheet(program, place.folder + L"\\MY LOG.ADI", true);
         check_convert_refused(program, what + ": Convert onto the log",
-                              "Could not open CSV output file.");
+                              "Could not open CSV output file.\n" +
+                                  utf8(place.folder + L"\\MY LOG.ADI") +
+                                  ": the output names the log itself");
         check(file_bytes(adif) == log_bytes, what + ": the log is unchanged");
         PostMessageA(program.window(), WM_CLOSE, 0, 0);
         check_equal(program.wait_exit(), 0L, what + ": exit code");
@@ -665,13 +682,15 @@ void check_user_paths(const std::string& exe, const std::string& folder, const s
         const std::wstring& file;
         bool read_only;
         const char* text;
+        DWORD reason; // the system's, on the box's second line after the file's path
     };
     for (const Blocked& blocked :
-         {Blocked{"read-only spreadsheet", csv, true, "Could not open CSV output file."},
+         {Blocked{"read-only spreadsheet", csv, true, "Could not open CSV output file.",
+                  ERROR_ACCESS_DENIED},
           Blocked{"spreadsheet held open by another program", csv, false,
-                  "Could not open CSV output file."},
+                  "Could not open CSV output file.", ERROR_SHARING_VIOLATION},
           Blocked{"log held open by another program", adif, false,
-                  "Could not open ADIF input file."}}) {
+                  "Could not open ADIF input file.", ERROR_SHARING_VIOLATION}}) {
         const std::string what = blocked.what;
         if (FILE* file = _wfopen(csv.c_str(), L"wb")) {
             std::fputs(old_sheet.c_str(), file);
@@ -701,7 +720,9 @@ void check_user_paths(const std::string& exe, const std::string& folder, const s
             if (!program.running())
                 return;
             choose_log(program, adif);
-            check_convert_refused(program, what, blocked.text);
+            check_convert_refused(program, what,
+                                  blocked.text + ("\n" + utf8(blocked.file)) + ": " +
+                                      system_text(blocked.reason));
             PostMessageA(program.window(), WM_CLOSE, 0, 0);
             check_equal(program.wait_exit(), 0L, what + ": exit code");
         }

@@ -123,7 +123,11 @@ void FltkToolkit::closing(Fl_Widget*, void* self) {
 
 MessageAnswer FltkToolkit::message_box(std::string_view text, std::string_view title,
                                        MessageButtons buttons, MessageIcon icon, bool owned) {
-    const std::string body(text);
+    // FLTK reads an "@" in a box's text as the start of a symbol and shows nothing after it; a
+    // path such as /home/k1abc@club/log.adi would be cut. "@@" shows one "@".
+    std::string body;
+    for (const char c : text)
+        body.append(c == '@' ? 2 : 1, c);
     // FLTK's boxes are modal to the whole program and open at the pointer, which is over the
     // main window after a click: that is as close to an owned box as FLTK 1.3 comes.
     (void)owned;
