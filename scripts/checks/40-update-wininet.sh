@@ -23,7 +23,7 @@ nice x86_64-w64-mingw32-g++-posix -std=c++20 -Wall -Wextra -Werror -O1 -I"$root/
     -I"$root/tests/update" "$root/tests/update/wine/wininet_update_probe.cpp" \
     "$src/check_for_update.cpp" "$src/response_headers.cpp" "$src/disk_update_files.cpp" \
     "$src/disk_rename_win32.cpp" "$src/wininet_http.cpp" "$src/sha256_cryptoapi.cpp" \
-    -static -static-libgcc -static-libstdc++ -s -lwininet -ladvapi32 -o "$work/probe.exe"
+    "$src/update_texts_wininet.cpp" -static -static-libgcc -static-libstdc++ -s -lwininet -ladvapi32 -o "$work/probe.exe"
 nice x86_64-w64-mingw32-g++-posix -std=c++20 -Wall -Wextra -Werror -O1 \
     "$root/tests/update/wine/trust_authority.cpp" -static -static-libgcc -static-libstdc++ -s \
     -lcrypt32 -o "$work/trust.exe"
@@ -32,7 +32,7 @@ i686-w64-mingw32-g++-posix -std=c++20 -Wall -Wextra -Werror -I"$root/src" -I"$ro
     -DQ9XZ_UPDATE_HOST='"updates.example.invalid"' -DQ9XZ_UPDATE_PORT=443 \
     -DQ9XZ_UPDATE_TRUSTED_CA='""' -fsyntax-only \
     "$src/wininet_http.cpp" "$src/update_command_wininet.cpp" "$src/disk_rename_win32.cpp" \
-    "$src/sha256_cryptoapi.cpp"
+    "$src/sha256_cryptoapi.cpp" "$src/update_texts_wininet.cpp"
 
 "$root/tests/update/make_test_certificates.sh" "$work/certs"
 openssl x509 -in "$work/certs/ca.pem" -outform DER -out "$work/certs/ca.der"
