@@ -7,6 +7,8 @@
 #   2. after the authority was added to the root store of this check's own Wine prefix (never
 #      the machine's store): the program file, in another folder than the current one, is
 #      replaced by the served one after its digest was checked, and the old one kept beside it.
+#      A server that trickles the program file is ended by the least speed, one that drips the
+#      version answer by the version check's deadline.
 # When 2 ran, the window itself (a test build of Q9XZ.exe whose Update asks this server) is
 # driven too: a log chosen in another folder, then Update, which must replace the program's own
 # file; then the same in the 32-bit build's own test build of the window, where 32-bit Windows
@@ -145,6 +147,27 @@ if [[ "$boxes" != "$expected" ]]; then
 fi
 [[ "$(listing)" == "$before" ]] || { echo "update-wininet: the trickling server changed files" >&2; exit 1; }
 echo "update-wininet: trickling server ended after $((SECONDS - started)) s, nothing changed"
+
+# A server that drips the version answer: the least-speed period is twenty seconds, yet the
+# version check ends at its deadline of three, in the box of the step it was waiting in.
+start_server 0 server --drip-version
+before=$(listing)
+started=$SECONDS
+boxes=$(Q9XZ_WINE_TIMEOUT=60 probe 20 3)
+elapsed=$((SECONDS - started))
+case $boxes in
+$'[Error] The update server\'s answer could not be read.\n--' | \
+    $'[Error] (1) InternetReadFile failed, error = 12002 (0x12002x)\n\n--' | \
+    $'[Error] HttpSendRequest failed, error = 12002d (0x12002x)\n\n--') ;;
+*)
+    echo "update-wininet: dripping version answer: unexpected message boxes:" >&2
+    echo "$boxes" >&2
+    exit 1
+    ;;
+esac
+((elapsed < 15)) || { echo "update-wininet: the version check took $elapsed s, past its deadline" >&2; exit 1; }
+[[ "$(listing)" == "$before" ]] || { echo "update-wininet: the dripping server changed files" >&2; exit 1; }
+echo "update-wininet: dripping version answer ended at the deadline after $elapsed s"
 start_server "$window_port" server
 
 # 3. The window's Update, after a log was chosen in another folder.
