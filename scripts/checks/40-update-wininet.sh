@@ -7,6 +7,8 @@
 #   2. after the authority was added to the root store of this check's own Wine prefix (never
 #      the machine's store): the program file, in another folder than the current one, is
 #      replaced by the served one after its digest was checked, and the old one kept beside it.
+#      A server that trickles the program file is ended by the least speed, one that drips the
+#      version answer by the version check's deadline.
 # When 2 ran, the window itself (a test build of Q9XZ.exe whose Update asks this server) is
 # driven too: a log chosen in another folder, then Update, which must replace the program's own
 # file; then the same in the 32-bit build's own test build of the window, where 32-bit Windows
@@ -23,7 +25,7 @@ nice x86_64-w64-mingw32-g++-posix -std=c++20 -Wall -Wextra -Werror -O1 -I"$root/
     -I"$root/tests/update" "$root/tests/update/wine/wininet_update_probe.cpp" \
     "$src/check_for_update.cpp" "$src/response_headers.cpp" "$src/disk_update_files.cpp" \
     "$root/src/common/file_replacement.cpp" "$root/src/common/file_replacement_win32.cpp" \
-    "$src/wininet_http.cpp" "$src/sha256_cryptoapi.cpp" \
+    "$src/wininet_http.cpp" "$src/sha256_cryptoapi.cpp" "$src/update_texts_wininet.cpp" \
     -static -static-libgcc -static-libstdc++ -s -lwininet -ladvapi32 -o "$work/probe.exe"
 nice x86_64-w64-mingw32-g++-posix -std=c++20 -Wall -Wextra -Werror -O1 \
     "$root/tests/update/wine/trust_authority.cpp" -static -static-libgcc -static-libstdc++ -s \
@@ -33,7 +35,8 @@ i686-w64-mingw32-g++-posix -std=c++20 -Wall -Wextra -Werror -I"$root/src" -I"$ro
     -DQ9XZ_UPDATE_HOST='"updates.example.invalid"' -DQ9XZ_UPDATE_PORT=443 \
     -DQ9XZ_UPDATE_TRUSTED_CA='""' -fsyntax-only \
     "$src/wininet_http.cpp" "$src/update_command_wininet.cpp" "$src/disk_update_files.cpp" \
-    "$root/src/common/file_replacement_win32.cpp" "$src/sha256_cryptoapi.cpp"
+    "$root/src/common/file_replacement_win32.cpp" "$src/sha256_cryptoapi.cpp" \
+    "$src/update_texts_wininet.cpp"
 
 "$root/tests/update/make_test_certificates.sh" "$work/certs"
 openssl x509 -in "$work/certs/ca.pem" -outform DER -out "$work/certs/ca.der"
@@ -146,6 +149,27 @@ if [[ "$boxes" != "$expected" ]]; then
 fi
 [[ "$(listing)" == "$before" ]] || { echo "update-wininet: the trickling server changed files" >&2; exit 1; }
 echo "update-wininet: trickling server ended after $((SECONDS - started)) s, nothing changed"
+
+# A server that drips the version answer: the least-speed period is twenty seconds, yet the
+# version check ends at its deadline of three, in the box of the step it was waiting in.
+start_server 0 server --drip-version
+before=$(listing)
+started=$SECONDS
+boxes=$(Q9XZ_WINE_TIMEOUT=60 probe 20 3)
+elapsed=$((SECONDS - started))
+case $boxes in
+$'[Error] The update server\'s answer could not be read.\n--' | \
+    $'[Error] (1) InternetReadFile failed, error = 12002 (0x12002x)\n\n--' | \
+    $'[Error] HttpSendRequest failed, error = 12002d (0x12002x)\n\n--') ;;
+*)
+    echo "update-wininet: dripping version answer: unexpected message boxes:" >&2
+    echo "$boxes" >&2
+    exit 1
+    ;;
+esac
+((elapsed < 15)) || { echo "update-wininet: the version check took $elapsed s, past its deadline" >&2; exit 1; }
+[[ "$(listing)" == "$before" ]] || { echo "update-wininet: the dripping server changed files" >&2; exit 1; }
+echo "update-wininet: dripping version answer ended at the deadline after $elapsed s"
 start_server "$window_port" server
 
 # 3. The window's Update, after a log was chosen in another folder.

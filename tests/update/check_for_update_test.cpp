@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <gtest/gtest.h>
+#include <optional>
 #include <sstream>
 
 namespace q9xz::test {
@@ -19,6 +20,17 @@ constexpr char PROGRAM[] = "Q9XZ/Q9XZ.exe";
 constexpr char NEWEXE_SHA256[] = "b112d048e767237800da5c7b85782fb3c1f6f4893e65e7cb7d29f2629be031d0";
 
 using Files = std::map<std::string, std::string>;
+
+// A failure box in this platform's words: the program's own texts on Windows, plain words
+// about the server elsewhere.
+ShownBox failure_box([[maybe_unused]] const std::string& plain,
+                     [[maybe_unused]] const std::string& windows) {
+#ifdef _WIN32
+    return error_box(windows);
+#else
+    return error_box(plain);
+#endif
+}
 
 // The fakes, set up for a server that offers "2.7" with the digest of a six-byte program file,
 // and a program file in a folder other than the current one.
@@ -61,14 +73,17 @@ class CheckForUpdate : public ::testing::Test, protected Rig {};
 TEST_F(CheckForUpdate, AcceptedUpdateMakesTheCallsInOrder) {
     http.responses[VERSION].headers = "HTTP/1.1 200 OK\r\nServer: test\r\n\r\n";
     toolkit.answers = {MessageAnswer::Yes};
+    const auto started = std::chrono::steady_clock::now();
     run();
+    const auto ended = std::chrono::steady_clock::now();
+    // The version check has its deadline, counted from its start; the download keeps only the
+    // transfer limits.
     const std::vector<std::string> expected = {
         "open_internet WinInetGet/0.1 2s 512B/3s -> 1",
         "connect 1 updates.test:8443 -> 2",
-        "open_GET_request 2 Q9XZ/version.txt -> 3",
+        "open_GET_request 2 Q9XZ/version.txt by deadline -> 3",
         "send 3",
-        "raw_headers 3 10", // too small: the client says how much it needs
-        "raw_headers 3 34",
+        "raw_headers 3",
         "bytes_available 3",
         "read 3 5",
         "bytes_available 3",
@@ -78,8 +93,7 @@ TEST_F(CheckForUpdate, AcceptedUpdateMakesTheCallsInOrder) {
         "close 3",
         "open_GET_request 2 Q9XZ/Q9XZ.exe -> 4",
         "send 4",
-        "raw_headers 4 10",
-        "raw_headers 4 39",
+        "raw_headers 4",
         "bytes_available 4",
         "read 4 3",
         "bytes_available 4",
@@ -90,6 +104,8 @@ TEST_F(CheckForUpdate, AcceptedUpdateMakesTheCallsInOrder) {
         "close 1",
     };
     EXPECT_EQ(http.calls, expected);
+    EXPECT_GE(http.deadlines[VERSION], started + UPDATE_CHECK_DEADLINE);
+    EXPECT_LE(http.deadlines[VERSION], ended + UPDATE_CHECK_DEADLINE);
     EXPECT_EQ(toolkit.boxes, (std::vector{question_box("2.7"), complete_box()}));
     EXPECT_EQ(files.files, (Files{{"prog/Q9XZ.exe", "newexe"}, {"prog/Q9XZ.~xe", "old"}}));
     // Downloaded beside the program, put on the disk, and swapped in only once whole.
@@ -110,9 +126,10 @@ TEST_F(CheckForUpdate, ReleasesTheCurrentRequestThenTheRoot) {
     };
     const auto yes = [](Rig& t) { t.toolkit.answers = {MessageAnswer::Yes}; };
     const Case cases[] = {
-        {"first send fails", [](auto& t) { t.http.responses[VERSION].send_error = 12029; }, false},
+        {"first send fails", [](auto& t) { t.http.responses[VERSION].send_failure = REFUSED; },
+         false},
         {"version headers unreadable",
-         [](auto& t) { t.http.responses[VERSION].header_error = 12150; }, false},
+         [](auto& t) { t.http.responses[VERSION].header_failure = NO_HEADERS; }, false},
         {"version not found",
          [](auto& t) { t.http.responses[VERSION].headers = "HTTP/1.1 404 Not Found\r\n\r\n"; },
          false},
@@ -122,13 +139,13 @@ TEST_F(CheckForUpdate, ReleasesTheCurrentRequestThenTheRoot) {
         {"second send fails",
          [&](auto& t) {
              yes(t);
-             t.http.responses[PROGRAM].send_error = 12029;
+             t.http.responses[PROGRAM].send_failure = REFUSED;
          },
          true},
         {"program headers unreadable",
          [&](auto& t) {
              yes(t);
-             t.http.responses[PROGRAM].header_error = 12150;
+             t.http.responses[PROGRAM].header_failure = NO_HEADERS;
          },
          true},
         {"program not found",
@@ -147,7 +164,6 @@ TEST_F(CheckForUpdate, ReleasesTheCurrentRequestThenTheRoot) {
          [&](auto& t) {
              yes(t);
              t.http.responses[PROGRAM].read_fails_at = 1;
-             t.http.responses[PROGRAM].read_error = 12030;
          },
          true},
         {"download complete", yes, true},
@@ -167,41 +183,65 @@ TEST_F(CheckForUpdate, ReleasesTheCurrentRequestThenTheRoot) {
 }
 
 // A failure is never followed by a "most recent version" or a download: each ends the command
-// with its own box.
+// with its own box, which says what happened in this platform's words. The kind of failure and
+// the system's message decide the plain text, whatever the step; Windows keeps its texts of
+// each step with WinInet's number.
 TEST_F(CheckForUpdate, FailuresEndTheCommandWithTheirBox) {
     struct Case {
         const char* name;
         std::function<void(Rig&)> setup;
         std::vector<ShownBox> boxes;
     };
+    const auto send_fails = [](const HttpFailure& failure) {
+        return [failure](Rig& t) { t.http.responses[VERSION].send_failure = failure; };
+    };
     const Case cases[] = {
-        {"send fails",
-         [](auto& t) { t.http.responses[VERSION].send_error = 12045; },
-         {error_box("HttpSendRequest failed, error = 12045d (0x12045x)\n")}},
+        {"name not resolved",
+         send_fails(NAME_UNKNOWN),
+         {failure_box("Could not reach the update server updates.test: the name could not be "
+                      "resolved.",
+                      "HttpSendRequest failed, error = 12007d (0x12007x)\n")}},
+        {"connection refused",
+         send_fails(REFUSED),
+         {failure_box("Could not reach the update server updates.test: connection refused.",
+                      "HttpSendRequest failed, error = 12029d (0x12029x)\n")}},
+        {"certificate expired",
+         send_fails(EXPIRED),
+         {failure_box("The update server updates.test could not be trusted: certificate has "
+                      "expired.",
+                      "HttpSendRequest failed, error = 12037d (0x12037x)\n")}},
+        {"no answer in time",
+         send_fails(TIMED_OUT),
+         {failure_box("The update server updates.test did not answer in time.",
+                      "HttpSendRequest failed, error = 12002d (0x12002x)\n")}},
         {"version headers unreadable",
-         [](auto& t) { t.http.responses[VERSION].header_error = 12150; },
-         {error_box("HttpQueryInfo failed, error = 12150 (0x12150x)\n")}},
+         [](auto& t) { t.http.responses[VERSION].header_failure = NO_HEADERS; },
+         {failure_box("The update server's answer could not be read.",
+                      "HttpQueryInfo failed, error = 12150 (0x12150x)\n")}},
         {"program headers unreadable",
          [](auto& t) {
              t.toolkit.answers = {MessageAnswer::Yes};
-             t.http.responses[PROGRAM].header_error = 12150;
+             t.http.responses[PROGRAM].header_failure = NO_HEADERS;
          },
-         {question_box("2.7"), error_box("HttpQueryInfo failed, error = 12150 (0x12150x)\n")}},
+         {question_box("2.7"), failure_box("The update server's answer could not be read.",
+                                           "HttpQueryInfo failed, error = 12150 (0x12150x)\n")}},
         {"no status line",
          [](auto& t) { t.http.responses[VERSION].headers = "\r\n"; },
          {unreadable_box()}},
-        {"version read fails",
+        {"version read times out",
          [](auto& t) {
              t.http.responses[VERSION].read_fails_at = 0;
-             t.http.responses[VERSION].read_error = 12030;
+             t.http.responses[VERSION].read_failure = TIMED_OUT;
          },
-         {error_box("(1) InternetReadFile failed, error = 12030 (0x12030x)\n")}},
-        {"availability fails",
+         {failure_box("The update server updates.test did not answer in time.",
+                      "(1) InternetReadFile failed, error = 12002 (0x12002x)\n")}},
+        {"answer broke off",
          [](auto& t) {
              t.http.responses[VERSION].blocks = {"2.7"};
              t.http.responses[VERSION].available_fails_at_end = true;
          },
-         {unreadable_box()}},
+         {failure_box("Could not reach the update server updates.test: connection reset by peer.",
+                      "The update server's answer could not be read.")}},
         {"empty body",
          [](auto& t) { t.http.responses[VERSION].blocks.clear(); },
          {unreadable_box()}},
@@ -210,7 +250,8 @@ TEST_F(CheckForUpdate, FailuresEndTheCommandWithTheirBox) {
              t.http.responses[VERSION].headers =
                  "HTTP/1.1 301 Moved\r\nLocation: http://updates.test/Q9XZ/version.txt\r\n\r\n";
          },
-         {error_box("The update server answered with status 301.")}},
+         {failure_box("The update server updates.test answered with status 301.",
+                      "The update server answered with status 301.")}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -274,8 +315,8 @@ TEST_F(CheckForUpdate, AnswerIsReadUpToFourKilobytes) {
     http.responses[VERSION].blocks = {"2.7\r\n" + std::string(5000, 'x')};
     run();
     EXPECT_EQ(toolkit.boxes, std::vector{question_box("2.7")});
-    EXPECT_EQ(http.calls[7], "read 3 4096");
-    EXPECT_EQ(position("bytes_available 3"), 6); // asked once: the answer was full
+    EXPECT_EQ(http.calls[6], "read 3 4096");
+    EXPECT_EQ(position("bytes_available 3"), 5); // asked once: the answer was full
 }
 
 // Nothing but a whole download, of the announced length and with the announced digest, takes
@@ -286,11 +327,10 @@ TEST_F(CheckForUpdate, IncompleteOrWrongDownloadChangesNothing) {
         std::function<void(Rig&)> setup;
         std::vector<ShownBox> boxes;
     };
-    const auto failed = [](std::string read_error = {}) {
+    const auto failed = [](std::optional<ShownBox> read_failure = std::nullopt) {
         std::vector<ShownBox> boxes{question_box("2.7")};
-        if (!read_error.empty()) {
-            boxes.push_back(error_box("(3) InternetReadFile failed, error = " + read_error +
-                                      "d (0x" + read_error + "x)\n"));
+        if (read_failure) {
+            boxes.push_back(*read_failure);
         }
         boxes.push_back(download_failed_box());
         return boxes;
@@ -299,11 +339,15 @@ TEST_F(CheckForUpdate, IncompleteOrWrongDownloadChangesNothing) {
         {"read fails",
          [](auto& t) {
              t.http.responses[PROGRAM].read_fails_at = 1;
-             t.http.responses[PROGRAM].read_error = 12002;
+             t.http.responses[PROGRAM].read_failure = TIMED_OUT;
          },
-         failed("12002")},
+         failed(failure_box("The update server updates.test did not answer in time.",
+                            "(3) InternetReadFile failed, error = 12002d (0x12002x)\n"))},
         {"transfer broke off",
-         [](auto& t) { t.http.responses[PROGRAM].available_fails_at_end = true; }, failed("12030")},
+         [](auto& t) { t.http.responses[PROGRAM].available_fails_at_end = true; },
+         failed(failure_box(
+             "Could not reach the update server updates.test: connection reset by peer.",
+             "(3) InternetReadFile failed, error = 12030d (0x12030x)\n"))},
         {"shorter than announced",
          [](auto& t) {
              t.http.responses[PROGRAM].headers = "HTTP/1.1 200 OK\r\ncontent-length: 7\r\n\r\n";

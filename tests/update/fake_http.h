@@ -11,15 +11,24 @@
 
 namespace q9xz::test {
 
+// Failures as the clients report them, with the system's words and WinInet's number.
+inline const HttpFailure NAME_UNKNOWN{HttpFailureKind::NameNotResolved,
+                                      "Could not resolve hostname", 12007};
+inline const HttpFailure REFUSED{HttpFailureKind::CannotConnect, "Connection refused", 12029};
+inline const HttpFailure RESET{HttpFailureKind::CannotConnect, "Connection reset by peer", 12030};
+inline const HttpFailure EXPIRED{HttpFailureKind::Untrusted, "certificate has expired", 12037};
+inline const HttpFailure TIMED_OUT{HttpFailureKind::TimedOut, "Timeout was reached", 12002};
+inline const HttpFailure NO_HEADERS{HttpFailureKind::BrokenAnswer, "header not found", 12150};
+
 // The scripted answer to one object name.
 struct FakeResponse {
-    std::uint32_t send_error = 0; // not 0: the send fails with this code
+    std::optional<HttpFailure> send_failure; // set: the send fails so
     std::string headers = "HTTP/1.1 200 OK\r\n\r\n";
-    std::uint32_t header_error = 0;           // not 0: the header query fails with this code
-    std::vector<std::string> blocks;          // what each "bytes available" offers, in turn
-    std::optional<std::size_t> read_fails_at; // this block's read fails...
-    std::uint32_t read_error = 0;             // ...with this code
-    bool available_fails_at_end = false;      // after the blocks, "bytes available" fails
+    std::optional<HttpFailure> header_failure; // set: the header query fails so
+    std::vector<std::string> blocks;           // what each "bytes available" offers, in turn
+    std::optional<std::size_t> read_fails_at;  // this block's read fails...
+    HttpFailure read_failure = RESET;          // ...so
+    bool available_fails_at_end = false;       // after the blocks, "bytes available" fails (reset)
 };
 
 // An HTTP client that plays scripted responses and writes down every call, with handles
@@ -28,6 +37,7 @@ class FakeHttp : public HttpClient {
   public:
     std::map<std::string, FakeResponse> responses;
     std::vector<std::string> calls;
+    std::map<std::string, std::chrono::steady_clock::time_point> deadlines; // by object name
 
     HttpHandle open_internet(std::string_view agent, const TransferLimits& limits) override {
         return opened("open_internet " + std::string(agent) + " " +
@@ -39,30 +49,29 @@ class FakeHttp : public HttpClient {
         return opened("connect " + std::to_string(internet) + " " + std::string(host) + ":" +
                       std::to_string(port));
     }
-    HttpHandle open_GET_request(HttpHandle connection, std::string_view object_name) override {
-        const HttpHandle handle = opened("open_GET_request " + std::to_string(connection) + " " +
-                                         std::string(object_name));
+    HttpHandle open_GET_request(HttpHandle connection, std::string_view object_name,
+                                HttpDeadline deadline) override {
+        const HttpHandle handle =
+            opened("open_GET_request " + std::to_string(connection) + " " +
+                   std::string(object_name) + (deadline ? " by deadline" : ""));
+        if (deadline) {
+            deadlines[std::string(object_name)] = *deadline;
+        }
         states_[handle].object = object_name;
         return handle;
     }
     bool send(HttpHandle request) override {
         log("send", request);
         const FakeResponse& response = responses[states_[request].object];
-        return response.send_error == 0 || fail(response.send_error);
+        return !response.send_failure || fail(*response.send_failure);
     }
-    bool raw_headers(HttpHandle request, char* buffer, std::uint32_t& length) override {
-        log("raw_headers", request, length);
+    bool raw_headers(HttpHandle request, std::string& headers) override {
+        log("raw_headers", request);
         const FakeResponse& response = responses[states_[request].object];
-        if (response.header_error != 0) {
-            return fail(response.header_error);
+        if (response.header_failure) {
+            return fail(*response.header_failure);
         }
-        const std::string& text = response.headers;
-        if (length < text.size() + 1) {
-            length = static_cast<std::uint32_t>(text.size() + 1);
-            return fail(HTTP_ERROR_INSUFFICIENT_BUFFER);
-        }
-        std::memcpy(buffer, text.c_str(), text.size() + 1);
-        length = static_cast<std::uint32_t>(text.size());
+        headers = response.headers;
         return true;
     }
     bool bytes_available(HttpHandle request, std::uint32_t& count) override {
@@ -71,7 +80,7 @@ class FakeHttp : public HttpClient {
         const FakeResponse& response = responses[state.object];
         if (state.block >= response.blocks.size()) {
             count = 0;
-            return !response.available_fails_at_end || fail(12030);
+            return !response.available_fails_at_end || fail(RESET);
         }
         count = static_cast<std::uint32_t>(response.blocks[state.block].size());
         return true;
@@ -82,7 +91,7 @@ class FakeHttp : public HttpClient {
         const FakeResponse& response = responses[state.object];
         done = 0;
         if (response.read_fails_at == state.block) {
-            return fail(response.read_error);
+            return fail(response.read_failure);
         }
         if (state.block < response.blocks.size()) {
             const std::string& block = response.blocks[state.block++];
@@ -92,7 +101,7 @@ class FakeHttp : public HttpClient {
         return true;
     }
     void close(HttpHandle handle) override { log("close", handle); }
-    std::uint32_t last_error() override { return last_error_; }
+    HttpFailure last_failure() override { return last_failure_; }
 
   private:
     struct State {
@@ -111,13 +120,13 @@ class FakeHttp : public HttpClient {
         calls.push_back(std::string(name) + " " + std::to_string(handle) + " " +
                         std::to_string(size));
     }
-    bool fail(std::uint32_t error) {
-        last_error_ = error;
+    bool fail(const HttpFailure& failure) {
+        last_failure_ = failure;
         return false;
     }
 
     HttpHandle next_ = 1;
-    std::uint32_t last_error_ = 0;
+    HttpFailure last_failure_;
     std::map<HttpHandle, State> states_;
 };
 

@@ -1,8 +1,10 @@
 #!/usr/bin/env python3
 """Serves a folder over HTTPS on 127.0.0.1 for the update checks.
 
-Usage: https_server.py PORT CERT KEY FOLDER [--trickle | --silent]   (PORT 0 picks a free one)
-  --trickle  the program file (Q9XZ/Q9XZ.exe) goes out a byte every 0.2 s
+Usage: https_server.py PORT CERT KEY FOLDER [--trickle | --drip-version | --silent]
+  (PORT 0 picks a free one)
+  --trickle       the program file (Q9XZ/Q9XZ.exe) goes out a byte every 0.2 s
+  --drip-version  the version answer (Q9XZ/version.txt) goes out a byte every 0.2 s
   --silent   every connection is accepted and never answered, not even its TLS greeting
 Prints "port N" once it listens; logs each request to standard error.
 """
@@ -15,8 +17,10 @@ import time
 
 
 class TricklingHandler(http.server.SimpleHTTPRequestHandler):
+    trickled = "/Q9XZ.exe"
+
     def do_GET(self):
-        if not self.path.endswith("/Q9XZ.exe"):
+        if not self.path.endswith(self.trickled):
             return super().do_GET()
         with open(self.translate_path(self.path), "rb") as program:
             body = program.read()
@@ -46,7 +50,11 @@ def main():
     mode = sys.argv[5] if len(sys.argv) > 5 else ""
     if mode == "--silent":
         return silent(port)
-    handler_class = TricklingHandler if mode == "--trickle" else http.server.SimpleHTTPRequestHandler
+    handler_class = http.server.SimpleHTTPRequestHandler
+    if mode == "--trickle":
+        handler_class = TricklingHandler
+    elif mode == "--drip-version":
+        handler_class = type("DrippingHandler", (TricklingHandler,), {"trickled": "/version.txt"})
     handler = functools.partial(handler_class, directory=folder)
     server = http.server.ThreadingHTTPServer(("127.0.0.1", port), handler)
     server.daemon_threads = True

@@ -2,6 +2,7 @@
 
 #include "app/update/response_headers.h"
 #include "app/update/sha256.h"
+#include "app/update/update_texts.h"
 #include "resources/strings.h"
 
 #include <algorithm>
@@ -29,21 +30,14 @@ constexpr std::size_t MESSAGE_SIZE = 260;
 constexpr std::size_t VERSION_LENGTH = 15;
 // The version answer is two short lines; more than this is not read.
 constexpr std::size_t MAX_ANSWER_BYTES = 4096;
-// The header buffer starts this small and grows to what the client says it needs.
-constexpr std::uint32_t FIRST_HEADER_LENGTH = 10;
-// Limits on what a misbehaving client can make us allocate in one go.
-constexpr std::uint32_t MAX_HEADER_LENGTH = 1U << 20;
+// A limit on what a misbehaving client can make us allocate in one go.
 constexpr std::uint32_t MAX_BLOCK = 1U << 20;
 // Load buffer of the download-page address, as for the other one-line texts.
 constexpr std::size_t ADDRESS_BUFFER = 80;
 
 constexpr int HTTP_OK = 200;
 
-constexpr char UNREADABLE_ANSWER[] = "The update server's answer could not be read.";
 constexpr char DOWNLOAD_FAILED[] = "The download failed; the program was not changed.";
-
-// The error texts below keep their odd "%lud" and "0x%lux": they print the code twice in decimal
-// with a stray letter, and the program has always shown them so.
 
 #if defined(__GNUC__)
 __attribute__((format(printf, 1, 2)))
@@ -134,7 +128,8 @@ std::optional<VersionAnswer> parse_answer(std::string_view body) {
 
 class UpdateRun {
   public:
-    explicit UpdateRun(const UpdateContext& context) : context_(context), http_(context.http) {}
+    UpdateRun(const UpdateContext& context, const UpdateServer& server)
+        : context_(context), server_(server), http_(context.http) {}
 
     HttpHandle open_internet(const TransferLimits& limits) {
         return http_.open_internet(USER_AGENT, limits);
@@ -144,16 +139,16 @@ class UpdateRun {
         return http_.connect(internet, server.host, server.port);
     }
 
-    HttpHandle open_GET_request(HttpHandle connection, std::string_view object_name) {
-        return http_.open_GET_request(connection, object_name);
+    HttpHandle open_GET_request(HttpHandle connection, std::string_view object_name,
+                                HttpDeadline deadline = std::nullopt) {
+        return http_.open_GET_request(connection, object_name, deadline);
     }
 
     bool send_request(HttpHandle request) {
         if (http_.send(request)) {
             return true;
         }
-        const unsigned long error = http_.last_error();
-        show_error(format_message("HttpSendRequest failed, error = %lud (0x%lux)\n", error, error));
+        show_failure(UpdateStep::SendRequest);
         return false;
     }
 
@@ -164,6 +159,10 @@ class UpdateRun {
   private:
     void show_error(const std::string& text) {
         context_.toolkit.message_box(text, "Error", MessageButtons::Ok, MessageIcon::Error, false);
+    }
+    // The client's last failure, in this platform's words.
+    void show_failure(UpdateStep step) {
+        show_error(update_failure_text(step, http_.last_failure(), server_.host));
     }
 
     std::optional<std::string> read_headers(HttpHandle request);
@@ -176,28 +175,18 @@ class UpdateRun {
                   Sha256* sha);
 
     const UpdateContext& context_;
+    const UpdateServer& server_;
     HttpClient& http_;
 };
 
-// The raw headers, asked for with a small buffer that grows to the length the client needs.
-// Nothing when they cannot be read, which is reported.
+// The raw headers; nothing when they cannot be read, which is reported.
 std::optional<std::string> UpdateRun::read_headers(HttpHandle request) {
-    std::uint32_t room = FIRST_HEADER_LENGTH;
-    auto buffer = std::make_unique<char[]>(room + 1);
-    std::uint32_t length = room;
-    while (!http_.raw_headers(request, buffer.get(), length)) {
-        const std::uint32_t error = http_.last_error();
-        if (error == HTTP_ERROR_INSUFFICIENT_BUFFER && length > room &&
-            length <= MAX_HEADER_LENGTH) {
-            room = length;
-            buffer = std::make_unique<char[]>(room + 1);
-            continue;
-        }
-        const unsigned long code = error;
-        show_error(format_message("HttpQueryInfo failed, error = %lu (0x%lux)\n", code, code));
+    std::string headers;
+    if (!http_.raw_headers(request, headers)) {
+        show_failure(UpdateStep::ReadHeaders);
         return std::nullopt;
     }
-    return std::string(c_string(buffer.get(), std::min(length, room)));
+    return std::string(c_string(headers.data(), headers.size()));
 }
 
 // Only a "200" answer carries what was asked for: anything else (an error page, a redirect,
@@ -205,11 +194,11 @@ std::optional<std::string> UpdateRun::read_headers(HttpHandle request) {
 bool UpdateRun::status_is_ok(std::string_view headers) {
     const std::optional<int> status = response_status(headers);
     if (!status) {
-        show_error(UNREADABLE_ANSWER);
+        show_error(UPDATE_UNREADABLE_ANSWER);
         return false;
     }
     if (*status != HTTP_OK) {
-        show_error(format_message("The update server answered with status %d.", *status));
+        show_error(update_status_text(*status, server_.host));
         return false;
     }
     return true;
@@ -222,7 +211,7 @@ std::optional<VersionAnswer> UpdateRun::read_answer(HttpHandle request) {
     while (body.size() < MAX_ANSWER_BYTES) {
         std::uint32_t available = 0;
         if (!http_.bytes_available(request, available)) {
-            show_error(UNREADABLE_ANSWER);
+            show_failure(UpdateStep::AnswerAvailable);
             return std::nullopt;
         }
         // At the end of the body nothing is available, and the read of nothing confirms it.
@@ -231,9 +220,7 @@ std::optional<VersionAnswer> UpdateRun::read_answer(HttpHandle request) {
         auto buffer = std::make_unique<char[]>(available + 1);
         std::uint32_t done = 0;
         if (!http_.read(request, buffer.get(), available, done)) {
-            const unsigned long error = http_.last_error();
-            show_error(format_message("(1) InternetReadFile failed, error = %lu (0x%lux)\n", error,
-                                      error));
+            show_failure(UpdateStep::ReadAnswer);
             return std::nullopt;
         }
         if (done == 0) {
@@ -243,7 +230,7 @@ std::optional<VersionAnswer> UpdateRun::read_answer(HttpHandle request) {
     }
     std::optional<VersionAnswer> answer = parse_answer(body);
     if (!answer) {
-        show_error(UNREADABLE_ANSWER);
+        show_error(UPDATE_UNREADABLE_ANSWER);
     }
     return answer;
 }
@@ -278,9 +265,7 @@ bool UpdateRun::download(HttpHandle request, BinaryFile& file, std::optional<std
             read = http_.read(request, buffer.get(), available, done);
         }
         if (!read) {
-            const unsigned long error = http_.last_error();
-            show_error(format_message("(3) InternetReadFile failed, error = %lud (0x%lux)\n", error,
-                                      error));
+            show_failure(UpdateStep::ReadProgram);
             break;
         }
         done = std::min(done, available);
@@ -411,10 +396,13 @@ std::string beside(std::string_view path, std::string_view name) {
 
 void check_for_update(const UpdateContext& context, const UpdateServer& server,
                       std::string_view own_version) {
-    UpdateRun run(context);
+    // The version check as a whole ends by this time, whatever the server does; the program
+    // file's download (only after the user's Yes) keeps the transfer limits alone.
+    const HttpDeadline deadline = std::chrono::steady_clock::now() + server.check_deadline;
+    UpdateRun run(context, server);
     const HttpHandle internet = run.open_internet(server.limits);
     const HttpHandle connection = run.connect_to_server(internet, server);
-    HttpHandle request = run.open_GET_request(connection, VERSION_OBJECT);
+    HttpHandle request = run.open_GET_request(connection, VERSION_OBJECT, deadline);
     run.exchange(connection, request, own_version);
     // The connection goes with the root handle.
     context.http.close(request);

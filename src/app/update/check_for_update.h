@@ -23,15 +23,21 @@ constexpr std::uint32_t UPDATE_LOW_SPEED_BYTES = 1024;
 constexpr std::chrono::seconds UPDATE_LOW_SPEED_TIME{30};
 constexpr TransferLimits UPDATE_LIMITS{UPDATE_CONNECT_LIMIT, UPDATE_LOW_SPEED_BYTES,
                                        UPDATE_LOW_SPEED_TIME};
+// The limits above bound each step, not their sum: a server that drips its answer just above
+// the least speed could hold the window for minutes. The version check as a whole (from the
+// first request until its answer is read) ends within this time whatever the server does.
+constexpr std::chrono::milliseconds UPDATE_CHECK_DEADLINE{std::chrono::seconds(30)};
 
 // The HTTPS port, where the update server answers.
 constexpr std::uint16_t UPDATE_PORT = 443;
 
-// Where new versions come from: the maker's web server, over HTTPS, within `limits`.
+// Where new versions come from: the maker's web server, over HTTPS, within `limits`, the
+// version check within `check_deadline`.
 struct UpdateServer {
     std::string host;
     std::uint16_t port = UPDATE_PORT;
     TransferLimits limits = UPDATE_LIMITS;
+    std::chrono::milliseconds check_deadline = UPDATE_CHECK_DEADLINE;
 };
 
 // What the Update command does with a newer version.
@@ -59,7 +65,7 @@ struct UpdateContext {
 // after `own_version` and the user agrees, either downloads "Q9XZ/Q9XZ.exe" beside the program
 // file and, once it is whole and checked, swaps it in (keeping the old program as "Q9XZ.~xe"),
 // or opens the download page. Every outcome is told in a message box; on any failure the
-// program file stays as it was.
+// program file stays as it was. Failures are told in this platform's words (update_texts.h).
 void check_for_update(const UpdateContext& context, const UpdateServer& server,
                       std::string_view own_version);
 

@@ -1,10 +1,14 @@
 #include "app/update/curl_http.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <curl/curl.h>
 #include <openssl/x509_vfy.h>
+#include <optional>
 #include <string>
+#include <system_error>
 #include <vector>
 
 namespace q9xz {
@@ -13,50 +17,38 @@ namespace {
 
 enum Kind { INTERNET, CONNECTION, REQUEST };
 
-// Windows Internet client error numbers for what can go wrong here.
-constexpr std::uint32_t ERROR_TIMEOUT = 12002;
-constexpr std::uint32_t ERROR_INTERNAL = 12004;
-constexpr std::uint32_t ERROR_INVALID_URL = 12005;
-constexpr std::uint32_t ERROR_NAME_NOT_RESOLVED = 12007;
-constexpr std::uint32_t ERROR_INCORRECT_HANDLE_TYPE = 12018;
-constexpr std::uint32_t ERROR_INCORRECT_HANDLE_STATE = 12019;
-constexpr std::uint32_t ERROR_CANNOT_CONNECT = 12029;
-constexpr std::uint32_t ERROR_CONNECTION_ABORTED = 12030;
-constexpr std::uint32_t ERROR_INVALID_SERVER_RESPONSE = 12152;
-constexpr std::uint32_t ERROR_SEC_CERT_DATE_INVALID = 12037;
-constexpr std::uint32_t ERROR_SEC_CERT_CN_INVALID = 12038;
-constexpr std::uint32_t ERROR_INVALID_CA = 12045;
-constexpr std::uint32_t ERROR_SECURITY_CHANNEL_ERROR = 12157;
-
 // The body is kept in memory until it is read; a server that sends without end must not take
 // all of it. A program file is far smaller.
 constexpr std::size_t MAX_BODY_BYTES = std::size_t{64} << 20;
 // The most that one "bytes available" answer offers, like a network buffer's worth.
 constexpr std::uint32_t BLOCK_BYTES = 16384;
-// The number of a failed certificate check, from the verifier's own verdict: the chain and
-// dates are the verifier's; the host name is libcurl's own check, made on a chain the verifier
-// did not fault, which leaves the verdict at "ok" or at libcurl's "not yet known" (1).
-std::uint32_t certificate_error(long verify_result) {
-    switch (verify_result) {
-    case X509_V_OK:
-    case X509_V_ERR_UNSPECIFIED:
-        return ERROR_SEC_CERT_CN_INVALID;
-    case X509_V_ERR_CERT_HAS_EXPIRED:
-    case X509_V_ERR_CERT_NOT_YET_VALID:
-        return ERROR_SEC_CERT_DATE_INVALID;
-    case X509_V_ERR_UNABLE_TO_GET_ISSUER_CERT:
-    case X509_V_ERR_UNABLE_TO_GET_ISSUER_CERT_LOCALLY:
-    case X509_V_ERR_UNABLE_TO_VERIFY_LEAF_SIGNATURE:
-    case X509_V_ERR_DEPTH_ZERO_SELF_SIGNED_CERT:
-    case X509_V_ERR_SELF_SIGNED_CERT_IN_CHAIN:
-        return ERROR_INVALID_CA;
-    default:
-        return ERROR_SECURITY_CHANNEL_ERROR;
-    }
+
+HttpFailure failure(HttpFailureKind kind, std::string message) {
+    return {kind, std::move(message), 0};
 }
 
-std::uint32_t error_code(CURLcode result) {
+// A failed certificate check, in the verifier's words: the chain and dates are the verifier's;
+// the host name is libcurl's own check, made on a chain the verifier did not fault, which leaves
+// the verdict at "ok" or at libcurl's "not yet known" (1).
+HttpFailure certificate_failure(long verify_result) {
+    if (verify_result == X509_V_OK || verify_result == X509_V_ERR_UNSPECIFIED) {
+        verify_result = X509_V_ERR_HOSTNAME_MISMATCH;
+    }
+    return failure(HttpFailureKind::Untrusted,
+                   X509_verify_cert_error_string(static_cast<int>(verify_result)));
+}
+
+// What a failed transfer means, with the system's message: the socket's error where there was
+// one, else the TLS verifier's verdict or libcurl's own text.
+HttpFailure describe(CURLcode result, long os_error, long verify_result) {
+    const bool verdict = verify_result != X509_V_OK && verify_result != X509_V_ERR_UNSPECIFIED;
     switch (result) {
+    case CURLE_COULDNT_RESOLVE_HOST:
+        return failure(HttpFailureKind::NameNotResolved, curl_easy_strerror(result));
+    case CURLE_OPERATION_TIMEDOUT:
+        return failure(HttpFailureKind::TimedOut, curl_easy_strerror(result));
+    case CURLE_PEER_FAILED_VERIFICATION:
+        return certificate_failure(verify_result);
     case CURLE_SSL_CONNECT_ERROR:
     case CURLE_SSL_CERTPROBLEM:
     case CURLE_SSL_CIPHER:
@@ -69,29 +61,22 @@ std::uint32_t error_code(CURLcode result) {
     case CURLE_SSL_ENGINE_SETFAILED:
     case CURLE_SSL_ENGINE_INITFAILED:
     case CURLE_USE_SSL_FAILED:
-    case CURLE_PEER_FAILED_VERIFICATION:
-        return ERROR_SECURITY_CHANNEL_ERROR;
-    case CURLE_COULDNT_RESOLVE_HOST:
-    case CURLE_COULDNT_RESOLVE_PROXY:
-        return ERROR_NAME_NOT_RESOLVED;
-    case CURLE_COULDNT_CONNECT:
-        return ERROR_CANNOT_CONNECT;
-    case CURLE_OPERATION_TIMEDOUT:
-        return ERROR_TIMEOUT;
-    case CURLE_URL_MALFORMAT:
-    case CURLE_UNSUPPORTED_PROTOCOL:
-        return ERROR_INVALID_URL;
+        return verdict ? certificate_failure(verify_result)
+                       : failure(HttpFailureKind::Untrusted, curl_easy_strerror(result));
     case CURLE_GOT_NOTHING:
     case CURLE_WEIRD_SERVER_REPLY:
-        return ERROR_INVALID_SERVER_RESPONSE;
     case CURLE_PARTIAL_FILE:
-    case CURLE_RECV_ERROR:
-    case CURLE_SEND_ERROR:
     case CURLE_WRITE_ERROR:
-        return ERROR_CONNECTION_ABORTED;
+        return failure(HttpFailureKind::BrokenAnswer, curl_easy_strerror(result));
     default:
-        return ERROR_INTERNAL;
+        break;
     }
+    if (os_error == ETIMEDOUT) {
+        return failure(HttpFailureKind::TimedOut, std::generic_category().message(ETIMEDOUT));
+    }
+    return failure(HttpFailureKind::CannotConnect,
+                   os_error != 0 ? std::generic_category().message(static_cast<int>(os_error))
+                                 : curl_easy_strerror(result));
 }
 
 // libcurl wants one set-up per process before any other call.
@@ -117,6 +102,7 @@ struct CurlHttpClient::Entry {
     std::string text; // the agent, the host or the object name
     std::uint16_t port = 0;
     TransferLimits limits{}; // the root's
+    HttpDeadline deadline;   // a request's
 
     // A request's response, once sent.
     bool sent = false;
@@ -124,7 +110,9 @@ struct CurlHttpClient::Entry {
     std::string headers;
     std::vector<char> body;
     std::size_t position = 0;
-    CURLcode result = CURLE_OK;
+    // Set when the transfer broke off after the headers: reads fail so once the bytes that did
+    // arrive have been read.
+    std::optional<HttpFailure> broken;
 };
 
 namespace {
@@ -165,7 +153,7 @@ void forget_response(Entry& request) {
     request.headers.clear();
     request.body.clear();
     request.position = 0;
-    request.result = CURLE_OK;
+    request.broken.reset();
 }
 
 std::string request_url(const Entry& connection, const Entry& request) {
@@ -186,8 +174,8 @@ CurlHttpClient::CurlHttpClient(std::string trusted_authorities)
 
 CurlHttpClient::~CurlHttpClient() = default;
 
-bool CurlHttpClient::fail(std::uint32_t error) {
-    last_error_ = error;
+bool CurlHttpClient::fail(HttpFailure failure) {
+    last_failure_ = std::move(failure);
     return false;
 }
 
@@ -199,12 +187,8 @@ HttpHandle CurlHttpClient::add(std::unique_ptr<Entry> entry) {
 
 CurlHttpClient::Entry* CurlHttpClient::find(HttpHandle handle, int kind) {
     const auto found = entries_.find(handle);
-    if (found == entries_.end()) {
-        fail(HTTP_ERROR_INVALID_HANDLE);
-        return nullptr;
-    }
-    if (found->second->kind != kind) {
-        fail(ERROR_INCORRECT_HANDLE_TYPE);
+    if (found == entries_.end() || found->second->kind != kind) {
+        fail(failure(HttpFailureKind::BrokenAnswer, "no such handle"));
         return nullptr;
     }
     return found->second.get();
@@ -213,7 +197,7 @@ CurlHttpClient::Entry* CurlHttpClient::find(HttpHandle handle, int kind) {
 CurlHttpClient::Entry* CurlHttpClient::sent_request(HttpHandle handle) {
     Entry* request = find(handle, REQUEST);
     if (request != nullptr && !request->sent) {
-        fail(ERROR_INCORRECT_HANDLE_STATE);
+        fail(failure(HttpFailureKind::BrokenAnswer, "request not sent"));
         return nullptr;
     }
     return request;
@@ -239,7 +223,8 @@ HttpHandle CurlHttpClient::connect(HttpHandle internet, std::string_view host, s
     return add(std::move(entry));
 }
 
-HttpHandle CurlHttpClient::open_GET_request(HttpHandle connection, std::string_view object_name) {
+HttpHandle CurlHttpClient::open_GET_request(HttpHandle connection, std::string_view object_name,
+                                            HttpDeadline deadline) {
     if (find(connection, CONNECTION) == nullptr) {
         return 0;
     }
@@ -247,6 +232,7 @@ HttpHandle CurlHttpClient::open_GET_request(HttpHandle connection, std::string_v
     entry->kind = REQUEST;
     entry->parent = connection;
     entry->text = object_name;
+    entry->deadline = deadline;
     return add(std::move(entry));
 }
 
@@ -261,7 +247,7 @@ bool CurlHttpClient::send(HttpHandle handle) {
     forget_response(*request);
     const std::unique_ptr<CURL, EasyDeleter> easy(curl_easy_init());
     if (!easy) {
-        return fail(ERROR_INTERNAL);
+        return fail(failure(HttpFailureKind::CannotConnect, "libcurl could not start a transfer"));
     }
     // No "Accept" line: the request names no accepted types.
     const std::unique_ptr<curl_slist, ListDeleter> extra(curl_slist_append(nullptr, "Accept:"));
@@ -294,41 +280,46 @@ bool CurlHttpClient::send(HttpHandle handle) {
     curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT, static_cast<long>(limits.connect.count()));
     curl_easy_setopt(e, CURLOPT_LOW_SPEED_LIMIT, static_cast<long>(limits.low_speed_bytes));
     curl_easy_setopt(e, CURLOPT_LOW_SPEED_TIME, static_cast<long>(limits.low_speed_time.count()));
+    if (request->deadline) {
+        // The transfer happens here as a whole, so the time left is its time limit.
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            *request->deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0) {
+            return fail(describe(CURLE_OPERATION_TIMEDOUT, 0, X509_V_OK));
+        }
+        curl_easy_setopt(e, CURLOPT_TIMEOUT_MS, static_cast<long>(left.count()));
+    }
     curl_easy_setopt(e, CURLOPT_HEADERFUNCTION, on_header);
     curl_easy_setopt(e, CURLOPT_HEADERDATA, request);
     curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, on_body);
     curl_easy_setopt(e, CURLOPT_WRITEDATA, request);
 
-    request->result = curl_easy_perform(e);
-    if (!request->headers_complete) {
-        const CURLcode result = request->result == CURLE_OK ? CURLE_GOT_NOTHING : request->result;
+    CURLcode result = curl_easy_perform(e);
+    if (result == CURLE_OK && !request->headers_complete) {
+        result = CURLE_GOT_NOTHING;
+    }
+    if (result != CURLE_OK) {
+        long os_error = 0;
         long verify_result = X509_V_OK;
+        curl_easy_getinfo(e, CURLINFO_OS_ERRNO, &os_error);
         curl_easy_getinfo(e, CURLINFO_SSL_VERIFYRESULT, &verify_result);
-        forget_response(*request);
-        if (result == CURLE_PEER_FAILED_VERIFICATION ||
-            (result == CURLE_SSL_CONNECT_ERROR && verify_result != X509_V_OK &&
-             verify_result != X509_V_ERR_UNSPECIFIED)) {
-            return fail(certificate_error(verify_result));
+        HttpFailure what = describe(result, os_error, verify_result);
+        if (!request->headers_complete) {
+            forget_response(*request);
+            return fail(std::move(what));
         }
-        return fail(error_code(result));
+        request->broken = std::move(what);
     }
     request->sent = true;
     return true;
 }
 
-bool CurlHttpClient::raw_headers(HttpHandle handle, char* buffer, std::uint32_t& length) {
+bool CurlHttpClient::raw_headers(HttpHandle handle, std::string& headers) {
     const Entry* request = sent_request(handle);
     if (request == nullptr) {
         return false;
     }
-    const std::size_t size = request->headers.size();
-    if (buffer == nullptr || length < size + 1) {
-        length = static_cast<std::uint32_t>(size + 1);
-        return fail(HTTP_ERROR_INSUFFICIENT_BUFFER);
-    }
-    std::memcpy(buffer, request->headers.data(), size);
-    buffer[size] = '\0';
-    length = static_cast<std::uint32_t>(size);
+    headers = request->headers;
     return true;
 }
 
@@ -338,8 +329,8 @@ bool CurlHttpClient::bytes_available(HttpHandle handle, std::uint32_t& count) {
         return false;
     }
     const std::size_t remaining = request->body.size() - request->position;
-    if (remaining == 0 && request->result != CURLE_OK) {
-        return fail(error_code(request->result));
+    if (remaining == 0 && request->broken) {
+        return fail(*request->broken);
     }
     count = static_cast<std::uint32_t>(std::min<std::size_t>(remaining, BLOCK_BYTES));
     return true;
@@ -353,8 +344,8 @@ bool CurlHttpClient::read(HttpHandle handle, char* buffer, std::uint32_t count,
         return false;
     }
     const std::size_t remaining = request->body.size() - request->position;
-    if (remaining == 0 && count > 0 && request->result != CURLE_OK) {
-        return fail(error_code(request->result));
+    if (remaining == 0 && count > 0 && request->broken) {
+        return fail(*request->broken);
     }
     const std::size_t bytes = std::min<std::size_t>(remaining, count);
     if (bytes > 0) {
@@ -367,7 +358,7 @@ bool CurlHttpClient::read(HttpHandle handle, char* buffer, std::uint32_t count,
 
 void CurlHttpClient::close(HttpHandle handle) {
     if (entries_.erase(handle) == 0) {
-        fail(HTTP_ERROR_INVALID_HANDLE);
+        fail(failure(HttpFailureKind::BrokenAnswer, "no such handle"));
         return;
     }
     // Whatever was opened under the handle goes with it.

@@ -2,6 +2,8 @@
 
 #include <chrono>
 #include <cstdint>
+#include <optional>
+#include <string>
 #include <string_view>
 
 namespace q9xz {
@@ -10,12 +12,27 @@ namespace q9xz {
 // which is what a failed open returns.
 using HttpHandle = std::uintptr_t;
 
-// Last-error code of a header query whose buffer was too small (the system's
-// ERROR_INSUFFICIENT_BUFFER); the needed length is then in the length argument.
-constexpr std::uint32_t HTTP_ERROR_INSUFFICIENT_BUFFER = 122;
+// The moment by which a request and every read of its answer must be over, if any.
+using HttpDeadline = std::optional<std::chrono::steady_clock::time_point>;
 
-// Last-error code for a handle the client does not know (the system's ERROR_INVALID_HANDLE).
-constexpr std::uint32_t HTTP_ERROR_INVALID_HANDLE = 6;
+// What kind of thing went wrong in a request, in the update's own terms.
+enum class HttpFailureKind {
+    NameNotResolved, // the server's name is unknown
+    CannotConnect,   // refused, no route, reset: the server cannot be reached
+    Untrusted,       // the secure connection failed: certificate, host name, expiry
+    TimedOut,        // a time limit, the deadline included
+    BrokenAnswer,    // the server answered, but not with anything readable
+};
+
+// A failed call, as the client tells it.
+struct HttpFailure {
+    HttpFailureKind kind = HttpFailureKind::BrokenAnswer;
+    // The system's own words for it ("Connection refused", "certificate has expired").
+    std::string message;
+    // The Windows Internet client's error number, which the Windows boxes have always shown;
+    // 0 from any other client.
+    std::uint32_t code = 0;
+};
 
 // How long the client waits before it gives up on a server; see check_for_update.h for the
 // values the program uses and why.
@@ -35,7 +52,7 @@ class HttpClient {
     virtual ~HttpClient() = default;
 
     // The root handle, identifying the client by `agent`; the system's proxy settings apply, and
-    // every request under it keeps to `limits`; one that breaks them fails with code 12002.
+    // every request under it keeps to `limits`; one that breaks them fails as timed out.
     virtual HttpHandle open_internet(std::string_view agent, const TransferLimits& limits) = 0;
 
     // A connection to `host` on `port` for HTTPS only: the server's certificate chain and host
@@ -44,15 +61,16 @@ class HttpClient {
 
     // A "GET" request for `object_name`, taken as given (no leading slash is added by the
     // caller). Never served from or stored in a cache; redirects and cookies are not followed.
-    virtual HttpHandle open_GET_request(HttpHandle connection, std::string_view object_name) = 0;
+    // With a deadline, the request is over by then however the server behaves: a call still
+    // waiting for the server at that moment fails as timed out.
+    virtual HttpHandle open_GET_request(HttpHandle connection, std::string_view object_name,
+                                        HttpDeadline deadline) = 0;
 
     // Sends the request without extra headers or body; true once the response headers arrived.
     virtual bool send(HttpHandle request) = 0;
 
-    // The raw response headers, lines ended by CR LF. `length` holds the room in `buffer` on the
-    // way in; on success it holds the length of the text. When the room is too small the call
-    // fails with HTTP_ERROR_INSUFFICIENT_BUFFER and `length` holds the length needed.
-    virtual bool raw_headers(HttpHandle request, char* buffer, std::uint32_t& length) = 0;
+    // The raw response headers, lines ended by CR LF.
+    virtual bool raw_headers(HttpHandle request, std::string& headers) = 0;
 
     // How many bytes of the body can be read now; 0 at the end of the body. False when nothing
     // more can be read because the transfer failed.
@@ -65,8 +83,8 @@ class HttpClient {
     // Releases a handle. Releasing the root releases every handle opened under it.
     virtual void close(HttpHandle handle) = 0;
 
-    // The code of the last failed call.
-    virtual std::uint32_t last_error() = 0;
+    // What went wrong in the last failed call.
+    virtual HttpFailure last_failure() = 0;
 };
 
 } // namespace q9xz

@@ -1,7 +1,9 @@
 #include "app/update/wininet_http.h"
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -32,14 +34,57 @@ DWORD milliseconds(std::chrono::seconds time) {
     return static_cast<DWORD>(std::chrono::milliseconds(time).count());
 }
 
+// The header buffer starts this small and grows to what WinInet says it needs, up to this much.
+constexpr DWORD FIRST_HEADER_LENGTH = 10;
+constexpr DWORD MAX_HEADER_LENGTH = 1U << 20;
+
+HttpFailureKind kind_of(DWORD code) {
+    switch (code) {
+    case ERROR_INTERNET_NAME_NOT_RESOLVED:
+        return HttpFailureKind::NameNotResolved;
+    case ERROR_INTERNET_TIMEOUT:
+        return HttpFailureKind::TimedOut;
+    case ERROR_INTERNET_CANNOT_CONNECT:
+    case ERROR_INTERNET_CONNECTION_ABORTED:
+    case ERROR_INTERNET_CONNECTION_RESET:
+        return HttpFailureKind::CannotConnect;
+    case ERROR_INTERNET_SEC_CERT_DATE_INVALID:
+    case ERROR_INTERNET_SEC_CERT_CN_INVALID:
+    case ERROR_INTERNET_INVALID_CA:
+    case ERROR_INTERNET_SEC_CERT_ERRORS:
+    case ERROR_INTERNET_SEC_CERT_REVOKED:
+    case ERROR_INTERNET_SEC_CERT_NO_REV:
+    case ERROR_INTERNET_SEC_CERT_REV_FAILED:
+    case ERROR_INTERNET_SECURITY_CHANNEL_ERROR:
+        return HttpFailureKind::Untrusted;
+    default:
+        return HttpFailureKind::BrokenAnswer;
+    }
+}
+
+// The system's text for a WinInet error number, from WinInet's own message table.
+std::string system_message(DWORD code) {
+    char text[256] = {};
+    const DWORD length =
+        FormatMessageA(FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_IGNORE_INSERTS,
+                       GetModuleHandleA("wininet.dll"), code, 0, text, sizeof text, nullptr);
+    std::string message(text, length);
+    while (!message.empty() && (message.back() == '\n' || message.back() == '\r' ||
+                                message.back() == '.' || message.back() == ' ')) {
+        message.pop_back();
+    }
+    return message;
+}
+
 } // namespace
 
 // Watches one request at a time: each time a low-speed period passes with fewer bytes read than
-// the least speed allows, it closes the request's handle, which makes the waiting call fail.
+// the least speed allows, and when the request's deadline comes, it closes the request's handle,
+// which makes the waiting call fail.
 class WinInetHttpClient::Watchdog {
   public:
-    Watchdog(HINTERNET request, const TransferLimits& limits)
-        : request_(request), limits_(limits), thread_([this] { watch(); }) {}
+    Watchdog(HINTERNET request, const TransferLimits& limits, HttpDeadline deadline)
+        : request_(request), limits_(limits), deadline_(deadline), thread_([this] { watch(); }) {}
 
     ~Watchdog() { stop(); }
     Watchdog(const Watchdog&) = delete;
@@ -71,26 +116,46 @@ class WinInetHttpClient::Watchdog {
     }
 
   private:
+    using Clock = std::chrono::steady_clock;
+
     void watch() {
         const auto period = limits_.low_speed_time;
+        const bool watch_speed = period.count() > 0;
         const std::uint64_t least =
             std::uint64_t{limits_.low_speed_bytes} * static_cast<std::uint64_t>(period.count());
+        const auto stop = [this] { return stopping_; };
         std::unique_lock lock(mutex_);
+        Clock::time_point check = Clock::now() + period;
+        std::uint64_t before = bytes_;
         while (!stopping_) {
-            const std::uint64_t before = bytes_;
-            if (wake_.wait_for(lock, period, [this] { return stopping_; })) {
+            Clock::time_point wake = check;
+            if (deadline_ && (!watch_speed || *deadline_ < wake)) {
+                wake = *deadline_;
+            }
+            if (wake_.wait_until(lock, wake, stop)) {
                 return;
             }
-            if (bytes_ - before < least) {
-                fired_ = true;
-                InternetCloseHandle(request_);
-                return;
+            const Clock::time_point now = Clock::now();
+            if (deadline_ && now >= *deadline_) {
+                break;
             }
+            if (watch_speed && now >= check) {
+                if (bytes_ - before < least) {
+                    break;
+                }
+                before = bytes_;
+                check += period;
+            }
+        }
+        if (!stopping_) {
+            fired_ = true;
+            InternetCloseHandle(request_);
         }
     }
 
     HINTERNET request_;
     TransferLimits limits_;
+    HttpDeadline deadline_;
     std::mutex mutex_;
     std::condition_variable wake_;
     std::uint64_t bytes_ = 0;
@@ -125,27 +190,46 @@ HttpHandle WinInetHttpClient::connect(HttpHandle internet, std::string_view host
                                         INTERNET_SERVICE_HTTP, 0, 0));
 }
 
-HttpHandle WinInetHttpClient::open_GET_request(HttpHandle connection,
-                                               std::string_view object_name) {
+HttpHandle WinInetHttpClient::open_GET_request(HttpHandle connection, std::string_view object_name,
+                                               HttpDeadline deadline) {
     const std::string object(object_name);
-    return from_system(HttpOpenRequestA(to_system(connection), "GET", object.c_str(), nullptr,
-                                        nullptr, nullptr, REQUEST_FLAGS, 0));
+    const HttpHandle request = from_system(HttpOpenRequestA(
+        to_system(connection), "GET", object.c_str(), nullptr, nullptr, nullptr, REQUEST_FLAGS, 0));
+    if (request != 0 && deadline) {
+        deadlines_[request] = *deadline;
+    }
+    return request;
 }
 
 bool WinInetHttpClient::send(HttpHandle request) {
     watchdog_.reset();
-    if (request != 0 && limits_.low_speed_time.count() > 0) {
-        watchdog_ = std::make_unique<Watchdog>(to_system(request), limits_);
+    HttpDeadline deadline;
+    if (const auto found = deadlines_.find(request); found != deadlines_.end()) {
+        deadline = found->second;
+    }
+    if (request != 0 && (limits_.low_speed_time.count() > 0 || deadline)) {
+        watchdog_ = std::make_unique<Watchdog>(to_system(request), limits_, deadline);
     }
     return HttpSendRequestA(to_system(request), nullptr, 0, nullptr, 0) != FALSE;
 }
 
-bool WinInetHttpClient::raw_headers(HttpHandle request, char* buffer, std::uint32_t& length) {
-    DWORD size = length;
-    const BOOL ok =
-        HttpQueryInfoA(to_system(request), HTTP_QUERY_RAW_HEADERS_CRLF, buffer, &size, nullptr);
-    length = size;
-    return ok != FALSE;
+// Asked for with a small buffer that grows to the length WinInet says it needs.
+bool WinInetHttpClient::raw_headers(HttpHandle request, std::string& headers) {
+    DWORD room = FIRST_HEADER_LENGTH;
+    auto buffer = std::make_unique<char[]>(room + 1);
+    DWORD length = room;
+    while (HttpQueryInfoA(to_system(request), HTTP_QUERY_RAW_HEADERS_CRLF, buffer.get(), &length,
+                          nullptr) == FALSE) {
+        const DWORD error = GetLastError();
+        if (error != ERROR_INSUFFICIENT_BUFFER || length <= room || length > MAX_HEADER_LENGTH) {
+            SetLastError(error);
+            return false;
+        }
+        room = length;
+        buffer = std::make_unique<char[]>(room + 1);
+    }
+    headers.assign(buffer.get(), std::min(length, room));
+    return true;
 }
 
 bool WinInetHttpClient::bytes_available(HttpHandle request, std::uint32_t& count) {
@@ -167,6 +251,7 @@ bool WinInetHttpClient::read(HttpHandle request, char* buffer, std::uint32_t cou
 }
 
 void WinInetHttpClient::close(HttpHandle handle) {
+    deadlines_.erase(handle);
     if (watchdog_ && watchdog_->request() == to_system(handle)) {
         const bool closed = watchdog_->stop();
         watchdog_.reset();
@@ -177,11 +262,10 @@ void WinInetHttpClient::close(HttpHandle handle) {
     InternetCloseHandle(to_system(handle));
 }
 
-std::uint32_t WinInetHttpClient::last_error() {
-    if (watchdog_ && watchdog_->fired()) {
-        return ERROR_INTERNET_TIMEOUT;
-    }
-    return GetLastError();
+HttpFailure WinInetHttpClient::last_failure() {
+    const DWORD code =
+        watchdog_ && watchdog_->fired() ? DWORD{ERROR_INTERNET_TIMEOUT} : GetLastError();
+    return {kind_of(code), system_message(code), code};
 }
 
 } // namespace q9xz

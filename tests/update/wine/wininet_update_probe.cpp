@@ -25,8 +25,9 @@ class PrintingToolkit : public q9xz::test::BoxOnlyToolkit {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 4 && argc != 5) {
-        std::cerr << "usage: wininet_update_probe HOST PORT PROGRAM_FILE [LIMIT_SECONDS]\n";
+    if (argc < 4 || argc > 6) {
+        std::cerr << "usage: wininet_update_probe HOST PORT PROGRAM_FILE [LIMIT_SECONDS "
+                     "[DEADLINE_SECONDS]]\n";
         return 2;
     }
     PrintingToolkit toolkit;
@@ -36,10 +37,16 @@ int main(int argc, char** argv) {
     // A short limit (seconds) for connecting and for the least speed, so that a check of a
     // stalled server ends soon.
     q9xz::TransferLimits limits = q9xz::UPDATE_LIMITS;
-    if (argc == 5) {
+    if (argc >= 5) {
         limits.connect = limits.low_speed_time = std::chrono::seconds(std::atoi(argv[4]));
     }
+    // And a short deadline for the version check.
+    std::chrono::milliseconds deadline = q9xz::UPDATE_CHECK_DEADLINE;
+    if (argc == 6) {
+        deadline = std::chrono::seconds(std::atoi(argv[5]));
+    }
     q9xz::check_for_update(
-        context, {argv[1], static_cast<std::uint16_t>(std::atoi(argv[2])), limits}, "2.6");
+        context, {argv[1], static_cast<std::uint16_t>(std::atoi(argv[2])), limits, deadline},
+        "2.6");
     return 0;
 }
