@@ -202,7 +202,7 @@ TEST_F(Results, NeededLinesNameTheStatesMissingOnEachWorkedModeColumn) {
         std::string shown;
         for (const std::string& line : needed_lines(q9xz::testing::convert_text(c.log, options)))
             shown += line + "\n";
-        EXPECT_EQ(c.expected, shown) << c.choice << "\n" << c.log.substr(0, 200);
+        EXPECT_EQ(c.expected, shown) << "case " << &c - cases << ", choice " << c.choice;
     }
 }
 
