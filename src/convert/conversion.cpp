@@ -52,6 +52,7 @@ ConversionResult run_conversion(std::span<const LogInput> logs, ConvertOptions& 
     summarize_modes(result.lists, tally.get(), 1);
     add_line(0, result.lists, "");
     summarize_bands(result.lists, tally.get(), 1);
+    summarize_needed(result.lists, tally.get(), options.lotw != 0);
     return result;
 }
 

@@ -2,9 +2,11 @@
 
 #include "analysis/tables.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 namespace q9xz {
 
@@ -14,6 +16,22 @@ struct Count {
     int worked = 0;
     int confirmed = 0;
 };
+
+// Whether the entry counts as worked (any band marked) and as confirmed (a band confirmed) on
+// the mode column; a confirmed entry is a worked one too.
+Count classify(const StateEntry& entry, ModeColumn column) {
+    Count count;
+    for (int band = 0; band < BAND_COUNT && count.confirmed == 0; ++band) {
+        const std::int64_t value = mark(entry, band, column);
+        count.confirmed = value == MARK_CONFIRMED ? 1 : 0;
+        count.worked = count.worked != 0 || value != MARK_NONE ? 1 : 0;
+    }
+    return count;
+}
+
+// At most this many states on one needed line, so that the longest one ("Not confirmed on PH
+// (50): " and 16 states) stays within the 79 characters of a list line.
+constexpr std::size_t STATES_PER_LINE = 16;
 
 void add_count_line(MessageLists& lists, const char* long_format, const char* short_format,
                     const Count& count, std::string_view label) {
@@ -36,16 +54,9 @@ void summarize_modes(MessageLists& lists, const StateEntry* tally, std::int32_t 
         if (entry.is_state != selector)
             return;
         for (int m = 0; m < MODE_COLUMN_COUNT; ++m) {
-            const ModeColumn column = static_cast<ModeColumn>(m);
-            bool worked = false;
-            bool confirmed = false;
-            for (int band = 0; band < BAND_COUNT && !confirmed; ++band) {
-                const std::int64_t value = mark(entry, band, column);
-                confirmed = value == MARK_CONFIRMED;
-                worked = worked || value != MARK_NONE;
-            }
-            counts[m].worked += worked ? 1 : 0;
-            counts[m].confirmed += confirmed ? 1 : 0;
+            const Count count = classify(entry, static_cast<ModeColumn>(m));
+            counts[m].worked += count.worked;
+            counts[m].confirmed += count.confirmed;
         }
     });
     for (int m = 0; m < MODE_COLUMN_COUNT; ++m) {
@@ -74,6 +85,53 @@ void summarize_bands(MessageLists& lists, const StateEntry* tally, std::int32_t 
             continue;
         add_count_line(lists, "%2d state(s) worked on %4s (%2d confirmed)",
                        "%2d state(s) worked on %4s", counts[band], band_names[band]);
+    }
+}
+
+void summarize_needed(MessageLists& lists, const StateEntry* tally, bool by_confirmation) {
+    std::array<int, MODE_COLUMN_COUNT> worked{};
+    std::array<std::vector<std::string_view>, MODE_COLUMN_COUNT> missing;
+    walk_in_order(tally, [&](const StateEntry& entry) {
+        if (entry.is_state != 1)
+            return;
+        for (int m = 0; m < MODE_COLUMN_COUNT; ++m) {
+            const Count count = classify(entry, static_cast<ModeColumn>(m));
+            worked[m] += count.worked;
+            if ((by_confirmation ? count.confirmed : count.worked) == 0)
+                missing[m].push_back(entry.abbrev);
+        }
+    });
+    if (std::all_of(worked.begin(), worked.end(), [](int count) { return count == 0; }))
+        return;
+    add_line(0, lists, "");
+    for (int m = 0; m < MODE_COLUMN_COUNT; ++m) {
+        if (worked[m] == 0)
+            continue;
+        const std::string label(mode_names[m]);
+        char buffer[80];
+        if (missing[m].empty()) {
+            std::snprintf(buffer, sizeof buffer,
+                          by_confirmation ? "All 50 states confirmed on %s"
+                                          : "All 50 states worked on %s",
+                          label.c_str());
+            add_line(0, lists, buffer);
+            continue;
+        }
+        std::snprintf(buffer, sizeof buffer,
+                      by_confirmation ? "Not confirmed on %-3s (%d): " : "Needed on %-3s (%d): ",
+                      label.c_str(), static_cast<int>(missing[m].size()));
+        std::string line = buffer;
+        const std::vector<std::string_view>& states = missing[m];
+        for (std::size_t i = 0; i < states.size(); ++i) {
+            if (i > 0 && i % STATES_PER_LINE == 0) {
+                add_line(0, lists, line);
+                line = "    ";
+            } else if (i > 0) {
+                line += ' ';
+            }
+            line += states[i];
+        }
+        add_line(0, lists, line);
     }
 }
 

@@ -79,6 +79,24 @@ TEST_F(ConvertSeveralLogs, TalliesEveryLogAndNamesProblemLinesByBaseName) {
     ASSERT_GE(toolkit.list.size(), 2u);
     EXPECT_EQ(toolkit.list[0], "home.adi: Q9XZ/7 on 20140316 at 1300: [ZZ] is not a state");
     EXPECT_EQ(toolkit.list[1], "lotw.adi: Q9XZ/1 on 20140317 at 1400: Unrecognized BAND 99m");
+    // Georgia, worked in one log and confirmed in the other, is confirmed.
+    const std::vector<std::string> not_confirmed{
+        "",
+        "Not confirmed on MIX (49): AL AK AZ AR CA CO CT DE FL HI ID IL IN IA KS KY",
+        "    LA ME MD MA MI MN MS MO MT NE NV NH NJ NM NY NC",
+        "    ND OH OK OR PA RI SC SD TN TX UT VT VA WA WV WI",
+        "    WY",
+        "Not confirmed on CW  (49): AL AK AZ AR CA CO CT DE FL HI ID IL IN IA KS KY",
+        "    LA ME MD MA MI MN MS MO MT NE NV NH NJ NM NY NC",
+        "    ND OH OK OR PA RI SC SD TN TX UT VT VA WA WV WI",
+        "    WY",
+        "",
+    };
+    ASSERT_GE(toolkit.list.size(), not_confirmed.size());
+    EXPECT_EQ(std::vector<std::string>(toolkit.list.end() -
+                                           static_cast<std::ptrdiff_t>(not_confirmed.size()),
+                                       toolkit.list.end()),
+              not_confirmed);
     EXPECT_EQ(read_file(file("sheet.csv")), expected.csv);
     EXPECT_NE(expected.csv.find("Georgia,CW,,,,,,LOTW,"), std::string::npos);
     ASSERT_EQ(toolkit.boxes.size(), 1u);

@@ -171,6 +171,15 @@ TEST_F(Cli, OutputNameIsDerivedFromTheBaseName) {
               "\n"
               " 1 state(s) worked on  20m\n"
               "\n"
+              "Needed on MIX (49): AL AK AZ AR CA CO CT DE FL GA HI ID IL IN IA KS\n"
+              "    KY LA ME MD MA MI MN MS MO MT NE NV NH NJ NM NY\n"
+              "    NC ND OK OR PA RI SC SD TN TX UT VT VA WA WV WI\n"
+              "    WY\n"
+              "Needed on CW  (49): AL AK AZ AR CA CO CT DE FL GA HI ID IL IN IA KS\n"
+              "    KY LA ME MD MA MI MN MS MO MT NE NV NH NJ NM NY\n"
+              "    NC ND OK OR PA RI SC SD TN TX UT VT VA WA WV WI\n"
+              "    WY\n"
+              "\n"
               "Wrote 1 Q9XZ QSOs to " +
                   path("my.logs/station.CSV") + "\n",
               result.out);

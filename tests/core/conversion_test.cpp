@@ -253,6 +253,19 @@ TEST_F(ConversionDriver, SummaryAndCompletionUnderLotw) {
               "\n"
               " 1 state(s) worked on  80m\n"
               " 1 state(s) worked on  20m ( 1 confirmed)\n"
+              "\n"
+              "Not confirmed on MIX (49): AL AK AZ AR CA CO CT DE FL GA HI ID IL IN IA KS\n"
+              "    KY LA ME MD MA MI MN MS MO MT NE NV NH NJ NM NY\n"
+              "    NC ND OK OR PA RI SC SD TN TX UT VT VA WA WV WI\n"
+              "    WY\n"
+              "Not confirmed on CW  (49): AL AK AZ AR CA CO CT DE FL GA HI ID IL IN IA KS\n"
+              "    KY LA ME MD MA MI MN MS MO MT NE NV NH NJ NM NY\n"
+              "    NC ND OK OR PA RI SC SD TN TX UT VT VA WA WV WI\n"
+              "    WY\n"
+              "Not confirmed on DIG (50): AL AK AZ AR CA CO CT DE FL GA HI ID IL IN IA KS\n"
+              "    KY LA ME MD MA MI MN MS MO MT NE NV NH NJ NM NY\n"
+              "    NC ND OH OK OR PA RI SC SD TN TX UT VT VA WA WV\n"
+              "    WI WY\n"
               "\n",
               shown_text(result));
     EXPECT_EQ(3, result.written);

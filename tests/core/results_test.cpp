@@ -2,9 +2,11 @@
 #include "analysis/message_lists.h"
 #include "results/csv_writer.h"
 #include "results/summary.h"
+#include "test_logs.h"
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <gtest/gtest.h>
 
@@ -113,6 +115,94 @@ TEST_F(Results, CellDatesFollowTheLocalZone) {
         setenv("TZ", c.zone, 1);
         tzset();
         EXPECT_EQ(c.cell, cell_text(c.time)) << c.zone << " " << c.time;
+    }
+}
+
+// One 20m contact per state, in the mode given, with LoTW's confirmation when `confirmed`.
+std::string contacts(const std::vector<std::string_view>& states, const char* mode,
+                     bool confirmed) {
+    std::string log;
+    for (std::string_view state : states) {
+        log += "<CALL:6>Q9XZ/1<QSO_DATE:8>20140105<TIME_ON:4>1200<BAND:3>20m<MODE:" +
+               std::to_string(std::strlen(mode)) + ">" + mode + "<STATE:2>" + std::string(state) +
+               (confirmed ? "<LOTW_QSL_RCVD:1>Y" : "") + "<EOR>\n";
+    }
+    return log;
+}
+
+std::vector<std::string_view> states_but(std::initializer_list<std::string_view> left_out) {
+    std::vector<std::string_view> states;
+    for (const EntityPair& state : state_table) {
+        if (std::find(left_out.begin(), left_out.end(), state.abbrev) == left_out.end())
+            states.push_back(state.abbrev);
+    }
+    return states;
+}
+
+// The summary lines after the band lines, from their opening empty line on.
+std::vector<std::string> needed_lines(const ConversionResult& result) {
+    std::vector<std::string> lines(result.lists.lists[0].begin(), result.lists.lists[0].end());
+    std::reverse(lines.begin(), lines.end());
+    const auto after_modes = std::find(lines.begin(), lines.end(), "");
+    return {std::find(after_modes + 1, lines.end(), ""), lines.end()};
+}
+
+TEST_F(Results, NeededLinesNameTheStatesMissingOnEachWorkedModeColumn) {
+    // Only a territory, though confirmed: no state worked, no line.
+    const std::string territory = "<CALL:8>Q9XZ/KP4<QSO_DATE:8>20140105<TIME_ON:4>1200"
+                                  "<BAND:3>20m<MODE:2>CW<LOTW_QSL_RCVD:1>Y<EOR>\n";
+    // All but three states confirmed on CW, Alabama on SSB too.
+    const std::string some =
+        contacts(states_but({"DE", "ND", "WY"}), "CW", true) + contacts({"AL"}, "SSB", false);
+    const std::string all =
+        territory + contacts(states_but({}), "CW", true) + contacts(states_but({}), "USB", false);
+    const std::string everyone = "AL AK AZ AR CA CO CT DE FL GA HI ID IL IN IA KS\n"
+                                 "    KY LA ME MD MA MI MN MS MO MT NE NV NH NJ NM NY\n"
+                                 "    NC ND OH OK OR PA RI SC SD TN TX UT VT VA WA WV\n"
+                                 "    WI WY";
+    const std::string some_needed = "\n"
+                                    "Needed on MIX (3): DE ND WY\n"
+                                    "Needed on CW  (3): DE ND WY\n"
+                                    "Needed on PH  (49): AK AZ AR CA CO CT DE FL GA HI ID IL "
+                                    "IN IA KS KY\n"
+                                    "    LA ME MD MA MI MN MS MO MT NE NV NH NJ NM NY NC\n"
+                                    "    ND OH OK OR PA RI SC SD TN TX UT VT VA WA WV WI\n"
+                                    "    WY\n";
+    const std::string all_worked = "\n"
+                                   "All 50 states worked on MIX\n"
+                                   "All 50 states worked on CW\n"
+                                   "All 50 states worked on PH\n";
+    struct Case {
+        char choice;
+        const std::string& log;
+        std::string expected;
+    } cases[] = {
+        {'F', territory, ""},
+        {'L', territory, ""},
+        {'W', territory, ""},
+        {'F', some, some_needed},
+        {'L', some, some_needed},
+        {'W', some,
+         "\n"
+         "Not confirmed on MIX (3): DE ND WY\n"
+         "Not confirmed on CW  (3): DE ND WY\n"
+         "Not confirmed on PH  (50): " +
+             everyone + "\n"},
+        {'F', all, all_worked},
+        {'L', all, all_worked},
+        {'W', all,
+         "\n"
+         "All 50 states confirmed on MIX\n"
+         "All 50 states confirmed on CW\n"
+         "Not confirmed on PH  (50): " +
+             everyone + "\n"},
+    };
+    for (const Case& c : cases) {
+        ConvertOptions options = q9xz::testing::choice(c.choice);
+        std::string shown;
+        for (const std::string& line : needed_lines(q9xz::testing::convert_text(c.log, options)))
+            shown += line + "\n";
+        EXPECT_EQ(c.expected, shown) << "case " << &c - cases << ", choice " << c.choice;
     }
 }
 
