@@ -43,6 +43,7 @@ struct CliRequest {
     std::optional<std::string> output; // -o
     std::optional<std::string> map_path;
     MapOptions map;
+    std::string map_option; // the first --map-mode or --map-band given
     bool help = false;
     bool version = false;
 };
@@ -90,6 +91,8 @@ std::optional<CliRequest> parse_arguments(const std::vector<std::string>& argume
             }
             value = arguments[++i];
         }
+        if ((argument == "--map-mode" || argument == "--map-band") && request.map_option.empty())
+            request.map_option = argument;
         if (argument == "-o") {
             if (request.output) {
                 problem = "-o given twice: there is one OUTPUT";
@@ -126,6 +129,10 @@ std::optional<CliRequest> parse_arguments(const std::vector<std::string>& argume
     }
     if (request.help || request.version)
         return request;
+    if (!request.map_path && !request.map_option.empty()) {
+        problem = request.map_option + " needs --map FILE";
+        return std::nullopt;
+    }
     if (request.files.empty()) {
         problem = "no INPUT log given";
         return std::nullopt;
@@ -160,6 +167,22 @@ int file_failure(std::ostream& out, std::ostream& err, const std::string& proble
     return 1;
 }
 
+// A log named twice would count its contacts twice and name its problem lines by two spellings:
+// it is read once, at its first place.
+void drop_repeated_logs(std::vector<std::string>& logs, std::ostream& err) {
+    for (std::size_t i = 1; i < logs.size();) {
+        const auto earlier =
+            std::find_if(logs.begin(), logs.begin() + i,
+                         [&](const std::string& log) { return same_file(log, logs[i]); });
+        if (earlier == logs.begin() + i) {
+            ++i;
+            continue;
+        }
+        err << logs[i] << " is named twice; it is read once\n";
+        logs.erase(logs.begin() + i);
+    }
+}
+
 } // namespace
 
 int run_cli(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
@@ -188,6 +211,7 @@ int run_cli(const std::vector<std::string>& arguments, std::ostream& out, std::o
     } else {
         output_path = proposed_csv_path(logs.front(), folder_separators());
     }
+    drop_repeated_logs(logs, err);
     // Every file is checked, every log opened, before anything is read or written.
     ConversionFiles files = open_conversion_files(logs, output_path);
     if (files.result == ConversionFiles::INPUT_FAILED)

@@ -66,6 +66,8 @@ TEST_F(Cli, WrongUsageSaysWhatWasWrongThenTheUsage) {
          "c: one file name too many (INPUT and OUTPUT at most; several logs need -o OUTPUT)"},
         {{"-o", "out.csv"}, "no INPUT log given"},
         {{"-o", "out.csv", "log.adi", "-o", "new.csv"}, "-o given twice: there is one OUTPUT"},
+        {{"--map-mode", "CW", "log.adi"}, "--map-mode needs --map FILE"},
+        {{"log.adi", "--map-band", "20m", "--map-mode", "CW"}, "--map-band needs --map FILE"},
     };
     for (const auto& c : cases) {
         const CliRun result = run(c.arguments);
