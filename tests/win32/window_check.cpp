@@ -482,8 +482,7 @@ void hold_for_picture(const std::string& folder) {
     wait_for([&] { return GetFileAttributesA(release.c_str()) != INVALID_FILE_ATTRIBUTES; }, 60);
 }
 
-void check_convert(Program& program, const std::string& folder, const std::string& log,
-                   bool hold) {
+void check_convert(Program& program, const std::string& folder, const std::string& log, bool hold) {
     HWND window = program.window();
 
     program.press(1011); // Open before any Convert
