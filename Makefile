@@ -2,6 +2,8 @@
 BUILD ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 PREFIX ?= /usr/local
+INSTALL_BUILD ?= build-install
+GUI ?= ON
 
 CONFIGURE = cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release >/dev/null
 
@@ -49,8 +51,14 @@ bench:
 	@scripts/setup build test
 	@scripts/bench
 
-install: build
-	@cmake --install $(BUILD) --prefix $(PREFIX)
+# The programs alone, built in a folder of their own without tests and bench, so that only the
+# converter's and the window's package lists are asked for (GUI=OFF: the converter's alone).
+install:
+	@scripts/setup build$(if $(filter ON,$(GUI)), gui)
+	@cmake -S . -B $(INSTALL_BUILD) -DCMAKE_BUILD_TYPE=Release -DQ9XZ_BUILD_TESTS=OFF \
+		-DQ9XZ_BUILD_BENCH=OFF -DQ9XZ_BUILD_GUI=$(GUI) >/dev/null
+	@cmake --build $(INSTALL_BUILD) -j $(JOBS)
+	@cmake --install $(INSTALL_BUILD) --prefix $(PREFIX)
 
 package: build
 	@scripts/package

@@ -31,6 +31,12 @@ pulled=$(apt-cache depends --recurse --no-recommends --no-suggests --no-conflict
 heavy=$(grep -E '^(wine|fonts-wine|xvfb|xserver-|xorg$|x11-apps|xdotool|g\+\+-mingw|binutils-mingw)' <<<"$pulled" || true)
 [[ -z "$heavy" ]] || fail "make run (lists: ${run_lists[*]}) pulls in: $(tr '\n' ' ' <<<"$heavy")"
 
+# `make install` builds the programs alone: it asks for the converter's and the window's lists.
+install_lists=$(make -n install BUILD=build-dry | sed -n 's|^scripts/setup *||p' | head -1)
+[[ "$install_lists" == "build gui" ]] || fail "make install asks for the lists: $install_lists"
+[[ $(make -n install GUI=OFF | sed -n 's|^scripts/setup *||p' | head -1) == build ]] ||
+    fail "make install GUI=OFF asks for more than the converter's list"
+
 if ((failures)); then
     exit 1
 fi

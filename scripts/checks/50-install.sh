@@ -167,10 +167,15 @@ report=$(grep -v 'running with root privileges' "$tmp/lintian.txt" || true)
 zip=$tmp/packages/q9xz-$version-windows.zip
 if [[ -f "$zip" ]]; then
     python3 -m zipfile -l "$zip" >"$tmp/zip.txt"
-    for path in Q9XZ.exe q9xz-convert.exe README.txt LICENSE.txt NOTICES.txt; do
+    for path in Q9XZ.exe q9xz-convert.exe README.txt LICENSE.txt NOTICES.txt demo.adi; do
         path=Q9XZ-$version/$path
         grep -q "^$path " "$tmp/zip.txt" || fail "not in the Windows zip: $path"
     done
+    # The read-me's title is underlined to its end.
+    title=$(python3 -c 'import sys, zipfile; print(zipfile.ZipFile(sys.argv[1]).read(sys.argv[2]).decode())' \
+        "$zip" "Q9XZ-$version/README.txt" | head -2 | tr -d '\r')
+    [[ $(sed -n 1p <<<"$title" | tr -c '\n' =) == $(sed -n 2p <<<"$title") ]] ||
+        fail "the Windows README.txt's title is not underlined to its end: $title"
 else
     echo "50-install: no Windows zip checked ($(tail -n 1 "$tmp/package.log"))"
 fi

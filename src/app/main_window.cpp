@@ -77,7 +77,7 @@ void MainWindow::command(int id) {
         choose_CSV_file();
         break;
     case ID_DONATE:
-        toolkit_.shell_open(toolkit_.load_string(IDS_DONATE_URL, DONATE_BUFFER));
+        open_web_address(toolkit_, toolkit_.load_string(IDS_DONATE_URL, DONATE_BUFFER));
         break;
     case ID_EXIT:
         toolkit_.quit();
@@ -86,7 +86,7 @@ void MainWindow::command(int id) {
         set_choice(options_, Choice::First);
         break;
     case ID_HELP:
-        toolkit_.shell_open(toolkit_.load_string(IDS_HELP_URL, TEXT_BUFFER));
+        open_web_address(toolkit_, toolkit_.load_string(IDS_HELP_URL, TEXT_BUFFER));
         break;
     case ID_LAST:
         set_choice(options_, Choice::Last);

@@ -84,4 +84,13 @@ class Toolkit {
     virtual void quit() = 0;
 };
 
+// Opens a web address (Help, Donate, the download page) with the default browser; when it cannot
+// be started, an error box says so, rather than nothing happening at all.
+inline void open_web_address(Toolkit& toolkit, const std::string& address) {
+    if (toolkit.shell_open(address) > 32)
+        return;
+    toolkit.message_box("Could not open " + address + ": no web browser was found.", "Error",
+                        MessageButtons::Ok, MessageIcon::Error, false);
+}
+
 } // namespace q9xz

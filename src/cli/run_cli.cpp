@@ -45,6 +45,7 @@ struct CliRequest {
     std::optional<std::string> output; // -o
     std::optional<std::string> map_path;
     MapOptions map;
+    std::string map_option; // the first --map-mode or --map-band given
     bool help = false;
     bool version = false;
 };
@@ -83,6 +84,8 @@ std::optional<CliRequest> parse_arguments(const std::vector<std::string>& argume
             }
             value = arguments[++i];
         }
+        if ((argument == "--map-mode" || argument == "--map-band") && request.map_option.empty())
+            request.map_option = argument;
         if (argument == "-o") {
             if (request.output) {
                 problem = "-o given twice: there is one OUTPUT";
@@ -119,6 +122,10 @@ std::optional<CliRequest> parse_arguments(const std::vector<std::string>& argume
     }
     if (request.help || request.version)
         return request;
+    if (!request.map_path && !request.map_option.empty()) {
+        problem = request.map_option + " needs --map FILE";
+        return std::nullopt;
+    }
     if (request.files.empty()) {
         problem = "no INPUT log given";
         return std::nullopt;
@@ -163,6 +170,22 @@ int file_failure(std::ostream& out, std::ostream& err, const std::string& proble
     return 1;
 }
 
+// A log named twice would count its contacts twice and name its problem lines by two spellings:
+// it is read once, at its first place.
+void drop_repeated_logs(std::vector<std::string>& logs, std::ostream& err) {
+    for (std::size_t i = 1; i < logs.size();) {
+        const auto earlier =
+            std::find_if(logs.begin(), logs.begin() + i,
+                         [&](const std::string& log) { return same_file(log, logs[i]); });
+        if (earlier == logs.begin() + i || logs[i] == STANDARD_INPUT) {
+            ++i;
+            continue;
+        }
+        err << logs[i] << " is named twice; it is read once\n";
+        logs.erase(logs.begin() + i);
+    }
+}
+
 } // namespace
 
 int run_cli(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err,
@@ -192,6 +215,7 @@ int run_cli(const std::vector<std::string>& arguments, std::ostream& out, std::o
     } else {
         output_path = proposed_csv_path(logs.front(), folder_separators());
     }
+    drop_repeated_logs(logs, err);
     // How lines and messages name the logs: standard input by words, not by its "-".
     std::vector<std::string> names = logs;
     std::replace(names.begin(), names.end(), std::string(STANDARD_INPUT),

@@ -102,14 +102,22 @@ TEST(Commands, AboutBoxIsOwnedAndNamesProgramVersionAndMaker) {
                    "About this program...", MessageButtons::Ok, MessageIcon::Information, true}));
 }
 
-TEST(Commands, HelpAndDonateOpenTheirAddressesAndNeverComplain) {
-    for (int result : {42, 2, 0}) {
+TEST(Commands, HelpAndDonateOpenTheirAddressesOrSayNoBrowserWasFound) {
+    for (int result : {42, 33, 32, 2, 0}) {
+        SCOPED_TRACE(result);
         Window w;
         w.toolkit.shell_result = result;
         w.window.command(ID_HELP);
         w.window.command(ID_DONATE);
         EXPECT_EQ(w.toolkit.opened, (std::vector<std::string>{STR_HELP_URL, STR_DONATE_URL}));
-        EXPECT_TRUE(w.toolkit.boxes.empty());
+        std::vector<Box> boxes;
+        if (result <= 32) {
+            for (const char* address : {STR_HELP_URL, STR_DONATE_URL})
+                boxes.push_back(
+                    {std::string("Could not open ") + address + ": no web browser was found.",
+                     "Error", MessageButtons::Ok, MessageIcon::Error, false});
+        }
+        EXPECT_EQ(w.toolkit.boxes, boxes);
         // The donation address may be twice as long as the other texts.
         EXPECT_EQ(w.toolkit.loads, (std::vector<std::pair<int, std::size_t>>{
                                        {IDS_HELP_URL, 80}, {IDS_DONATE_URL, 160}}));

@@ -6,8 +6,8 @@
 #    address, About shows its box, and Exit ends it with status 0;
 #  - "-- -l.adi": the log named "-l.adi" is chosen with Last marked; Open before Convert fails; a
 #    log picked through the ADIF File dialog converts;
-#  - no arguments: Convert without a log fails, and the file dialog leaves no "Gtk-CRITICAL" lines
-#    on the terminal. With "--with-update" the build has the update check: Update must answer with
+#  - no arguments: Convert without a log fails, the file dialog leaves no "Gtk-CRITICAL" lines
+#    on the terminal, and it opens in the current folder, where a typed bare name is picked. With "--with-update" the build has the update check: Update must answer with
 #    a box (an error when the update server cannot be reached);
 #  - "-l logs/home.adi logs/lotw.adi": the own log and a LoTW report are converted into the
 #    spreadsheet the converter makes of the two, and so are they when picked together in the
@@ -175,6 +175,17 @@ for _ in 1 2 3; do
     sleep 0.3
 done
 wait_gone 'Input ADIF File'
+# With nothing chosen, the dialog opens in the current folder: a bare name typed there is picked.
+rm -f "$work/some-log.CSV"
+click 270 37 # ADIF File
+dialog=$(wait_for 'Input ADIF File') || fail "no file dialog"
+sleep 0.5
+xdotool windowfocus --sync "$dialog" type some-log.adi
+xdotool key Return
+wait_gone 'Input ADIF File'
+box_after_click 480 37 'Done' # Convert
+cmp -s "$work/some-log.CSV" "$work/expected/last.CSV" ||
+    fail "a name typed in the dialog opened without a choice was not taken from the current folder"
 exit_window
 if grep -q 'Gtk-CRITICAL' "$work/stderr"; then
     fail "the file dialog printed: $(grep -m 3 'Gtk-CRITICAL' "$work/stderr")"

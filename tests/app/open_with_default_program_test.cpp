@@ -53,9 +53,42 @@ TEST_F(StubOpener, PassesTheTargetAsOneArgumentWithoutAShell) {
     EXPECT_FALSE(fs::exists("pwned2"));
 }
 
-TEST_F(StubOpener, SaysNotStartedWhenThereIsNoOpener) {
-    fs::remove(dir_ / "xdg-open");
-    EXPECT_LE(open_with_default_program("https://q9xz.example.org/"), 32);
+// What xdg-open does decides the answer: its exit within the wait, or still running after it.
+// Its complaints never reach the window's terminal.
+TEST_F(StubOpener, AnswersByTheOpenersExitAndSilencesIt) {
+    using std::chrono::milliseconds;
+    const struct {
+        const char* what;
+        const char* script; // empty: no xdg-open at all
+        milliseconds wait;
+        bool started;
+    } cases[] = {
+        {"a browser was started", "exit 0", OPENER_WAIT, true},
+        {"no browser", "echo 'xdg-open: no method available' >&2; echo not found; exit 3",
+         OPENER_WAIT, false},
+        {"killed", "kill -9 $$", OPENER_WAIT, false},
+        {"no xdg-open", "", OPENER_WAIT, false},
+        {"still running with the browser", "echo opening; exec /bin/sleep 3", milliseconds(100),
+         true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove(dir_ / "xdg-open");
+        if (*c.script) {
+            std::ofstream(dir_ / "xdg-open") << "#!/bin/sh\n" << c.script << "\n";
+            fs::permissions(dir_ / "xdg-open", fs::perms::owner_all);
+        }
+        ::testing::internal::CaptureStdout();
+        ::testing::internal::CaptureStderr();
+        const auto start = std::chrono::steady_clock::now();
+        const int result = open_with_default_program("https://q9xz.example.org/", c.wait);
+        const auto took = std::chrono::steady_clock::now() - start;
+        const std::string printed =
+            ::testing::internal::GetCapturedStdout() + ::testing::internal::GetCapturedStderr();
+        EXPECT_EQ(c.started, result > 32) << result;
+        EXPECT_EQ("", printed);
+        EXPECT_LT(took, std::chrono::seconds(2));
+    }
 }
 
 } // namespace

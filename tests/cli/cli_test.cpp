@@ -78,6 +78,8 @@ TEST_F(Cli, WrongUsageSaysWhatWasWrongThenTheUsage) {
         {{"-"}, "name the spreadsheet when the log is standard input"},
         {{"-f", "--", "-"}, "name the spreadsheet when the log is standard input"},
         {{"-o", "out.csv", "-", "log.adi", "-"}, "- given twice: standard input is read once"},
+        {{"--map-mode", "CW", "log.adi"}, "--map-mode needs --map FILE"},
+        {{"log.adi", "--map-band", "20m", "--map-mode", "CW"}, "--map-band needs --map FILE"},
     };
     for (const auto& c : cases) {
         const CliRun result = run(c.arguments);

@@ -193,6 +193,32 @@ TEST_F(SeveralLogs, RefusalsChangeNothingInTheFolder) {
     }
 }
 
+// A log named again, in any spelling of its path, is read once at its first place; the rest is
+// converted as if it had been named once.
+TEST_F(SeveralLogs, ALogNamedTwiceIsReadOnce) {
+    fs::create_directories("sub");
+    const struct {
+        std::vector<std::string> twice;
+        std::vector<std::string> once;
+        std::string note;
+    } cases[] = {
+        {{"-o", "a.csv", "own.adi", "./own.adi"}, {"-o", "b.csv", "own.adi"}, "./own.adi"},
+        {{"-l", "-o", "a.csv", "own.adi", "lotw.adi", "sub/../own.adi", "lotw.adi"},
+         {"-l", "-o", "b.csv", "own.adi", "lotw.adi"},
+         "sub/../own.adi is named twice; it is read once\nlotw.adi"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.note);
+        const CliRun twice = run(c.twice);
+        const CliRun once = run(c.once);
+        ASSERT_EQ(0, twice.code) << twice.err;
+        EXPECT_EQ(c.note + " is named twice; it is read once\n", twice.err);
+        EXPECT_EQ(once.out.substr(0, once.out.rfind("Wrote")),
+                  twice.out.substr(0, twice.out.rfind("Wrote")));
+        EXPECT_EQ(read_file("b.csv"), read_file("a.csv"));
+    }
+}
+
 TEST_F(SeveralLogs, AReadErrorInAnyLogFailsTheWholeConversion) {
     if (!fs::exists("/proc/self/mem"))
         GTEST_SKIP() << "no /proc/self/mem here";

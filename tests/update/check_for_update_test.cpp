@@ -450,6 +450,15 @@ TEST_F(CheckForUpdate, DownloadPageInsteadOfReplacing) {
         EXPECT_TRUE(t.files.log.empty());
         EXPECT_EQ(t.releases(), (std::vector<std::string>{"close 3", "close 1"}));
     }
+    {
+        Rig t;
+        t.toolkit.answers = {MessageAnswer::Yes};
+        t.toolkit.shell_result = 2;
+        t.run(UpdateAction::OpenDownloadPage);
+        EXPECT_EQ(t.toolkit.boxes,
+                  (std::vector{download_page_box("2.7"),
+                               error_box("Could not open text 1028: no web browser was found.")}));
+    }
     Rig t;
     t.http.responses[VERSION].blocks = {"2.6"};
     t.run(UpdateAction::OpenDownloadPage);

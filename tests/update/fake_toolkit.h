@@ -48,12 +48,13 @@ class FakeToolkit : public BoxOnlyToolkit {
     }
     int shell_open(const std::string& target) override {
         opened.push_back(target);
-        return 33;
+        return shell_result;
     }
 
     std::deque<MessageAnswer> answers;
     std::vector<ShownBox> boxes;
     std::vector<std::string> opened;
+    int shell_result = 33; // what shell_open answers: above 32 is started
 };
 
 // The boxes of the update check, as they must read.

@@ -485,7 +485,16 @@ template <typename Path> int count_lines(const Path& path) {
     return int(std::count(bytes.begin(), bytes.end(), '\n'));
 }
 
-void check_convert(Program& program, const std::string& folder, const std::string& log) {
+// With --hold: the window as the README shows it, right after the Convert of the log.
+void hold_for_picture(const std::string& folder) {
+    const std::string ready = folder + "\\ready";
+    const std::string release = folder + "\\release";
+    if (FILE* file = std::fopen(ready.c_str(), "w"))
+        std::fclose(file);
+    wait_for([&] { return GetFileAttributesA(release.c_str()) != INVALID_FILE_ATTRIBUTES; }, 60);
+}
+
+void check_convert(Program& program, const std::string& folder, const std::string& log, bool hold) {
     HWND window = program.window();
 
     program.press(1011); // Open before any Convert
@@ -557,6 +566,8 @@ void check_convert(Program& program, const std::string& folder, const std::strin
         std::fclose(out);
     }
     std::printf("converted %s: %zu list-box lines\n", base_name(log).c_str(), lines.size());
+    if (hold)
+        hold_for_picture(folder);
 
     // The log itself as the spreadsheet, named in other letter case, which on Windows is the
     // same file: Convert refuses and the log stays as it was.
@@ -841,14 +852,6 @@ void check_update(Program& program, const std::string& folder, const std::string
     std::printf("updated to %s from a log's folder elsewhere\n", version.c_str());
 }
 
-void hold_for_picture(const std::string& folder) {
-    const std::string ready = folder + "\\ready";
-    const std::string release = folder + "\\release";
-    if (FILE* file = std::fopen(ready.c_str(), "w"))
-        std::fclose(file);
-    wait_for([&] { return GetFileAttributesA(release.c_str()) != INVALID_FILE_ATTRIBUTES; }, 60);
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -956,9 +959,7 @@ int main(int argc, char** argv) {
     if (!log.empty()) {
         Program program(exe, folder, "");
         if (program.running()) {
-            check_convert(program, folder, log);
-            if (hold)
-                hold_for_picture(folder);
+            check_convert(program, folder, log, hold);
             check_two_logs(program, folder);
             if (!update_version.empty())
                 check_update(program, folder, log, update_version);

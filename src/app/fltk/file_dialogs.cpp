@@ -84,6 +84,18 @@ void quiet_GTK_criticals() {
     dlclose(glib); // FLTK keeps it loaded
 }
 
+// The folder a dialog opens in: the proposed file's, or the current one when nothing is chosen
+// yet (GTK's dialog would open on "Recently Used"). Absolute, so that a name given on the command
+// line ("mylog.adi") opens where it lies.
+std::string dialog_folder(const std::filesystem::path& proposed) {
+    std::error_code error;
+    const std::filesystem::path folder = proposed.parent_path();
+    const std::filesystem::path absolute = folder.empty()
+                                               ? std::filesystem::current_path(error)
+                                               : std::filesystem::absolute(folder, error);
+    return error ? folder.string() : absolute.string();
+}
+
 // Shows the chooser until the user cancels or picks files that satisfy the dialog; `paths`
 // receives them. `multiple` lets the user pick several files to read.
 bool run_dialog(const FileDialog& dialog, bool save, bool multiple,
@@ -104,7 +116,7 @@ bool run_dialog(const FileDialog& dialog, bool save, bool multiple,
     std::string proposed = proposed_path;
     for (;;) {
         const std::filesystem::path p(proposed);
-        const std::string folder = p.parent_path().string();
+        const std::string folder = dialog_folder(p);
         const std::string name = p.filename().string();
         if (!folder.empty())
             chooser.directory(folder.c_str());

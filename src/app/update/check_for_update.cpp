@@ -240,8 +240,8 @@ void UpdateRun::offer_download_page(const std::string& version) {
         "Version %s is available.\nDo you want to open the download page?", version.c_str());
     if (context_.toolkit.message_box(question, "Information", MessageButtons::YesNo,
                                      MessageIcon::Question, false) == MessageAnswer::Yes) {
-        // Opened as Help opens its address; a failure to start the browser is not reported.
-        context_.toolkit.shell_open(context_.toolkit.load_string(IDS_DOWNLOAD_URL, ADDRESS_BUFFER));
+        open_web_address(context_.toolkit,
+                         context_.toolkit.load_string(IDS_DOWNLOAD_URL, ADDRESS_BUFFER));
     }
 }
 
