@@ -23,7 +23,7 @@ build: configure
 
 # Only what the converter needs: a compiler, CMake and make.
 run:
-	@scripts/setup build
+	@scripts/setup build man
 	@$(CONFIGURE)
 	@cmake --build $(BUILD) -j $(JOBS) --target q9xz-convert >$(BUILD)/build-run.log 2>&1 || (cat $(BUILD)/build-run.log; exit 1)
 	@$(BUILD)/q9xz-convert --map $(BUILD)/demo-map.svg samples/demo.adi $(BUILD)/demo.CSV
