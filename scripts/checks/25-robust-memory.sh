@@ -31,6 +31,8 @@ names = ("".join(p) for n in (1, 2, 3, 4)
          for p in itertools.product(string.ascii_uppercase + string.digits, repeat=n))
 line = "".join("<%s:0>" % n for n in itertools.islice(names, 130000))
 log("one-line-names.adi", [(line + "\n") * 5])
+# Repeats whose values keep running over the ends of the line's pieces of 1 MiB (30 MB).
+log("long-value-repeats.adi", ["<CALL:4>Q9XZ"] + ["<NOTES:1000>" + "n" * 1000] * 30000 + ["<EOR>\n"])
 log("megabyte-values.adi", ["<V%d:1048576>" % i + "x\n" * 524288 for i in range(8)])
 log("no-line-end.adi", ["x" * 20000000])
 

@@ -328,8 +328,10 @@ AdifStatus read_tags(LineReader& input, std::string_view text, char* own_text, s
             const std::string name_copy(field_name);
             joined.assign(text.substr(value_start));
             // The lines read for the value are not the record's: its fields move into its own
-            // memory, so that the reader need not hold every line of a long value as well.
-            if (record->borrowed_begin() != nullptr) {
+            // memory, so that the reader need not hold every line of a long value as well. The
+            // copies of earlier pieces go too: a line of repeats whose values keep running over
+            // its pieces' ends would otherwise leave a copy of every piece in the record.
+            if (record->borrowed_begin() != nullptr || record->wants_compacting()) {
                 record->compact();
                 input.release();
             }

@@ -406,6 +406,20 @@ TEST(ParseAdif, LinesOfAnyLengthAreReadWhole) {
     }
 }
 
+// Repeats whose values keep running over the ends of a long line's pieces: the record holds its
+// two fields, not a copy of every piece of the 8 MB line.
+TEST(ParseAdif, RepeatsOverPiecesOfALongLineTakeNoRoom) {
+    std::string line = "<CALL:4>Q9XZ";
+    for (int i = 0; i < 8000; ++i)
+        line += "<NOTES:1000>" + std::string(1000, 'n');
+    std::vector<Call> calls = read_log(line + "<EOR>\n");
+    ASSERT_EQ(calls.size(), 2u);
+    ASSERT_EQ(calls[0].status, ADIF_RECORD_END);
+    EXPECT_EQ(fields_of(calls[0].taken.get()),
+              (Fields{{"CALL", "Q9XZ"}, {"NOTES", std::string(1000, 'n')}}));
+    EXPECT_LT(calls[0].taken->memory().capacity(), AdifRecord::MAX_BYTES);
+}
+
 TEST(ParseAdif, ReadOfTheWholeLimitWithACarriageReturnIsParsed) {
     // 16 characters with a lone CR among them, then the rest of the line.
     const std::string log = "<CALL:4>Q9XZ\r   <BAND:3>20m\n<EOR>\n";
