@@ -136,13 +136,7 @@ std::optional<CliRequest> parse_arguments(const std::vector<std::string>& argume
             ": one file name too many (INPUT and OUTPUT at most; several logs need -o OUTPUT)";
         return std::nullopt;
     }
-    const auto logs_end = request.files.end() - (!request.output && request.files.size() == 2);
-    const auto standard_inputs = std::count(request.files.begin(), logs_end, STANDARD_INPUT);
-    if (standard_inputs > 1) {
-        problem = "- given twice: standard input is read once";
-        return std::nullopt;
-    }
-    if (standard_inputs == 1 && !request.output && request.files.size() == 1) {
+    if (request.files.front() == STANDARD_INPUT && !request.output && request.files.size() == 1) {
         problem = "name the spreadsheet when the log is standard input";
         return std::nullopt;
     }
@@ -171,13 +165,19 @@ int file_failure(std::ostream& out, std::ostream& err, const std::string& proble
 }
 
 // A log named twice would count its contacts twice and name its problem lines by two spellings:
-// it is read once, at its first place.
+// it is read once, at its first place. Standard input is the same log only as another "-" (a
+// file named "-" is not it).
 void drop_repeated_logs(std::vector<std::string>& logs, std::ostream& err) {
+    const auto same_log = [](const std::string& a, const std::string& b) {
+        if (a == STANDARD_INPUT || b == STANDARD_INPUT)
+            return a == b;
+        return same_file(a, b);
+    };
     for (std::size_t i = 1; i < logs.size();) {
         const auto earlier =
             std::find_if(logs.begin(), logs.begin() + i,
-                         [&](const std::string& log) { return same_file(log, logs[i]); });
-        if (earlier == logs.begin() + i || logs[i] == STANDARD_INPUT) {
+                         [&](const std::string& log) { return same_log(log, logs[i]); });
+        if (earlier == logs.begin() + i) {
             ++i;
             continue;
         }
