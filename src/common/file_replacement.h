@@ -92,5 +92,9 @@ class FileSlot {
 
 // True when descriptor `number` is open on the existing file `path` (a log).
 bool descriptor_is_file(int number, const std::string& path);
+// The same for the file a stream is open on (a log read from standard input), and that stream
+// against descriptor `number`.
+bool stream_is_file(std::FILE* stream, const std::string& path);
+bool stream_is_descriptor_file(std::FILE* stream, int number);
 
 } // namespace q9xz

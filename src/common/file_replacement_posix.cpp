@@ -378,4 +378,14 @@ bool descriptor_is_file(int number, const std::string& path) {
            S_ISREG(held.st_mode) && held.st_dev == named.st_dev && held.st_ino == named.st_ino;
 }
 
+bool stream_is_file(std::FILE* stream, const std::string& path) {
+    return descriptor_is_file(::fileno(stream), path);
+}
+
+bool stream_is_descriptor_file(std::FILE* stream, int number) {
+    struct stat first, second;
+    return ::fstat(::fileno(stream), &first) == 0 && ::fstat(number, &second) == 0 &&
+           S_ISREG(first.st_mode) && first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+}
+
 } // namespace q9xz

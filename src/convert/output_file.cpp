@@ -160,6 +160,12 @@ bool output_is_file(const std::string& output, const std::string& path) {
     return descriptor ? descriptor_is_file(*descriptor, path) : same_file(output, path);
 }
 
+bool output_is_stream_file(const std::string& output, std::FILE* stream) {
+    const std::optional<int> descriptor = output_descriptor(output);
+    return descriptor ? stream_is_descriptor_file(stream, *descriptor)
+                      : stream_is_file(stream, output);
+}
+
 bool same_outputs(const std::string& a, const std::string& b) {
     const std::optional<int> first = output_descriptor(a);
     const std::optional<int> second = output_descriptor(b);

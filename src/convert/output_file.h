@@ -62,6 +62,9 @@ bool same_file(const std::string& a, const std::string& b);
 // The same for an output name, which may stand for a descriptor (see output_descriptor), and the
 // name of a file such as a log.
 bool output_is_file(const std::string& output, const std::string& path);
+// The same for an output name and the file a log is read from through `stream` (standard input
+// redirected from a file).
+bool output_is_stream_file(const std::string& output, std::FILE* stream);
 // The same for two output names.
 bool same_outputs(const std::string& a, const std::string& b);
 

@@ -559,6 +559,29 @@ TEST_F(Cli, DashReadsTheLogFromStandardInput) {
         EXPECT_EQ(0u, result.out.find(c.out_start)) << result.out;
         EXPECT_EQ(c.err, result.err);
     }
+
+    // The file standard input comes from is a log like any named one, even under another name
+    // and with no tag near its start: never the spreadsheet or the map.
+    const std::string long_preamble = std::string(70000, '.') + "\n" + ONE_CONTACT;
+    write_file(path("log.txt"), long_preamble);
+    fs::create_symlink(path("log.txt"), path("link.csv"));
+    const struct {
+        std::vector<std::string> arguments;
+        std::string err;
+    } refusals[] = {
+        {{"-", path("log.txt")},
+         "the output names the log itself\nCould not open CSV output file.\n"},
+        {{"-o", path("link.csv"), "-"},
+         "the output names the log itself\nCould not open CSV output file.\n"},
+        {{"-", path("out.csv"), "--map", path("log.txt")},
+         "the map names the log itself\nCould not write the map file.\n"},
+    };
+    for (const auto& c : refusals) {
+        const CliRun result = from(path("log.txt"), c.arguments);
+        EXPECT_EQ(1, result.code) << c.err;
+        EXPECT_EQ(c.err, result.err);
+        EXPECT_EQ(long_preamble, read_file(path("log.txt")));
+    }
 }
 
 // Control bytes from a log's values or a file's name reach a terminal as escapes, and a file or
