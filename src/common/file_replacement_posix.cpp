@@ -117,6 +117,20 @@ bool may_follow(const struct stat& link, const std::string& folder) {
     return !planted_anywhere || link.st_uid == ::geteuid() || link.st_uid == shared.st_uid;
 }
 
+// The same rule for every link on the way to `name`'s folder (a planted link to a folder would
+// lead the file into another user's folder just the same).
+bool may_follow_folders(const std::string& name) {
+    for (std::size_t slash = name.find('/', 1); slash != std::string::npos;
+         slash = name.find('/', slash + 1)) {
+        const std::string way = name.substr(0, slash);
+        struct stat found;
+        if (::lstat(way.c_str(), &found) == 0 && S_ISLNK(found.st_mode) &&
+            !may_follow(found, folder_of(way)))
+            return false;
+    }
+    return true;
+}
+
 bool read_link(const std::string& name, std::string& to) {
     std::string buffer(256, '\0');
     for (;;) {
@@ -273,6 +287,10 @@ std::unique_ptr<FileSlot> FileSlot::open(const std::string& path, int& error) {
     auto state = std::make_unique<State>();
     std::string name = path;
     for (int hop = 0;; ++hop) {
+        if (!may_follow_folders(name)) {
+            error = EACCES;
+            return nullptr;
+        }
         struct stat found;
         if (::lstat(name.c_str(), &found) != 0) {
             if (errno != ENOENT) {
