@@ -83,7 +83,14 @@ std::string log_refusal(const std::string& path, std::string_view what) {
     return {};
 }
 
-std::optional<int> output_descriptor(std::string_view name) {
+std::optional<int> output_descriptor(std::string_view spelled) {
+    // "/dev//stdout" and "/dev/./fd/1" are the same names: repeated separators and "." folders
+    // do not change where a path leads.
+    std::string name(spelled);
+    for (std::size_t at; (at = name.find("//")) != std::string::npos;)
+        name.erase(at, 1);
+    for (std::size_t at; (at = name.find("/./")) != std::string::npos;)
+        name.erase(at, 2);
     if (name == "-" || name == "/dev/stdout")
         return 1;
     if (name == "/dev/stderr")
@@ -91,7 +98,7 @@ std::optional<int> output_descriptor(std::string_view name) {
     for (std::string_view folder : {"/dev/fd/", "/proc/self/fd/"}) {
         if (!name.starts_with(folder))
             continue;
-        const std::string_view digits = name.substr(folder.size());
+        const std::string_view digits = std::string_view(name).substr(folder.size());
         int number = -1;
         const auto [end, error] =
             std::from_chars(digits.data(), digits.data() + digits.size(), number);

@@ -22,7 +22,8 @@ bool has_log_name(std::string_view name);
 std::string log_refusal(const std::string& path, std::string_view what);
 
 // The descriptor an output name stands for: "-" (standard output), /dev/stdout, /dev/stderr,
-// /dev/fd/N and /proc/self/fd/N, recognised by their spelling.
+// /dev/fd/N and /proc/self/fd/N, recognised by their spelling (repeated separators and "."
+// folders aside).
 std::optional<int> output_descriptor(std::string_view name);
 
 // A file the program writes (the spreadsheet, the map). Opened before the log is read, so that

@@ -313,6 +313,8 @@ TEST_F(Cli, DescriptorsAreWrittenNeverReopened) {
         {{"-o", "/dev/stdout", path("log.adi")}, 1, false},
         {{path("log.adi"), "/dev/fd/1"}, 1, false},
         {{path("log.adi"), "/proc/self/fd/1"}, 1, false},
+        {{path("log.adi"), "/dev//stdout"}, 1, false},
+        {{path("log.adi"), "/dev/./fd//1"}, 1, false},
         {{path("log.adi"), "/dev/stderr"}, 2, false},
         {{path("log.adi"), path("plain.csv"), "--map", "-"}, 1, true},
     };
