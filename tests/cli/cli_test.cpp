@@ -1,5 +1,6 @@
 #include "../file_bytes.h"
 #include "cli/run_cli.h"
+#include "cli/standard_streams.h"
 #include "cli/terminal_text.h"
 
 #include <cctype>
@@ -349,6 +350,21 @@ TEST_F(Cli, DescriptorsAreWrittenNeverReopened) {
             EXPECT_EQ(naming("(standard output)"), result.err);
         }
     }
+}
+
+// Started with standard output closed, the converter does not take the log it opens there for
+// "-": the closed descriptor is told as one.
+TEST_F(Cli, ClosedStandardOutputIsABadDescriptor) {
+    write_file(path("log.adi"), ONE_CONTACT);
+    std::fflush(nullptr);
+    const int saved = ::dup(1);
+    ::close(1);
+    q9xz::hold_closed_standard_descriptors();
+    const CliRun result = run({path("log.adi"), "-"});
+    ::dup2(saved, 1);
+    ::close(saved);
+    EXPECT_EQ(1, result.code);
+    EXPECT_EQ("-: Bad file descriptor\nCould not open CSV output file.\n", result.err);
 }
 #endif
 
