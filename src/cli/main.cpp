@@ -6,6 +6,7 @@
 
 int main(int argc, char** argv) {
     std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
+    q9xz::hold_closed_standard_descriptors();
     q9xz::read_standard_input_in_binary();
     const q9xz::EscapedOnTerminal out(std::cout, q9xz::is_terminal(stdout));
     const q9xz::EscapedOnTerminal err(std::cerr, q9xz::is_terminal(stderr));

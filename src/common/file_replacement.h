@@ -63,9 +63,9 @@ class FileSlot {
   public:
     // Checks `path` and opens an existing file for writing without truncating it. Its links are
     // followed as open() follows them, except that a link in a sticky folder that everyone may
-    // write, owned by neither the writer nor the folder's owner, is refused (EACCES) wherever
-    // the system's own protection is off. nullptr with `error` set (EISDIR for a folder, ELOOP
-    // for a loop of links) when it cannot be written.
+    // write, owned by neither the writer nor the folder's owner, is refused (EACCES), a link to
+    // a folder on the way too, wherever the system's own protection is off. nullptr with `error`
+    // set (EISDIR for a folder, ELOOP for a loop of links) when it cannot be written.
     static std::unique_ptr<FileSlot> open(const std::string& path, int& error);
     // Descriptor `number` as the program holds it; nullptr, `error` EBADF, when it is not open
     // for writing.
@@ -92,5 +92,9 @@ class FileSlot {
 
 // True when descriptor `number` is open on the existing file `path` (a log).
 bool descriptor_is_file(int number, const std::string& path);
+// The same for the file a stream is open on (a log read from standard input), and that stream
+// against descriptor `number`.
+bool stream_is_file(std::FILE* stream, const std::string& path);
+bool stream_is_descriptor_file(std::FILE* stream, int number);
 
 } // namespace q9xz

@@ -117,6 +117,20 @@ bool may_follow(const struct stat& link, const std::string& folder) {
     return !planted_anywhere || link.st_uid == ::geteuid() || link.st_uid == shared.st_uid;
 }
 
+// The same rule for every link on the way to `name`'s folder (a planted link to a folder would
+// lead the file into another user's folder just the same).
+bool may_follow_folders(const std::string& name) {
+    for (std::size_t slash = name.find('/', 1); slash != std::string::npos;
+         slash = name.find('/', slash + 1)) {
+        const std::string way = name.substr(0, slash);
+        struct stat found;
+        if (::lstat(way.c_str(), &found) == 0 && S_ISLNK(found.st_mode) &&
+            !may_follow(found, folder_of(way)))
+            return false;
+    }
+    return true;
+}
+
 bool read_link(const std::string& name, std::string& to) {
     std::string buffer(256, '\0');
     for (;;) {
@@ -273,6 +287,10 @@ std::unique_ptr<FileSlot> FileSlot::open(const std::string& path, int& error) {
     auto state = std::make_unique<State>();
     std::string name = path;
     for (int hop = 0;; ++hop) {
+        if (!may_follow_folders(name)) {
+            error = EACCES;
+            return nullptr;
+        }
         struct stat found;
         if (::lstat(name.c_str(), &found) != 0) {
             if (errno != ENOENT) {
@@ -345,6 +363,9 @@ std::unique_ptr<FileSlot> FileSlot::open_descriptor(int number, int& error) {
 
 FileSlot::Outcome FileSlot::write_whole(std::string_view bytes) {
     State& state = *state_;
+    // Past a file-size limit (ulimit -f) a write then fails with EFBIG and is told like any other
+    // failure, instead of the signal ending the program with its temporary file left behind.
+    ::signal(SIGXFSZ, SIG_IGN);
     if (state.way == State::DESCRIPTOR || state.way == State::DIRECT)
         return {write_all(state.descriptor, bytes, false), false};
     if (state.way == State::NEW) {
@@ -376,6 +397,16 @@ bool descriptor_is_file(int number, const std::string& path) {
     struct stat held, named;
     return ::fstat(number, &held) == 0 && ::stat(path.c_str(), &named) == 0 &&
            S_ISREG(held.st_mode) && held.st_dev == named.st_dev && held.st_ino == named.st_ino;
+}
+
+bool stream_is_file(std::FILE* stream, const std::string& path) {
+    return descriptor_is_file(::fileno(stream), path);
+}
+
+bool stream_is_descriptor_file(std::FILE* stream, int number) {
+    struct stat first, second;
+    return ::fstat(::fileno(stream), &first) == 0 && ::fstat(number, &second) == 0 &&
+           S_ISREG(first.st_mode) && first.st_dev == second.st_dev && first.st_ino == second.st_ino;
 }
 
 } // namespace q9xz

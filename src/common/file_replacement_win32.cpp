@@ -288,11 +288,27 @@ FileSlot::Outcome FileSlot::write_whole(std::string_view bytes) {
     return {};
 }
 
-bool descriptor_is_file(int number, const std::string& path) {
+namespace {
+
+// The identity of the file on the disk that descriptor `number` is open on.
+bool held_file(int number, BY_HANDLE_FILE_INFORMATION& information) {
     const auto held = reinterpret_cast<HANDLE>(_get_osfhandle(number));
+    return held != INVALID_HANDLE_VALUE && GetFileType(held) == FILE_TYPE_DISK &&
+           GetFileInformationByHandle(held, &information);
+}
+
+bool same_identity(const BY_HANDLE_FILE_INFORMATION& first,
+                   const BY_HANDLE_FILE_INFORMATION& second) {
+    return first.dwVolumeSerialNumber == second.dwVolumeSerialNumber &&
+           first.nFileIndexHigh == second.nFileIndexHigh &&
+           first.nFileIndexLow == second.nFileIndexLow;
+}
+
+} // namespace
+
+bool descriptor_is_file(int number, const std::string& path) {
     BY_HANDLE_FILE_INFORMATION first{}, second{};
-    if (held == INVALID_HANDLE_VALUE || GetFileType(held) != FILE_TYPE_DISK ||
-        !GetFileInformationByHandle(held, &first))
+    if (!held_file(number, first))
         return false;
     const HANDLE named = CreateFileA(path.c_str(), 0, SHARE_ALL, nullptr, OPEN_EXISTING,
                                      FILE_FLAG_BACKUP_SEMANTICS, nullptr);
@@ -300,9 +316,17 @@ bool descriptor_is_file(int number, const std::string& path) {
         return false;
     const bool read = GetFileInformationByHandle(named, &second);
     CloseHandle(named);
-    return read && first.dwVolumeSerialNumber == second.dwVolumeSerialNumber &&
-           first.nFileIndexHigh == second.nFileIndexHigh &&
-           first.nFileIndexLow == second.nFileIndexLow;
+    return read && same_identity(first, second);
+}
+
+bool stream_is_file(std::FILE* stream, const std::string& path) {
+    return descriptor_is_file(_fileno(stream), path);
+}
+
+bool stream_is_descriptor_file(std::FILE* stream, int number) {
+    BY_HANDLE_FILE_INFORMATION first{}, second{};
+    return held_file(_fileno(stream), first) && held_file(number, second) &&
+           same_identity(first, second);
 }
 
 } // namespace q9xz

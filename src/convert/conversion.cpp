@@ -149,7 +149,8 @@ ConversionFiles open_conversion_files(const std::vector<std::string>& adif_paths
     }
     const bool is_a_log =
         std::any_of(adif_paths.begin(), adif_paths.end(), [&](const std::string& path) {
-            return !is_standard_input(path) && output_is_file(csv_path, path);
+            return is_standard_input(path) ? output_is_stream_file(csv_path, standard_input)
+                                           : output_is_file(csv_path, path);
         });
     if (is_a_log) {
         files.problem = OUTPUT_IS_LOG;

@@ -83,7 +83,14 @@ std::string log_refusal(const std::string& path, std::string_view what) {
     return {};
 }
 
-std::optional<int> output_descriptor(std::string_view name) {
+std::optional<int> output_descriptor(std::string_view spelled) {
+    // "/dev//stdout" and "/dev/./fd/1" are the same names: repeated separators and "." folders
+    // do not change where a path leads.
+    std::string name(spelled);
+    for (std::size_t at; (at = name.find("//")) != std::string::npos;)
+        name.erase(at, 1);
+    for (std::size_t at; (at = name.find("/./")) != std::string::npos;)
+        name.erase(at, 2);
     if (name == "-" || name == "/dev/stdout")
         return 1;
     if (name == "/dev/stderr")
@@ -91,7 +98,7 @@ std::optional<int> output_descriptor(std::string_view name) {
     for (std::string_view folder : {"/dev/fd/", "/proc/self/fd/"}) {
         if (!name.starts_with(folder))
             continue;
-        const std::string_view digits = name.substr(folder.size());
+        const std::string_view digits = std::string_view(name).substr(folder.size());
         int number = -1;
         const auto [end, error] =
             std::from_chars(digits.data(), digits.data() + digits.size(), number);
@@ -158,6 +165,12 @@ bool same_file(const std::string& a, const std::string& b) {
 bool output_is_file(const std::string& output, const std::string& path) {
     const std::optional<int> descriptor = output_descriptor(output);
     return descriptor ? descriptor_is_file(*descriptor, path) : same_file(output, path);
+}
+
+bool output_is_stream_file(const std::string& output, std::FILE* stream) {
+    const std::optional<int> descriptor = output_descriptor(output);
+    return descriptor ? stream_is_descriptor_file(stream, *descriptor)
+                      : stream_is_file(stream, output);
 }
 
 bool same_outputs(const std::string& a, const std::string& b) {

@@ -22,7 +22,8 @@ bool has_log_name(std::string_view name);
 std::string log_refusal(const std::string& path, std::string_view what);
 
 // The descriptor an output name stands for: "-" (standard output), /dev/stdout, /dev/stderr,
-// /dev/fd/N and /proc/self/fd/N, recognised by their spelling.
+// /dev/fd/N and /proc/self/fd/N, recognised by their spelling (repeated separators and "."
+// folders aside).
 std::optional<int> output_descriptor(std::string_view name);
 
 // A file the program writes (the spreadsheet, the map). Opened before the log is read, so that
@@ -62,6 +63,9 @@ bool same_file(const std::string& a, const std::string& b);
 // The same for an output name, which may stand for a descriptor (see output_descriptor), and the
 // name of a file such as a log.
 bool output_is_file(const std::string& output, const std::string& path);
+// The same for an output name and the file a log is read from through `stream` (standard input
+// redirected from a file).
+bool output_is_stream_file(const std::string& output, std::FILE* stream);
 // The same for two output names.
 bool same_outputs(const std::string& a, const std::string& b);
 

@@ -1,5 +1,6 @@
 #include "../file_bytes.h"
 #include "cli/run_cli.h"
+#include "cli/standard_streams.h"
 #include "cli/terminal_text.h"
 
 #include <cctype>
@@ -312,6 +313,8 @@ TEST_F(Cli, DescriptorsAreWrittenNeverReopened) {
         {{"-o", "/dev/stdout", path("log.adi")}, 1, false},
         {{path("log.adi"), "/dev/fd/1"}, 1, false},
         {{path("log.adi"), "/proc/self/fd/1"}, 1, false},
+        {{path("log.adi"), "/dev//stdout"}, 1, false},
+        {{path("log.adi"), "/dev/./fd//1"}, 1, false},
         {{path("log.adi"), "/dev/stderr"}, 2, false},
         {{path("log.adi"), path("plain.csv"), "--map", "-"}, 1, true},
     };
@@ -346,6 +349,21 @@ TEST_F(Cli, DescriptorsAreWrittenNeverReopened) {
             EXPECT_EQ(naming("(standard output)"), result.err);
         }
     }
+}
+
+// Started with standard output closed, the converter does not take the log it opens there for
+// "-": the closed descriptor is told as one.
+TEST_F(Cli, ClosedStandardOutputIsABadDescriptor) {
+    write_file(path("log.adi"), ONE_CONTACT);
+    std::fflush(nullptr);
+    const int saved = ::dup(1);
+    ::close(1);
+    q9xz::hold_closed_standard_descriptors();
+    const CliRun result = run({path("log.adi"), "-"});
+    ::dup2(saved, 1);
+    ::close(saved);
+    EXPECT_EQ(1, result.code);
+    EXPECT_EQ("-: Bad file descriptor\nCould not open CSV output file.\n", result.err);
 }
 #endif
 
@@ -562,6 +580,29 @@ TEST_F(Cli, DashReadsTheLogFromStandardInput) {
         EXPECT_EQ(0, result.code);
         EXPECT_EQ(0u, result.out.find(c.out_start)) << result.out;
         EXPECT_EQ(c.err, result.err);
+    }
+
+    // The file standard input comes from is a log like any named one, even under another name
+    // and with no tag near its start: never the spreadsheet or the map.
+    const std::string long_preamble = std::string(70000, '.') + "\n" + ONE_CONTACT;
+    write_file(path("log.txt"), long_preamble);
+    fs::create_symlink(path("log.txt"), path("link.csv"));
+    const struct {
+        std::vector<std::string> arguments;
+        std::string err;
+    } refusals[] = {
+        {{"-", path("log.txt")},
+         "the output names the log itself\nCould not open CSV output file.\n"},
+        {{"-o", path("link.csv"), "-"},
+         "the output names the log itself\nCould not open CSV output file.\n"},
+        {{"-", path("out.csv"), "--map", path("log.txt")},
+         "the map names the log itself\nCould not write the map file.\n"},
+    };
+    for (const auto& c : refusals) {
+        const CliRun result = from(path("log.txt"), c.arguments);
+        EXPECT_EQ(1, result.code) << c.err;
+        EXPECT_EQ(c.err, result.err);
+        EXPECT_EQ(long_preamble, read_file(path("log.txt")));
     }
 }
 
