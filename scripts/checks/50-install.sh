@@ -172,8 +172,10 @@ if [[ -f "$zip" ]]; then
         grep -q "^$path " "$tmp/zip.txt" || fail "not in the Windows zip: $path"
     done
     # The read-me's title is underlined to its end.
-    title=$(python3 -c 'import sys, zipfile; print(zipfile.ZipFile(sys.argv[1]).read(sys.argv[2]).decode())' \
-        "$zip" "Q9XZ-$version/README.txt" | head -2 | tr -d '\r')
+    # Python prints the two lines itself: a `head` that closes the pipe early breaks it.
+    title=$(python3 -c 'import sys, zipfile
+text = zipfile.ZipFile(sys.argv[1]).read(sys.argv[2]).decode()
+print("\n".join(text.splitlines()[:2]))' "$zip" "Q9XZ-$version/README.txt" | tr -d '\r')
     [[ $(sed -n 1p <<<"$title" | tr -c '\n' =) == $(sed -n 2p <<<"$title") ]] ||
         fail "the Windows README.txt's title is not underlined to its end: $title"
 else

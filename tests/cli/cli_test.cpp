@@ -586,19 +586,27 @@ TEST_F(Cli, DashReadsTheLogFromStandardInput) {
     // and with no tag near its start: never the spreadsheet or the map.
     const std::string long_preamble = std::string(70000, '.') + "\n" + ONE_CONTACT;
     write_file(path("log.txt"), long_preamble);
-    fs::create_symlink(path("log.txt"), path("link.csv"));
+    // Where the system makes no symbolic links (Wine), the row through a link is left out.
+    std::error_code no_links;
+    fs::create_symlink(path("log.txt"), path("link.csv"), no_links);
     const struct {
         std::vector<std::string> arguments;
         std::string err;
+        bool through_link;
     } refusals[] = {
         {{"-", path("log.txt")},
-         "the output names the log itself\nCould not open CSV output file.\n"},
+         "the output names the log itself\nCould not open CSV output file.\n",
+         false},
         {{"-o", path("link.csv"), "-"},
-         "the output names the log itself\nCould not open CSV output file.\n"},
+         "the output names the log itself\nCould not open CSV output file.\n",
+         true},
         {{"-", path("out.csv"), "--map", path("log.txt")},
-         "the map names the log itself\nCould not write the map file.\n"},
+         "the map names the log itself\nCould not write the map file.\n",
+         false},
     };
     for (const auto& c : refusals) {
+        if (c.through_link && no_links)
+            continue;
         const CliRun result = from(path("log.txt"), c.arguments);
         EXPECT_EQ(1, result.code) << c.err;
         EXPECT_EQ(c.err, result.err);
