@@ -229,13 +229,8 @@ int run_cli(const std::vector<std::string>& arguments, std::ostream& out, std::o
     std::unique_ptr<OutputFile> map_file;
     if (request->map_path) {
         const std::string& map_path = *request->map_path;
-        for (const std::string& log : logs) {
-            const bool is_a_log = standard_input != nullptr && log == STANDARD_INPUT
-                                      ? output_is_stream_file(map_path, standard_input)
-                                      : output_is_file(map_path, log);
-            if (is_a_log)
-                return file_failure(out, err, "the map names the log itself", MAP_FAILED);
-        }
+        if (output_names_a_log(map_path, logs, standard_input))
+            return file_failure(out, err, "the map names the log itself", MAP_FAILED);
         if (same_outputs(map_path, output_path))
             return file_failure(out, err, "the map names the spreadsheet", MAP_FAILED);
         problem = log_refusal(map_path, "the map");

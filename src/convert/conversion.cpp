@@ -128,14 +128,20 @@ std::string in_system_words(const std::string& path, const std::string& problem)
 
 } // namespace
 
+bool output_names_a_log(const std::string& output, const std::vector<std::string>& adif_paths,
+                        std::FILE* standard_input) {
+    return std::any_of(adif_paths.begin(), adif_paths.end(), [&](const std::string& path) {
+        return standard_input != nullptr && path == STANDARD_INPUT
+                   ? output_is_stream_file(output, standard_input)
+                   : output_is_file(output, path);
+    });
+}
+
 ConversionFiles open_conversion_files(const std::vector<std::string>& adif_paths,
                                       const std::string& csv_path, std::FILE* standard_input) {
     ConversionFiles files;
-    const auto is_standard_input = [&](const std::string& path) {
-        return standard_input != nullptr && path == STANDARD_INPUT;
-    };
     for (const std::string& path : adif_paths) {
-        if (is_standard_input(path)) {
+        if (standard_input != nullptr && path == STANDARD_INPUT) {
             files.inputs.push_back(std::make_unique<LineReader>(standard_input));
             continue;
         }
@@ -147,12 +153,7 @@ ConversionFiles open_conversion_files(const std::vector<std::string>& adif_paths
             return files;
         }
     }
-    const bool is_a_log =
-        std::any_of(adif_paths.begin(), adif_paths.end(), [&](const std::string& path) {
-            return is_standard_input(path) ? output_is_stream_file(csv_path, standard_input)
-                                           : output_is_file(csv_path, path);
-        });
-    if (is_a_log) {
+    if (output_names_a_log(csv_path, adif_paths, standard_input)) {
         files.problem = OUTPUT_IS_LOG;
         files.system_problem = csv_path + ": " + std::string(OUTPUT_IS_LOG);
         files.result = ConversionFiles::OUTPUT_FAILED;

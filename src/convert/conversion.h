@@ -72,6 +72,11 @@ inline constexpr std::string_view OUTPUT_IS_LOG = "the output names the log itse
 inline constexpr std::string_view STANDARD_INPUT = "-";
 inline constexpr std::string_view STANDARD_INPUT_NAME = "(standard input)";
 
+// True when `output` (the spreadsheet or the map) names one of the logs, however spelled; a log
+// named STANDARD_INPUT is the file `standard_input` reads, when there is one.
+bool output_names_a_log(const std::string& output, const std::vector<std::string>& adif_paths,
+                        std::FILE* standard_input);
+
 // The files of a Convert command. Every log is opened first, in order, then the spreadsheet is
 // made ready (not yet touched) when it is none of the logs and not a log at all. `problem` says
 // what was wrong, in one line, when the result is not OK. With `standard_input`, a log named
