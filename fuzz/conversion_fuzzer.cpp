@@ -8,7 +8,7 @@
 
 #include "analysis/state_tally.h"
 #include "common/convert_options.h"
-#include "common/line_reader.h"
+#include "adif/line_reader.h"
 #include "convert/conversion.h"
 #include "fuzz_check.h"
 #include "slow_reader.h"

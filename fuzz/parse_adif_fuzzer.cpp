@@ -5,7 +5,7 @@
 // in pieces and of values declared too long with short inputs; the rest is the log.
 
 #include "adif/parse_adif.h"
-#include "common/line_reader.h"
+#include "adif/line_reader.h"
 #include "fuzz_check.h"
 #include "slow_reader.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "adif/adif_record.h"
-#include "common/line_reader.h"
+#include "adif/line_reader.h"
 
 #include <memory>
 #include <optional>

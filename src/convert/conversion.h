@@ -3,7 +3,7 @@
 #include "analysis/message_lists.h"
 #include "analysis/state_tally.h"
 #include "common/convert_options.h"
-#include "common/line_reader.h"
+#include "adif/line_reader.h"
 #include "convert/convert_adif.h"
 #include "convert/output_file.h"
 

@@ -4,7 +4,7 @@
 // scoped TZ setting for the local-time tests.
 
 #include "adif/parse_adif.h"
-#include "common/line_reader.h"
+#include "adif/line_reader.h"
 
 #include <algorithm>
 #include <cstdlib>

@@ -5,7 +5,7 @@
 
 #include "adif_test_util.h"
 #include "common/convert_options.h"
-#include "common/line_reader.h"
+#include "adif/line_reader.h"
 #include "convert/conversion.h"
 
 #include <algorithm>

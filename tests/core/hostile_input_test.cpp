@@ -4,7 +4,7 @@
 // tests/data/hostile/ (see its README); large ones are made here.
 
 #include "adif/parse_adif.h"
-#include "common/line_reader.h"
+#include "adif/line_reader.h"
 #include "conversion_probe.h"
 
 #include <algorithm>

@@ -1,7 +1,7 @@
 #include "adif/adif_record.h"
 #include "adif/parse_adif.h"
 #include "adif_test_util.h"
-#include "common/line_reader.h"
+#include "adif/line_reader.h"
 #include "common/text.h"
 
 #include <algorithm>

@@ -3,7 +3,7 @@
 // convert without a fault.
 
 #include "adif/parse_adif.h"
-#include "common/line_reader.h"
+#include "adif/line_reader.h"
 #include "conversion_probe.h"
 
 #include <algorithm>

@@ -2,7 +2,7 @@
 // confirmed tiles show), or, without a log, of a hand-filled tally that has every kind of tile.
 #include "analysis/message_lists.h"
 #include "analysis/state_tally.h"
-#include "common/line_reader.h"
+#include "adif/line_reader.h"
 #include "convert/convert_adif.h"
 #include "results/state_map.h"
 

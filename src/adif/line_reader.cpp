@@ -1,7 +1,7 @@
-#include "common/line_reader.h"
+#include "adif/line_reader.h"
 
 #include "common/native_path.h"
-#include "common/tag_finder.h"
+#include "adif/tag_finder.h"
 
 #include <algorithm>
 #include <cerrno>
