@@ -1,7 +1,7 @@
 #include "adif/line_reader.h"
 
-#include "common/native_path.h"
 #include "adif/tag_finder.h"
+#include "common/native_path.h"
 
 #include <algorithm>
 #include <cerrno>
