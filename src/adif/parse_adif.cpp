@@ -393,7 +393,7 @@ AdifStatus read_tags(LineReader& input, std::string_view text, char* own_text, s
     } else if (made && !record->too_large()) {
         pool.recycle(std::move(record));
     }
-    if (AdifStatus status; ends_call(input, line.substr(first), stop, status))
+    if (AdifStatus status; ends_call(input, std::string_view(text, size), stop, status))
         return status;
     return read_tags(input, line, nullptr, first + stop.pos, record, message, pool);
 }
