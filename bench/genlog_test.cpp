@@ -68,6 +68,7 @@ TEST(GeneratedLog, ReadsAsTheRecordsItPromises) {
     constexpr std::uint64_t records = 20000;
     std::string text = log_of(11, records);
     LineReader input(text);
+    RecordPool pool;
     std::unique_ptr<AdifRecord> record;
     std::optional<std::string> message;
     std::uint64_t ended = 0;
@@ -75,7 +76,7 @@ TEST(GeneratedLog, ReadsAsTheRecordsItPromises) {
     std::optional<std::string> program_id;
     AdifStatus status;
     int repeats = 0; // repeated fields are not in the tree; each gives one message
-    while ((status = parse_ADIF(input, record, message)) <= ADIF_RECORD_END) {
+    while ((status = parse_ADIF(input, record, message, pool)) <= ADIF_RECORD_END) {
         if (message) {
             EXPECT_EQ(message->rfind("Duplicate field: ", 0), 0u) << *message;
             ++repeats;

@@ -6,9 +6,9 @@
 // by its log. Before all that, the log is read with the plain, slow reader beside the real one:
 // both must agree, call by call.
 
+#include "adif/line_reader.h"
 #include "analysis/state_tally.h"
 #include "common/convert_options.h"
-#include "common/line_reader.h"
 #include "convert/conversion.h"
 #include "fuzz_check.h"
 #include "slow_reader.h"

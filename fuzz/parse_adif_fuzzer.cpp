@@ -1,11 +1,11 @@
-// Feeds arbitrary bytes to parse_ADIF line by line, keeping the record across calls the way the
-// conversion driver does, and checks every record it hands out.
+// Feeds arbitrary bytes to parse_ADIF, keeping the record across calls and recycling it the way
+// the conversion driver does, and checks every record it hands out.
 //
 // The first byte picks the reader's read limit, so that tiny limits reach the paths of lines read
 // in pieces and of values declared too long with short inputs; the rest is the log.
 
+#include "adif/line_reader.h"
 #include "adif/parse_adif.h"
-#include "common/line_reader.h"
 #include "fuzz_check.h"
 #include "slow_reader.h"
 
@@ -110,12 +110,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(!difference);
     }
     LineReader input(std::string(reinterpret_cast<const char*>(data) + 1, size - 1), max_line);
+    RecordPool pool;
     std::unique_ptr<AdifRecord> record;
     // Every call consumes at least one byte, so the loop ends; the bound guards against a reader
     // that stops making progress.
     for (std::size_t calls = 0; calls <= size + 1; ++calls) {
         std::optional<std::string> message;
-        const AdifStatus status = parse_ADIF(input, record, message);
+        const AdifStatus status = parse_ADIF(input, record, message, pool);
         FUZZ_CHECK(status >= ADIF_LINE_DONE && status <= ADIF_END_OF_FILE);
         if (message)
             FUZZ_CHECK(message->starts_with(DUPLICATE_PREFIX));
@@ -124,7 +125,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (record && record->too_large())
             record->drop(); // as the driver does
         if (status == ADIF_RECORD_END)
-            record.reset(); // the driver hands the record on and starts afresh
+            pool.recycle(std::move(record)); // the driver hands the record on and starts afresh
         if (status == ADIF_END_OF_FILE)
             return 0;
     }

@@ -5,7 +5,7 @@
 // and with parse_ADIF, call by call, and expect the same statuses, messages and records.
 
 #include "adif/adif_record.h"
-#include "common/line_reader.h"
+#include "adif/line_reader.h"
 
 #include <cstddef>
 #include <memory>

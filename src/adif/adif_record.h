@@ -98,8 +98,6 @@ class AdifRecord {
     // Fields kept: the distinct names. (Each of the record's own nodes holds one; past them the
     // tree counts.)
     std::size_t fields_kept() const { return tree_only_ ? fields_kept_ : fields_made_; }
-    // Fields made so far and still in their nodes (a repeat gives its node back).
-    std::size_t fields_made() const { return fields_made_; }
 
     // A new field in the record's storage, not in the tree until add_field() accepts it.
     AdifField* new_field(std::string_view name, std::string_view value, std::int32_t length) {

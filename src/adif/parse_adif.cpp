@@ -1,6 +1,5 @@
 #include "adif/parse_adif.h"
 
-#include "adif/record_pool.h"
 #include "adif/tag_scan.h"
 #include "common/text.h"
 
@@ -29,7 +28,7 @@ void read_rest_again(LineReader& input, std::string_view text, std::size_t pos) 
 
 // Finds the first ":", ">" or NUL at or after `pos`, or text.size() when there is none. The
 // text is the reader's line or the record's copy, both followed by readable padding.
-std::size_t scan_name(std::string_view text, std::size_t pos) {
+std::size_t find_name_end(std::string_view text, std::size_t pos) {
     while (pos < text.size()) {
         const std::size_t stop = tag_scan::name_stop(text.data() + pos);
         pos += stop;
@@ -66,31 +65,6 @@ std::size_t next_tag(std::string_view text, std::size_t pos) {
     return text.find('<', pos);
 }
 
-// Reads the length that starts at `start` (after the ":") and returns the position of the
-// ">" that closes the tag, or npos. The usual plain digits followed by ">" are read here; all
-// else, such as blanks, signs, long numbers or a data type, goes the general way.
-std::size_t read_length(std::string_view text, std::size_t start, std::int32_t& length) {
-    constexpr std::size_t SHORT_NUMBER = 9; // digits that cannot overflow 32 bits
-    // Up to SHORT_NUMBER + 1 bytes are looked at, which the padding after the text allows; what
-    // lies beyond the text is never taken.
-    const char* digits = text.data() + start;
-    auto digit = [&](std::size_t i) {
-        return static_cast<unsigned>(static_cast<unsigned char>(digits[i])) - unsigned{'0'};
-    };
-    if (digit(0) < 10) {
-        std::int32_t value = static_cast<std::int32_t>(digit(0));
-        std::size_t i = 1;
-        for (; i < SHORT_NUMBER && digit(i) < 10; ++i)
-            value = value * 10 + static_cast<std::int32_t>(digit(i));
-        if (digits[i] == '>' && start + i < text.size()) {
-            length = value;
-            return start + i;
-        }
-    }
-    length = leading_number(text.substr(start));
-    return text.find('>', start);
-}
-
 // The length of a plain tag, "DIGITS>" or "DIGITS:T>" (a one-letter data type) at `digits`
 // (just after the name's ":"), in a text of `size` bytes with padding after it: at most nine
 // digits, the ">" and a value that ends within the text and is no longer than `max_length`.
@@ -123,17 +97,6 @@ inline bool read_plain_length(const char* text, std::size_t size, const char* di
     // The value starts at most some thirty bytes past the text, so the sum cannot overflow.
     value_end = static_cast<std::size_t>(digits + i + 1 - text) + length;
     return !((value_end > size) | (length > max_length));
-}
-
-// Whether the tag at `open` in the reader's line is one read_plain_fields() takes.
-bool is_plain_field(std::string_view line, std::size_t open, std::size_t max_length) {
-    const char* name = line.data() + open + 1;
-    const std::size_t name_size = tag_scan::name_stop(name);
-    std::size_t length = 0;
-    std::size_t value_end = 0;
-    return name[name_size] == ':' &&
-           read_plain_length(line.data(), line.size(), name + name_size + 1, max_length, length,
-                             value_end);
 }
 
 // Where read_plain_fields() stopped, and why.
@@ -197,6 +160,44 @@ read_plain_fields(char* text, std::size_t size, std::size_t pos, AdifRecord& rec
     }
 }
 
+// Ends the call where read_plain_fields() stopped in `text`, with the status it returns; false
+// at a tag the general way reads, where the call goes on.
+inline bool ends_call(LineReader& input, std::string_view text, PlainStop stop,
+                      AdifStatus& status) {
+    switch (stop.kind) {
+    case PlainStop::TEXT_END:
+        status = ADIF_LINE_DONE;
+        return true;
+    case PlainStop::RECORD_END:
+        read_rest_again(input, text, stop.pos);
+        status = ADIF_RECORD_END;
+        return true;
+    case PlainStop::TOO_LARGE:
+        read_rest_again(input, text, stop.pos);
+        status = ADIF_LINE_DONE;
+        return true;
+    case PlainStop::GENERAL:
+        break;
+    }
+    return false;
+}
+
+// The reader's next line, with the record's borrowed lines followed wherever the read moved
+// them.
+inline std::string_view next_line(LineReader& input, AdifRecord* record) {
+    const std::string_view line = input.read_line();
+    if (record != nullptr)
+        record->follow_move(input.moved_by());
+    return line;
+}
+
+// The record copies its fields into its own memory, and the reader lets go of the lines it held
+// for it.
+void let_go_of_lines(LineReader& input, AdifRecord& record) {
+    record.compact();
+    input.release();
+}
+
 // Reads the value of `length` characters from `start` in `text` for a dropped record: the lines
 // it goes on over are read and let go. Returns where reading goes on in `text`, which is then
 // the reader's last line; npos when the input ended first.
@@ -231,35 +232,28 @@ AdifStatus read_tags(LineReader& input, std::string_view text, char* own_text, s
         if (own_text != nullptr && !dropping) {
             const PlainStop stop = read_plain_fields<false>(own_text, text.size(), pos, *record,
                                                             message, input.max_line());
-            switch (stop.kind) {
-            case PlainStop::TEXT_END:
-                return ADIF_LINE_DONE;
-            case PlainStop::RECORD_END:
-                read_rest_again(input, text, stop.pos);
-                return ADIF_RECORD_END;
-            case PlainStop::TOO_LARGE:
-                read_rest_again(input, text, stop.pos);
-                return ADIF_LINE_DONE;
-            case PlainStop::GENERAL:
-                pos = stop.pos;
-                break;
-            }
+            if (AdifStatus status; ends_call(input, text, stop, status))
+                return status;
+            pos = stop.pos;
         }
         std::size_t open = next_tag(text, pos);
         if (open == std::string_view::npos)
             return ADIF_LINE_DONE;
         // The name runs to the first ":" or ">"; as a C text it ends at a NUL byte.
-        std::size_t name_end = scan_name(text, open + 1);
+        std::size_t name_end = find_name_end(text, open + 1);
         std::size_t name_stop = std::string_view::npos;
         while (name_end < text.size() && text[name_end] == '\0') {
             if (name_stop == std::string_view::npos)
                 name_stop = name_end;
-            name_end = scan_name(text, name_end + 1);
+            name_end = find_name_end(text, name_end + 1);
         }
         std::int32_t length = -1;
         std::size_t close = name_end;
-        if (name_end < text.size() && text[name_end] == ':')
-            close = read_length(text, name_end + 1, length);
+        if (name_end < text.size() && text[name_end] == ':') {
+            // Blanks, signs, long numbers and data types: all that read_plain_length() leaves.
+            length = leading_number(text.substr(name_end + 1));
+            close = text.find('>', name_end + 1);
+        }
         if (close >= text.size()) {
             // The tag is not closed in the text read. In a piece of a longer line it goes on in
             // the next piece, and is read again from its "<". A tag not closed within a whole
@@ -331,13 +325,10 @@ AdifStatus read_tags(LineReader& input, std::string_view text, char* own_text, s
             // memory, so that the reader need not hold every line of a long value as well. The
             // copies of earlier pieces go too: a line of repeats whose values keep running over
             // its pieces' ends would otherwise leave a copy of every piece in the record.
-            if (record->borrowed_begin() != nullptr || record->wants_compacting()) {
-                record->compact();
-                input.release();
-            }
+            if (record->borrowed_begin() != nullptr || record->wants_compacting())
+                let_go_of_lines(input, *record);
             while (joined.size() < static_cast<std::size_t>(length)) {
-                const std::string_view next = input.read_line();
-                record->follow_move(input.moved_by());
+                const std::string_view next = next_line(input, record.get());
                 if (next.empty()) {
                     // The unfinished field is dropped; a record it would have begun is not made.
                     if (made_record)
@@ -364,26 +355,20 @@ AdifStatus read_tags(LineReader& input, std::string_view text, char* own_text, s
     }
 }
 
-} // namespace
-
-namespace {
-
-// Reads one line, or one piece of a longer one; with `borrow`, lines stay in the reader's
-// memory for the record.
+// Reads one line, or one piece of a longer one. Its plain fields are read where the reader
+// holds the line, which it keeps for the record; the general way copies the rest of the line
+// from its first other tag on into the record.
 [[gnu::always_inline]] inline AdifStatus read_line(LineReader& input,
                                                    std::unique_ptr<AdifRecord>& record,
                                                    std::optional<std::string>& message,
-                                                   RecordPool& pool, bool borrow) {
+                                                   RecordPool& pool) {
     if (!record || record->dropped()) {
         // The record that held lines has been handed on, or let go.
         input.release();
     } else if (input.held() > MAX_BORROWED || record->wants_compacting()) {
-        record->compact();
-        input.release();
+        let_go_of_lines(input, *record);
     }
-    const std::string_view line = input.read_line();
-    if (record)
-        record->follow_move(input.moved_by());
+    const std::string_view line = next_line(input, record.get());
     if (line.empty())
         return ADIF_END_OF_FILE;
     if (record && record->dropped())
@@ -391,84 +376,34 @@ namespace {
     const std::size_t first = next_tag(line, 0);
     if (first == std::string_view::npos)
         return ADIF_LINE_DONE;
-    const std::size_t size = line.size() - first;
-    char* text = nullptr;
-    if (borrow) {
-        // The line stays where the reader holds it; its names are upper-cased there. Every tag
-        // of the general way is left to read_tags(), which copies the rest of the line from
-        // there. A record made for a line that turns out to give it no field is not kept.
-        const bool made = !record;
-        if (made)
-            record = pool.take_record();
-        const std::size_t fields_before = record->fields_read();
-        text = input.last_line() + first;
-        const PlainStop stop =
-            read_plain_fields<true>(text, size, 0, *record, message, input.max_line());
-        if (record->fields_read() != fields_before) {
-            if (record->borrowed_begin() == nullptr)
-                input.hold(text);
-            record->borrow(text, text + size);
-        } else if (made && !record->too_large()) {
-            pool.recycle(std::move(record));
-        }
-        switch (stop.kind) {
-        case PlainStop::TEXT_END:
-            return ADIF_LINE_DONE;
-        case PlainStop::RECORD_END:
-            read_rest_again(input, line, first + stop.pos);
-            return ADIF_RECORD_END;
-        case PlainStop::TOO_LARGE:
-            read_rest_again(input, line, first + stop.pos);
-            return ADIF_LINE_DONE;
-        case PlainStop::GENERAL:
-            break;
-        }
-        return read_tags(input, line, nullptr, first + stop.pos, record, message, pool);
-    }
-    if (!is_plain_field(line, first, input.max_line()))
-        return read_tags(input, line, nullptr, first, record, message, pool);
-
-    // Most lines begin with a plain field: the line, from that tag on, then becomes the record's,
-    // and is read on the short path. Its names and values point into it, and names are
-    // upper-cased in place.
-    if (!record)
+    // Names are upper-cased in the reader's line. A record made for a line that turns out to
+    // give it no field is not kept.
+    const bool made = !record;
+    if (made)
         record = pool.take_record();
-    text = record->memory().copy_text(line.substr(first));
-    const std::string_view own(text, size);
+    const std::size_t fields_before = record->fields_read();
+    const std::size_t size = line.size() - first;
+    char* text = input.last_line() + first;
     const PlainStop stop =
-        read_plain_fields<false>(text, size, 0, *record, message, input.max_line());
-    switch (stop.kind) {
-    case PlainStop::TEXT_END:
-        return ADIF_LINE_DONE;
-    case PlainStop::RECORD_END:
-        read_rest_again(input, own, stop.pos);
-        return ADIF_RECORD_END;
-    case PlainStop::TOO_LARGE:
-        read_rest_again(input, own, stop.pos);
-        return ADIF_LINE_DONE;
-    case PlainStop::GENERAL:
-        break;
+        read_plain_fields<true>(text, size, 0, *record, message, input.max_line());
+    if (record->fields_read() != fields_before) {
+        if (record->borrowed_begin() == nullptr)
+            input.hold(text);
+        record->borrow(text, text + size);
+    } else if (made && !record->too_large()) {
+        pool.recycle(std::move(record));
     }
-    return read_tags(input, own, text, stop.pos, record, message, pool);
+    if (AdifStatus status; ends_call(input, std::string_view(text, size), stop, status))
+        return status;
+    return read_tags(input, line, nullptr, first + stop.pos, record, message, pool);
 }
 
 } // namespace
 
 AdifStatus parse_ADIF(LineReader& input, std::unique_ptr<AdifRecord>& record,
-                      std::optional<std::string>& message) {
-    RecordPool pool;
-    for (;;) {
-        const AdifStatus status = read_line(input, record, message, pool, false);
-        // A line read in pieces is one stretch of reading.
-        if (status != ADIF_LINE_DONE || !input.continues() || (record && record->too_large()))
-            return status;
-    }
-}
-
-AdifStatus parse_ADIF(LineReader& input, std::unique_ptr<AdifRecord>& record,
                       std::optional<std::string>& message, RecordPool& pool) {
     for (;;) {
-        const AdifStatus status = read_line(input, record, message, pool, true);
+        const AdifStatus status = read_line(input, record, message, pool);
         // A line that leaves the caller nothing to act on, or a piece of a line, is not
         // returned from: the call reads on.
         if (status != ADIF_LINE_DONE || (record && record->too_large()))

@@ -1,7 +1,8 @@
 #pragma once
 
 #include "adif/adif_record.h"
-#include "common/line_reader.h"
+#include "adif/line_reader.h"
+#include "adif/record_pool.h"
 
 #include <memory>
 #include <optional>
@@ -9,22 +10,18 @@
 
 namespace q9xz {
 
-// Reads one stretch of the log (below; more lines while a value continues over line ends) into
-// `record`, creating it at its first field. `message` may come back with one problem text.
-AdifStatus parse_ADIF(LineReader& input, std::unique_ptr<AdifRecord>& record,
-                      std::optional<std::string>& message);
-
-class RecordPool;
-// The same, taking new records from `pool`, and leaving the lines in the reader's memory where
-// it can instead of copying them into the record: a record made so is valid until the next call
-// with another record (or none), and while the reader is open. A line that leaves the caller
-// nothing to act on (no message, no end of a header or record, a record not too_large()) is
-// not returned from: the call reads on.
+// Reads the log from `input` into `record`, creating it (taken from `pool`) at its first field,
+// up to the next thing the caller acts on. A call returns
+// - just after "<EOH>" or "<EOR>" (the next call goes on in the same line);
+// - at the end of a line that gave a problem text in `message` (the last of the line's); a
+//   line longer than a read comes in pieces, all read as one line;
+// - where the record becomes too_large() (the caller then drop()s it; a dropped record keeps
+//   nothing up to its end tag);
+// - at the end of the input.
 //
-// Either way a call reads one stretch at most: it ends at a line's end (a line longer than a
-// read comes in pieces, all one stretch), after "<EOH>" or "<EOR>" (the next call goes on in the
-// same line), or where the record becomes too_large() (the caller then drop()s it; a dropped
-// record keeps nothing up to its end tag). Of the messages of a stretch the last comes back.
+// Lines stay in the reader's memory where they can instead of being copied into the record
+// (see LineReader): a record so made is valid until the next call with another record (or
+// none), and while the reader is open.
 AdifStatus parse_ADIF(LineReader& input, std::unique_ptr<AdifRecord>& record,
                       std::optional<std::string>& message, RecordPool& pool);
 

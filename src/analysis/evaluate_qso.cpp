@@ -1,5 +1,6 @@
 #include "analysis/evaluate_qso.h"
 
+#include "adif/tag_scan.h"
 #include "analysis/tables.h"
 #include "common/local_time.h"
 #include "common/text.h"
@@ -89,8 +90,8 @@ bool plainly_not_2014(std::string_view date) {
         return false;
     std::uint64_t word;
     std::memcpy(&word, date.data(), 8);
-    constexpr std::uint64_t ONES = 0x0101010101010101u;
-    constexpr std::uint64_t HIGHS = 0x8080808080808080u;
+    using tag_scan::portable::HIGHS;
+    using tag_scan::portable::ONES;
     // A byte below '0' borrows in the first test, a byte above '9' carries in the second.
     const bool digits = (((word - ONES * '0') | (word + ONES * (0x7F - '9'))) & HIGHS) == 0;
     return digits && date.substr(0, 4) != "2014";

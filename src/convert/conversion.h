@@ -1,9 +1,9 @@
 #pragma once
 
+#include "adif/line_reader.h"
 #include "analysis/message_lists.h"
 #include "analysis/state_tally.h"
 #include "common/convert_options.h"
-#include "common/line_reader.h"
 #include "convert/convert_adif.h"
 #include "convert/output_file.h"
 

@@ -1,7 +1,7 @@
 #include "../file_bytes.h"
+#include "adif/line_reader.h"
 #include "app/controls.h"
 #include "app/main_window.h"
-#include "common/line_reader.h"
 #include "convert/conversion.h"
 #include "fake_toolkit.h"
 

@@ -3,9 +3,9 @@
 // Helpers for tests that push whole logs through the conversion: the problem lines in the order
 // the window shows them, the filled spreadsheet cells in a compact form, and a time-zone guard.
 
+#include "adif/line_reader.h"
 #include "adif_test_util.h"
 #include "common/convert_options.h"
-#include "common/line_reader.h"
 #include "convert/conversion.h"
 
 #include <algorithm>

@@ -3,8 +3,9 @@
 // read or value text beyond the reader's limit may ever be held. Small inputs live in
 // tests/data/hostile/ (see its README); large ones are made here.
 
+#include "adif/line_reader.h"
 #include "adif/parse_adif.h"
-#include "common/line_reader.h"
+#include "adif_test_util.h"
 #include "conversion_probe.h"
 
 #include <algorithm>
@@ -66,7 +67,7 @@ Held held_texts(const std::string& log) {
     std::unique_ptr<AdifRecord> record;
     for (;;) {
         std::optional<std::string> message;
-        const AdifStatus status = parse_ADIF(input, record, message);
+        const AdifStatus status = test::parse_ADIF(input, record, message);
         if (message)
             held.message = std::max(held.message, message->size());
         if (record) {
@@ -329,7 +330,7 @@ TEST(HostileTree, ThousandsOfFieldsStayBalancedAndFindable) {
     LineReader input(thousands_of_fields());
     std::unique_ptr<AdifRecord> record;
     std::optional<std::string> message;
-    ASSERT_EQ(parse_ADIF(input, record, message), ADIF_RECORD_END);
+    ASSERT_EQ(test::parse_ADIF(input, record, message), ADIF_RECORD_END);
     EXPECT_FALSE(message);
     ASSERT_NE(record, nullptr);
     std::function<int(const AdifField*)> height = [&](const AdifField* node) {

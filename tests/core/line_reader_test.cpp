@@ -1,4 +1,4 @@
-#include "common/line_reader.h"
+#include "adif/line_reader.h"
 
 #include <cstdio>
 #include <filesystem>

@@ -1,6 +1,7 @@
 // Reading into reused records must give the same records as reading into fresh ones.
 #include "adif/parse_adif.h"
 #include "adif/record_pool.h"
+#include "adif_test_util.h"
 
 #include <cstdint>
 #include <gtest/gtest.h>
@@ -43,7 +44,7 @@ std::vector<std::string> read_all(const std::string& text, RecordPool* pool) {
     std::vector<std::string> seen;
     for (;;) {
         AdifStatus status = pool != nullptr ? parse_ADIF(input, record, message, *pool)
-                                            : parse_ADIF(input, record, message);
+                                            : test::parse_ADIF(input, record, message);
         seen.push_back(std::to_string(status) + " " + message.value_or("-") + " " +
                        describe(record.get()));
         message.reset();

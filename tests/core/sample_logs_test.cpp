@@ -2,8 +2,9 @@
 // them; every log of the shared sample folder (beside the repository, when it is there) must
 // convert without a fault.
 
+#include "adif/line_reader.h"
 #include "adif/parse_adif.h"
-#include "common/line_reader.h"
+#include "adif_test_util.h"
 #include "conversion_probe.h"
 
 #include <algorithm>
@@ -46,7 +47,7 @@ ReadLog read_log(const std::string& path) {
     std::unique_ptr<AdifRecord> record;
     for (;;) {
         std::optional<std::string> message;
-        const AdifStatus status = parse_ADIF(*input, record, message);
+        const AdifStatus status = test::parse_ADIF(*input, record, message);
         log.statuses.push_back(status);
         if (message)
             log.messages.push_back(*message);

@@ -1,8 +1,8 @@
 // Writes a map to render: of a log read through the conversion (with the LoTW choice, so that
 // confirmed tiles show), or, without a log, of a hand-filled tally that has every kind of tile.
+#include "adif/line_reader.h"
 #include "analysis/message_lists.h"
 #include "analysis/state_tally.h"
-#include "common/line_reader.h"
 #include "convert/convert_adif.h"
 #include "results/state_map.h"
 

@@ -1,7 +1,7 @@
-#include "common/line_reader.h"
+#include "adif/line_reader.h"
 
+#include "adif/tag_finder.h"
 #include "common/native_path.h"
-#include "common/tag_finder.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -78,7 +78,7 @@ class LineReader::ReadAhead {
         for (std::size_t i = 0; i < BLOCKS; ++i)
             empty_.push_back(std::make_unique<Block>(carry_room_, BLOCK));
         // On a machine of one core a second thread could only take turns with the first: the
-        // blocks are then read when they are asked for. So they are where no thread can start.
+        // blocks are then read when they are asked for, as they are where no thread can start.
         if (reading == Reading::WHEN_ASKED ||
             (reading == Reading::BY_CORES && std::thread::hardware_concurrency() == 1))
             return;
@@ -242,9 +242,10 @@ void LineReader::take_block(std::unique_ptr<Block> block) {
         wider->last = block->last;
         wider->saw_tag = block->saw_tag;
         wider->error = block->error;
-        std::swap(block, wider);
+        // The block as read goes back for reading, its bytes now in the wider one.
         if (read_ahead_)
-            read_ahead_->give_back(std::move(wider));
+            read_ahead_->give_back(std::move(block));
+        block = std::move(wider);
     }
     char* front = block->data() - carried;
     if (carried > 0)

@@ -13,13 +13,28 @@
 
 namespace q9xz {
 
-// Reads a log line by line, on every platform alike: the file is opened in binary and a CR LF
-// pair reads as one LF, a lone CR stays a CR, and every other byte (Ctrl-Z too) is read as it
-// is. A line longer than max_line() comes in pieces of that size, so that no line is ever held
-// whole because it is long. A file is read in large blocks by
-// a thread of its own, which also finds the line ends, a block or two ahead of the lines asked
-// for: the reading and the finding then cost the caller's thread nothing where a second core is
-// free, and no more than before where there is none.
+// The record reader's lines: reads a log line by line, on every platform alike. The file is
+// opened in binary and a CR LF pair reads as one LF, a lone CR stays a CR, and every other byte
+// (Ctrl-Z too) is read as it is. A line longer than max_line() comes in pieces of that size, so
+// that no line is ever held whole because it is long.
+//
+// Blocks and the read-ahead thread. A file is read in blocks of 1 MiB, two at a time, by a thread
+// of its own, which also finds the line ends, a block ahead of the lines asked for: the reading
+// and the finding then cost the caller's thread nothing where a second core is free, and no more
+// than before where there is none (one core, or no thread to be had: the blocks are then read
+// when the lines run out). The thread and the reader share only the queue of empty blocks, the
+// queue of full ones and a stop flag, under one mutex; a block taken from a queue is touched by
+// its taker alone, without the lock, until it is put on the other queue.
+//
+// Held lines. parse_ADIF leaves a record's plain fields in the lines where they were read
+// instead of copying them (AdifRecord::borrow), and asks the reader to keep those lines:
+// - hold() at the record's first such line: that line and every one after it stay in memory;
+// - a read that goes on in the next block carries the held lines along to its front, and
+//   moved_by() says by how much they moved: the record follows (AdifRecord::follow_move);
+// - release() once the record is handed on or dropped, or has copied its fields into memory of
+//   its own (AdifRecord::compact), which it does before the held lines grow large.
+// The caller may change the line last read in place (see last_line(): names are upper-cased
+// there).
 class LineReader {
   public:
     // The most characters one read returns, line end included: a longer line comes in pieces

@@ -67,27 +67,29 @@ class TagFinder {
             break;
         case LENGTH_START:
         case LENGTH:
-            if (is_digit(c))
-                state_ = LENGTH;
-            else if (state_ == LENGTH && c == ':')
-                state_ = TYPE_START;
-            else if (state_ == LENGTH && c == '>')
-                state_ = FOUND;
-            else
-                restart(c);
+            run_step(c, is_digit(c), LENGTH);
             break;
         case TYPE_START:
         case TYPE:
-            if (is_letter(c))
-                state_ = TYPE;
-            else if (state_ == TYPE && c == '>')
-                state_ = FOUND;
-            else
-                restart(c);
+            run_step(c, is_letter(c), TYPE);
             break;
         default:
             break;
         }
+    }
+
+    // A byte of the length's digits or the type's letters, whose state is `run` once one has
+    // been read: one more (`in_run`), or after one at least a ">" that closes the tag, or (after
+    // the length) the ":" of a type.
+    void run_step(char c, bool in_run, State run) {
+        if (in_run)
+            state_ = run;
+        else if (state_ == run && c == '>')
+            state_ = FOUND;
+        else if (state_ == LENGTH && c == ':')
+            state_ = TYPE_START;
+        else
+            restart(c);
     }
 
     // "EOH" and "EOR" upper-cased (the mask above upper-cases letters, and only letters count
