@@ -12,13 +12,13 @@
 namespace q9xz::test {
 
 // Failures as the clients report them, with the system's words and WinInet's number.
-inline const HttpFailure NAME_UNKNOWN{HttpFailureKind::NameNotResolved,
+inline const HttpFailure NAME_UNKNOWN{HttpFailureKind::NAME_NOT_RESOLVED,
                                       "Could not resolve hostname", 12007};
-inline const HttpFailure REFUSED{HttpFailureKind::CannotConnect, "Connection refused", 12029};
-inline const HttpFailure RESET{HttpFailureKind::CannotConnect, "Connection reset by peer", 12030};
-inline const HttpFailure EXPIRED{HttpFailureKind::Untrusted, "certificate has expired", 12037};
-inline const HttpFailure TIMED_OUT{HttpFailureKind::TimedOut, "Timeout was reached", 12002};
-inline const HttpFailure NO_HEADERS{HttpFailureKind::BrokenAnswer, "header not found", 12150};
+inline const HttpFailure REFUSED{HttpFailureKind::CANNOT_CONNECT, "Connection refused", 12029};
+inline const HttpFailure RESET{HttpFailureKind::CANNOT_CONNECT, "Connection reset by peer", 12030};
+inline const HttpFailure EXPIRED{HttpFailureKind::UNTRUSTED, "certificate has expired", 12037};
+inline const HttpFailure TIMED_OUT{HttpFailureKind::TIMED_OUT, "Timeout was reached", 12002};
+inline const HttpFailure NO_HEADERS{HttpFailureKind::BROKEN_ANSWER, "header not found", 12150};
 
 // The scripted answer to one object name.
 struct FakeResponse {

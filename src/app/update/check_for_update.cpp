@@ -3,7 +3,6 @@
 #include "app/update/response_headers.h"
 #include "app/update/sha256.h"
 #include "app/update/update_texts.h"
-#include "resources/strings.h"
 
 #include <algorithm>
 #include <array>
@@ -32,8 +31,6 @@ constexpr std::size_t VERSION_LENGTH = 15;
 constexpr std::size_t MAX_ANSWER_BYTES = 4096;
 // A limit on what a misbehaving client can make us allocate in one go.
 constexpr std::uint32_t MAX_BLOCK = 1U << 20;
-// Load buffer of the download-page address, as for the other one-line texts.
-constexpr std::size_t ADDRESS_BUFFER = 80;
 
 constexpr int HTTP_OK = 200;
 
@@ -148,7 +145,7 @@ class UpdateRun {
         if (http_.send(request)) {
             return true;
         }
-        show_failure(UpdateStep::SendRequest);
+        show_failure(UpdateStep::SEND_REQUEST);
         return false;
     }
 
@@ -158,7 +155,8 @@ class UpdateRun {
 
   private:
     void show_error(const std::string& text) {
-        context_.toolkit.message_box(text, "Error", MessageButtons::Ok, MessageIcon::Error, false);
+        context_.desktop.message_box(text, "Error", MessageButtons::OK, MessageIcon::ICON_ERROR,
+                                     false);
     }
     // The client's last failure, in this platform's words.
     void show_failure(UpdateStep step) {
@@ -183,7 +181,7 @@ class UpdateRun {
 std::optional<std::string> UpdateRun::read_headers(HttpHandle request) {
     std::string headers;
     if (!http_.raw_headers(request, headers)) {
-        show_failure(UpdateStep::ReadHeaders);
+        show_failure(UpdateStep::READ_HEADERS);
         return std::nullopt;
     }
     return std::string(c_string(headers.data(), headers.size()));
@@ -211,7 +209,7 @@ std::optional<VersionAnswer> UpdateRun::read_answer(HttpHandle request) {
     while (body.size() < MAX_ANSWER_BYTES) {
         std::uint32_t available = 0;
         if (!http_.bytes_available(request, available)) {
-            show_failure(UpdateStep::AnswerAvailable);
+            show_failure(UpdateStep::ANSWER_AVAILABLE);
             return std::nullopt;
         }
         // At the end of the body nothing is available, and the read of nothing confirms it.
@@ -220,7 +218,7 @@ std::optional<VersionAnswer> UpdateRun::read_answer(HttpHandle request) {
         auto buffer = std::make_unique<char[]>(available + 1);
         std::uint32_t done = 0;
         if (!http_.read(request, buffer.get(), available, done)) {
-            show_failure(UpdateStep::ReadAnswer);
+            show_failure(UpdateStep::READ_ANSWER);
             return std::nullopt;
         }
         if (done == 0) {
@@ -238,10 +236,9 @@ std::optional<VersionAnswer> UpdateRun::read_answer(HttpHandle request) {
 void UpdateRun::offer_download_page(const std::string& version) {
     const std::string question = format_message(
         "Version %s is available.\nDo you want to open the download page?", version.c_str());
-    if (context_.toolkit.message_box(question, "Information", MessageButtons::YesNo,
-                                     MessageIcon::Question, false) == MessageAnswer::Yes) {
-        open_web_address(context_.toolkit,
-                         context_.toolkit.load_string(IDS_DOWNLOAD_URL, ADDRESS_BUFFER));
+    if (context_.desktop.message_box(question, "Information", MessageButtons::YES_NO,
+                                     MessageIcon::ICON_QUESTION, false) == MessageAnswer::YES) {
+        open_web_address(context_.desktop, context_.download_page);
     }
 }
 
@@ -265,7 +262,7 @@ bool UpdateRun::download(HttpHandle request, BinaryFile& file, std::optional<std
             read = http_.read(request, buffer.get(), available, done);
         }
         if (!read) {
-            show_failure(UpdateStep::ReadProgram);
+            show_failure(UpdateStep::READ_PROGRAM);
             break;
         }
         done = std::min(done, available);
@@ -334,8 +331,8 @@ void UpdateRun::install(HttpHandle request, std::string_view headers,
         show_error(format_message("Unable to open output file %s", program.c_str()));
         return;
     }
-    context_.toolkit.message_box("You must re-start the Q9XZ\nprogram to use the new version.",
-                                 "Update Complete", MessageButtons::Ok, MessageIcon::Warning,
+    context_.desktop.message_box("You must re-start the Q9XZ\nprogram to use the new version.",
+                                 "Update Complete", MessageButtons::OK, MessageIcon::ICON_WARNING,
                                  false);
 }
 
@@ -353,18 +350,18 @@ void UpdateRun::exchange(HttpHandle connection, HttpHandle& request, std::string
     }
     // Byte order, not numeric order: "2.10" sorts before "2.6".
     if (std::string_view(answer->version) <= own_version) {
-        context_.toolkit.message_box("You already have the most recent version.", "Information",
-                                     MessageButtons::Ok, MessageIcon::Information, false);
+        context_.desktop.message_box("You already have the most recent version.", "Information",
+                                     MessageButtons::OK, MessageIcon::ICON_INFORMATION, false);
         return;
     }
-    if (context_.action == UpdateAction::OpenDownloadPage) {
+    if (context_.action == UpdateAction::OPEN_DOWNLOAD_PAGE) {
         offer_download_page(answer->version);
         return;
     }
     const std::string question = format_message(
         "Version %s is available.\nDo you want to download it?", answer->version.c_str());
-    if (context_.toolkit.message_box(question, "Information", MessageButtons::YesNo,
-                                     MessageIcon::Question, false) != MessageAnswer::Yes) {
+    if (context_.desktop.message_box(question, "Information", MessageButtons::YES_NO,
+                                     MessageIcon::ICON_QUESTION, false) != MessageAnswer::YES) {
         return;
     }
 

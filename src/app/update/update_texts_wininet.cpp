@@ -11,18 +11,18 @@ std::string update_failure_text(UpdateStep step, const HttpFailure& failure, std
     const unsigned long code = failure.code;
     const char* format = nullptr;
     switch (step) {
-    case UpdateStep::SendRequest:
+    case UpdateStep::SEND_REQUEST:
         format = "HttpSendRequest failed, error = %lud (0x%lux)\n";
         break;
-    case UpdateStep::ReadHeaders:
+    case UpdateStep::READ_HEADERS:
         format = "HttpQueryInfo failed, error = %lu (0x%lux)\n";
         break;
-    case UpdateStep::AnswerAvailable:
+    case UpdateStep::ANSWER_AVAILABLE:
         return UPDATE_UNREADABLE_ANSWER;
-    case UpdateStep::ReadAnswer:
+    case UpdateStep::READ_ANSWER:
         format = "(1) InternetReadFile failed, error = %lu (0x%lux)\n";
         break;
-    case UpdateStep::ReadProgram:
+    case UpdateStep::READ_PROGRAM:
         format = "(3) InternetReadFile failed, error = %lud (0x%lux)\n";
         break;
     }

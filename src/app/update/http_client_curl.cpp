@@ -1,4 +1,4 @@
-#include "app/update/curl_http.h"
+#include "app/update/http_client_curl.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -34,7 +34,7 @@ HttpFailure certificate_failure(long verify_result) {
     if (verify_result == X509_V_OK || verify_result == X509_V_ERR_UNSPECIFIED) {
         verify_result = X509_V_ERR_HOSTNAME_MISMATCH;
     }
-    return failure(HttpFailureKind::Untrusted,
+    return failure(HttpFailureKind::UNTRUSTED,
                    X509_verify_cert_error_string(static_cast<int>(verify_result)));
 }
 
@@ -44,9 +44,9 @@ HttpFailure describe(CURLcode result, long os_error, long verify_result) {
     const bool verdict = verify_result != X509_V_OK && verify_result != X509_V_ERR_UNSPECIFIED;
     switch (result) {
     case CURLE_COULDNT_RESOLVE_HOST:
-        return failure(HttpFailureKind::NameNotResolved, curl_easy_strerror(result));
+        return failure(HttpFailureKind::NAME_NOT_RESOLVED, curl_easy_strerror(result));
     case CURLE_OPERATION_TIMEDOUT:
-        return failure(HttpFailureKind::TimedOut, curl_easy_strerror(result));
+        return failure(HttpFailureKind::TIMED_OUT, curl_easy_strerror(result));
     case CURLE_PEER_FAILED_VERIFICATION:
         return certificate_failure(verify_result);
     case CURLE_SSL_CONNECT_ERROR:
@@ -62,19 +62,19 @@ HttpFailure describe(CURLcode result, long os_error, long verify_result) {
     case CURLE_SSL_ENGINE_INITFAILED:
     case CURLE_USE_SSL_FAILED:
         return verdict ? certificate_failure(verify_result)
-                       : failure(HttpFailureKind::Untrusted, curl_easy_strerror(result));
+                       : failure(HttpFailureKind::UNTRUSTED, curl_easy_strerror(result));
     case CURLE_GOT_NOTHING:
     case CURLE_WEIRD_SERVER_REPLY:
     case CURLE_PARTIAL_FILE:
     case CURLE_WRITE_ERROR:
-        return failure(HttpFailureKind::BrokenAnswer, curl_easy_strerror(result));
+        return failure(HttpFailureKind::BROKEN_ANSWER, curl_easy_strerror(result));
     default:
         break;
     }
     if (os_error == ETIMEDOUT) {
-        return failure(HttpFailureKind::TimedOut, std::generic_category().message(ETIMEDOUT));
+        return failure(HttpFailureKind::TIMED_OUT, std::generic_category().message(ETIMEDOUT));
     }
-    return failure(HttpFailureKind::CannotConnect,
+    return failure(HttpFailureKind::CANNOT_CONNECT,
                    os_error != 0 ? std::generic_category().message(static_cast<int>(os_error))
                                  : curl_easy_strerror(result));
 }
@@ -188,7 +188,7 @@ HttpHandle CurlHttpClient::add(std::unique_ptr<Entry> entry) {
 CurlHttpClient::Entry* CurlHttpClient::find(HttpHandle handle, int kind) {
     const auto found = entries_.find(handle);
     if (found == entries_.end() || found->second->kind != kind) {
-        fail(failure(HttpFailureKind::BrokenAnswer, "no such handle"));
+        fail(failure(HttpFailureKind::BROKEN_ANSWER, "no such handle"));
         return nullptr;
     }
     return found->second.get();
@@ -197,7 +197,7 @@ CurlHttpClient::Entry* CurlHttpClient::find(HttpHandle handle, int kind) {
 CurlHttpClient::Entry* CurlHttpClient::sent_request(HttpHandle handle) {
     Entry* request = find(handle, REQUEST);
     if (request != nullptr && !request->sent) {
-        fail(failure(HttpFailureKind::BrokenAnswer, "request not sent"));
+        fail(failure(HttpFailureKind::BROKEN_ANSWER, "request not sent"));
         return nullptr;
     }
     return request;
@@ -247,7 +247,7 @@ bool CurlHttpClient::send(HttpHandle handle) {
     forget_response(*request);
     const std::unique_ptr<CURL, EasyDeleter> easy(curl_easy_init());
     if (!easy) {
-        return fail(failure(HttpFailureKind::CannotConnect, "libcurl could not start a transfer"));
+        return fail(failure(HttpFailureKind::CANNOT_CONNECT, "libcurl could not start a transfer"));
     }
     // No "Accept" line: the request names no accepted types.
     const std::unique_ptr<curl_slist, ListDeleter> extra(curl_slist_append(nullptr, "Accept:"));
@@ -358,7 +358,7 @@ bool CurlHttpClient::read(HttpHandle handle, char* buffer, std::uint32_t count,
 
 void CurlHttpClient::close(HttpHandle handle) {
     if (entries_.erase(handle) == 0) {
-        fail(failure(HttpFailureKind::BrokenAnswer, "no such handle"));
+        fail(failure(HttpFailureKind::BROKEN_ANSWER, "no such handle"));
         return;
     }
     // Whatever was opened under the handle goes with it.

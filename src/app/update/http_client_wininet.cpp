@@ -1,4 +1,4 @@
-#include "app/update/wininet_http.h"
+#include "app/update/http_client_wininet.h"
 
 #include <algorithm>
 #include <chrono>
@@ -41,13 +41,13 @@ constexpr DWORD MAX_HEADER_LENGTH = 1U << 20;
 HttpFailureKind kind_of(DWORD code) {
     switch (code) {
     case ERROR_INTERNET_NAME_NOT_RESOLVED:
-        return HttpFailureKind::NameNotResolved;
+        return HttpFailureKind::NAME_NOT_RESOLVED;
     case ERROR_INTERNET_TIMEOUT:
-        return HttpFailureKind::TimedOut;
+        return HttpFailureKind::TIMED_OUT;
     case ERROR_INTERNET_CANNOT_CONNECT:
     case ERROR_INTERNET_CONNECTION_ABORTED:
     case ERROR_INTERNET_CONNECTION_RESET:
-        return HttpFailureKind::CannotConnect;
+        return HttpFailureKind::CANNOT_CONNECT;
     case ERROR_INTERNET_SEC_CERT_DATE_INVALID:
     case ERROR_INTERNET_SEC_CERT_CN_INVALID:
     case ERROR_INTERNET_INVALID_CA:
@@ -56,9 +56,9 @@ HttpFailureKind kind_of(DWORD code) {
     case ERROR_INTERNET_SEC_CERT_NO_REV:
     case ERROR_INTERNET_SEC_CERT_REV_FAILED:
     case ERROR_INTERNET_SECURITY_CHANNEL_ERROR:
-        return HttpFailureKind::Untrusted;
+        return HttpFailureKind::UNTRUSTED;
     default:
-        return HttpFailureKind::BrokenAnswer;
+        return HttpFailureKind::BROKEN_ANSWER;
     }
 }
 
