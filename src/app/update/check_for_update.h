@@ -56,7 +56,7 @@ struct UpdateContext {
     std::ostream& header_log; // receives the headers of the program-file response
     // The program file to replace, as the system names it (a full path for the running
     // program); "Q9XZ.~xe" and the download are kept in its folder.
-    std::string program_path;
+    std::string program_path{};
     UpdateAction action = UpdateAction::REPLACE_PROGRAM;
     // For OPEN_DOWNLOAD_PAGE: the page's web address.
     std::string download_page{};
