@@ -179,10 +179,20 @@ bool CurlHttpClient::fail(HttpFailure failure) {
     return false;
 }
 
-HttpHandle CurlHttpClient::add(std::unique_ptr<Entry> entry) {
-    const HttpHandle handle = next_handle_++;
+CurlHttpClient::Entry* CurlHttpClient::add(int kind, HttpHandle parent, std::string_view text,
+                                           HttpHandle& handle) {
+    handle = 0;
+    // A connection hangs under a root handle, a request under a connection.
+    if (kind != INTERNET && find(parent, kind == REQUEST ? CONNECTION : INTERNET) == nullptr)
+        return nullptr;
+    auto entry = std::make_unique<Entry>();
+    entry->kind = static_cast<Kind>(kind);
+    entry->parent = parent;
+    entry->text = text;
+    Entry* made = entry.get();
+    handle = next_handle_++;
     entries_.emplace(handle, std::move(entry));
-    return handle;
+    return made;
 }
 
 CurlHttpClient::Entry* CurlHttpClient::find(HttpHandle handle, int kind) {
@@ -204,36 +214,24 @@ CurlHttpClient::Entry* CurlHttpClient::sent_request(HttpHandle handle) {
 }
 
 HttpHandle CurlHttpClient::open_internet(std::string_view agent, const TransferLimits& limits) {
-    auto entry = std::make_unique<Entry>();
-    entry->kind = INTERNET;
-    entry->text = agent;
-    entry->limits = limits;
-    return add(std::move(entry));
+    HttpHandle handle = 0;
+    add(INTERNET, 0, agent, handle)->limits = limits;
+    return handle;
 }
 
 HttpHandle CurlHttpClient::connect(HttpHandle internet, std::string_view host, std::uint16_t port) {
-    if (find(internet, INTERNET) == nullptr) {
-        return 0;
-    }
-    auto entry = std::make_unique<Entry>();
-    entry->kind = CONNECTION;
-    entry->parent = internet;
-    entry->text = host;
-    entry->port = port;
-    return add(std::move(entry));
+    HttpHandle handle = 0;
+    if (Entry* connection = add(CONNECTION, internet, host, handle))
+        connection->port = port;
+    return handle;
 }
 
 HttpHandle CurlHttpClient::open_GET_request(HttpHandle connection, std::string_view object_name,
                                             HttpDeadline deadline) {
-    if (find(connection, CONNECTION) == nullptr) {
-        return 0;
-    }
-    auto entry = std::make_unique<Entry>();
-    entry->kind = REQUEST;
-    entry->parent = connection;
-    entry->text = object_name;
-    entry->deadline = deadline;
-    return add(std::move(entry));
+    HttpHandle handle = 0;
+    if (Entry* request = add(REQUEST, connection, object_name, handle))
+        request->deadline = deadline;
+    return handle;
 }
 
 bool CurlHttpClient::send(HttpHandle handle) {
