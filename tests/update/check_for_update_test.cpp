@@ -52,11 +52,9 @@ struct Rig {
 
     std::vector<std::string> releases() const {
         std::vector<std::string> found;
-        for (const std::string& call : http.calls) {
-            if (call.starts_with("close ")) {
+        for (const std::string& call : http.calls)
+            if (call.starts_with("close "))
                 found.push_back(call);
-            }
-        }
         return found;
     }
 
@@ -276,9 +274,8 @@ TEST_F(CheckForUpdate, VersionAnswerIsReadWhole) {
     };
     const std::string hex = NEWEXE_SHA256;
     std::string upper = hex;
-    for (char& c : upper) {
+    for (char& c : upper)
         c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    }
     const Case cases[] = {
         {{"2.", "7"}, OFFERED},
         {{"2.7", "\r\n"}, OFFERED},
@@ -331,9 +328,8 @@ TEST_F(CheckForUpdate, IncompleteOrWrongDownloadChangesNothing) {
     };
     const auto failed = [](std::optional<ShownBox> read_failure = std::nullopt) {
         std::vector<ShownBox> boxes{question_box("2.7")};
-        if (read_failure) {
+        if (read_failure)
             boxes.push_back(*read_failure);
-        }
         boxes.push_back(download_failed_box());
         return boxes;
     };
@@ -394,9 +390,8 @@ TEST_F(CheckForUpdate, IncompleteOrWrongDownloadChangesNothing) {
         t.run();
         EXPECT_EQ(t.desktop.boxes, c.boxes);
         EXPECT_EQ(t.files.files, (Files{{"prog/Q9XZ.exe", "old"}}));
-        for (const std::string& step : t.files.log) {
+        for (const std::string& step : t.files.log)
             EXPECT_FALSE(step.starts_with("rename")) << step;
-        }
     }
 }
 

@@ -31,12 +31,10 @@ class FakeDesktop : public Desktop {
     MessageAnswer message_box(std::string_view text, std::string_view title, MessageButtons buttons,
                               MessageIcon icon, bool owned) override {
         boxes.push_back({std::string(text), std::string(title), buttons, icon, owned});
-        if (buttons == MessageButtons::OK) {
+        if (buttons == MessageButtons::OK)
             return MessageAnswer::OK;
-        }
-        if (answers.empty()) {
+        if (answers.empty())
             return MessageAnswer::NO;
-        }
         const MessageAnswer answer = answers.front();
         answers.pop_front();
         return answer;

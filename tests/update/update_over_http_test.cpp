@@ -29,9 +29,8 @@ using std::chrono::seconds;
 // Bytes of every value, line ends and NULs included, larger than one block of the client.
 std::string program_bytes(char seed, std::size_t size) {
     std::string bytes(size, '\0');
-    for (std::size_t i = 0; i < size; ++i) {
+    for (std::size_t i = 0; i < size; ++i)
         bytes[i] = static_cast<char>((i * 31 + static_cast<std::size_t>(seed)) % 256);
-    }
     return bytes;
 }
 

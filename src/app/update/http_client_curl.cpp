@@ -31,9 +31,8 @@ HttpFailure failure(HttpFailureKind kind, std::string message) {
 // the host name is libcurl's own check, made on a chain the verifier did not fault, which leaves
 // the verdict at "ok" or at libcurl's "not yet known" (1).
 HttpFailure certificate_failure(long verify_result) {
-    if (verify_result == X509_V_OK || verify_result == X509_V_ERR_UNSPECIFIED) {
+    if (verify_result == X509_V_OK || verify_result == X509_V_ERR_UNSPECIFIED)
         verify_result = X509_V_ERR_HOSTNAME_MISMATCH;
-    }
     return failure(HttpFailureKind::UNTRUSTED,
                    X509_verify_cert_error_string(static_cast<int>(verify_result)));
 }
@@ -71,9 +70,8 @@ HttpFailure describe(CURLcode result, long os_error, long verify_result) {
     default:
         break;
     }
-    if (os_error == ETIMEDOUT) {
+    if (os_error == ETIMEDOUT)
         return failure(HttpFailureKind::TIMED_OUT, std::generic_category().message(ETIMEDOUT));
-    }
     return failure(HttpFailureKind::CANNOT_CONNECT,
                    os_error != 0 ? std::generic_category().message(static_cast<int>(os_error))
                                  : curl_easy_strerror(result));
@@ -127,22 +125,19 @@ size_t on_header(char* data, size_t size, size_t count, void* user) {
         entry.headers.clear();
         entry.headers_complete = false;
     }
-    while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) {
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
         line.remove_suffix(1);
-    }
     entry.headers.append(line).append("\r\n");
-    if (line.empty()) {
+    if (line.empty())
         entry.headers_complete = true;
-    }
     return size * count;
 }
 
 size_t on_body(char* data, size_t size, size_t count, void* user) {
     auto& entry = *static_cast<Entry*>(user);
     const size_t bytes = size * count;
-    if (entry.body.size() + bytes > MAX_BODY_BYTES) {
+    if (entry.body.size() + bytes > MAX_BODY_BYTES)
         return 0; // stops the transfer
-    }
     entry.body.insert(entry.body.end(), data, data + bytes);
     return bytes;
 }
@@ -236,17 +231,15 @@ HttpHandle CurlHttpClient::open_GET_request(HttpHandle connection, std::string_v
 
 bool CurlHttpClient::send(HttpHandle handle) {
     Entry* request = find(handle, REQUEST);
-    if (request == nullptr) {
+    if (request == nullptr)
         return false;
-    }
     const Entry& connection = *entries_.at(request->parent);
     const Entry& internet = *entries_.at(connection.parent);
 
     forget_response(*request);
     const std::unique_ptr<CURL, EasyDeleter> easy(curl_easy_init());
-    if (!easy) {
+    if (!easy)
         return fail(failure(HttpFailureKind::CANNOT_CONNECT, "libcurl could not start a transfer"));
-    }
     // No "Accept" line: the request names no accepted types.
     const std::unique_ptr<curl_slist, ListDeleter> extra(curl_slist_append(nullptr, "Accept:"));
     const std::string url = request_url(connection, *request);
@@ -282,9 +275,8 @@ bool CurlHttpClient::send(HttpHandle handle) {
         // The transfer happens here as a whole, so the time left is its time limit.
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
             *request->deadline - std::chrono::steady_clock::now());
-        if (left.count() <= 0) {
+        if (left.count() <= 0)
             return fail(describe(CURLE_OPERATION_TIMEDOUT, 0, X509_V_OK));
-        }
         curl_easy_setopt(e, CURLOPT_TIMEOUT_MS, static_cast<long>(left.count()));
     }
     curl_easy_setopt(e, CURLOPT_HEADERFUNCTION, on_header);
@@ -293,9 +285,8 @@ bool CurlHttpClient::send(HttpHandle handle) {
     curl_easy_setopt(e, CURLOPT_WRITEDATA, request);
 
     CURLcode result = curl_easy_perform(e);
-    if (result == CURLE_OK && !request->headers_complete) {
+    if (result == CURLE_OK && !request->headers_complete)
         result = CURLE_GOT_NOTHING;
-    }
     if (result != CURLE_OK) {
         long os_error = 0;
         long verify_result = X509_V_OK;
@@ -314,22 +305,19 @@ bool CurlHttpClient::send(HttpHandle handle) {
 
 bool CurlHttpClient::raw_headers(HttpHandle handle, std::string& headers) {
     const Entry* request = sent_request(handle);
-    if (request == nullptr) {
+    if (request == nullptr)
         return false;
-    }
     headers = request->headers;
     return true;
 }
 
 bool CurlHttpClient::bytes_available(HttpHandle handle, std::uint32_t& count) {
     const Entry* request = sent_request(handle);
-    if (request == nullptr) {
+    if (request == nullptr)
         return false;
-    }
     const std::size_t remaining = request->body.size() - request->position;
-    if (remaining == 0 && request->broken) {
+    if (remaining == 0 && request->broken)
         return fail(*request->broken);
-    }
     count = static_cast<std::uint32_t>(std::min<std::size_t>(remaining, BLOCK_BYTES));
     return true;
 }
@@ -338,17 +326,14 @@ bool CurlHttpClient::read(HttpHandle handle, char* buffer, std::uint32_t count,
                           std::uint32_t& done) {
     Entry* request = sent_request(handle);
     done = 0;
-    if (request == nullptr) {
+    if (request == nullptr)
         return false;
-    }
     const std::size_t remaining = request->body.size() - request->position;
-    if (remaining == 0 && count > 0 && request->broken) {
+    if (remaining == 0 && count > 0 && request->broken)
         return fail(*request->broken);
-    }
     const std::size_t bytes = std::min<std::size_t>(remaining, count);
-    if (bytes > 0) {
+    if (bytes > 0)
         std::memcpy(buffer, request->body.data() + request->position, bytes);
-    }
     request->position += bytes;
     done = static_cast<std::uint32_t>(bytes);
     return true;

@@ -70,9 +70,8 @@ std::string system_message(DWORD code) {
                        GetModuleHandleA("wininet.dll"), code, 0, text, sizeof text, nullptr);
     std::string message(text, length);
     while (!message.empty() && (message.back() == '\n' || message.back() == '\r' ||
-                                message.back() == '.' || message.back() == ' ')) {
+                                message.back() == '.' || message.back() == ' '))
         message.pop_back();
-    }
     return message;
 }
 
@@ -109,9 +108,8 @@ class WinInetHttpClient::Watchdog {
             stopping_ = true;
         }
         wake_.notify_all();
-        if (thread_.joinable()) {
+        if (thread_.joinable())
             thread_.join();
-        }
         return fired_;
     }
 
@@ -129,20 +127,16 @@ class WinInetHttpClient::Watchdog {
         std::uint64_t before = bytes_;
         while (!stopping_) {
             Clock::time_point wake = check;
-            if (deadline_ && (!watch_speed || *deadline_ < wake)) {
+            if (deadline_ && (!watch_speed || *deadline_ < wake))
                 wake = *deadline_;
-            }
-            if (wake_.wait_until(lock, wake, stop)) {
+            if (wake_.wait_until(lock, wake, stop))
                 return;
-            }
             const Clock::time_point now = Clock::now();
-            if (deadline_ && now >= *deadline_) {
+            if (deadline_ && now >= *deadline_)
                 break;
-            }
             if (watch_speed && now >= check) {
-                if (bytes_ - before < least) {
+                if (bytes_ - before < least)
                     break;
-                }
                 before = bytes_;
                 check += period;
             }
@@ -195,21 +189,18 @@ HttpHandle WinInetHttpClient::open_GET_request(HttpHandle connection, std::strin
     const std::string object(object_name);
     const HttpHandle request = from_system(HttpOpenRequestA(
         to_system(connection), "GET", object.c_str(), nullptr, nullptr, nullptr, REQUEST_FLAGS, 0));
-    if (request != 0 && deadline) {
+    if (request != 0 && deadline)
         deadlines_[request] = *deadline;
-    }
     return request;
 }
 
 bool WinInetHttpClient::send(HttpHandle request) {
     watchdog_.reset();
     HttpDeadline deadline;
-    if (const auto found = deadlines_.find(request); found != deadlines_.end()) {
+    if (const auto found = deadlines_.find(request); found != deadlines_.end())
         deadline = found->second;
-    }
-    if (request != 0 && (limits_.low_speed_time.count() > 0 || deadline)) {
+    if (request != 0 && (limits_.low_speed_time.count() > 0 || deadline))
         watchdog_ = std::make_unique<Watchdog>(to_system(request), limits_, deadline);
-    }
     return HttpSendRequestA(to_system(request), nullptr, 0, nullptr, 0) != FALSE;
 }
 
@@ -244,9 +235,8 @@ bool WinInetHttpClient::read(HttpHandle request, char* buffer, std::uint32_t cou
     DWORD read = 0;
     const BOOL ok = InternetReadFile(to_system(request), buffer, count, &read);
     done = read;
-    if (ok && watchdog_) {
+    if (ok && watchdog_)
         watchdog_->count(read);
-    }
     return ok != FALSE;
 }
 
@@ -255,9 +245,8 @@ void WinInetHttpClient::close(HttpHandle handle) {
     if (watchdog_ && watchdog_->request() == to_system(handle)) {
         const bool closed = watchdog_->stop();
         watchdog_.reset();
-        if (closed) {
+        if (closed)
             return;
-        }
     }
     InternetCloseHandle(to_system(handle));
 }

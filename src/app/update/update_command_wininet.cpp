@@ -15,9 +15,8 @@ namespace {
 std::string own_program_file() {
     std::string path(32768, '\0');
     const DWORD length = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    if (length == 0 || length >= path.size()) {
+    if (length == 0 || length >= path.size())
         return {};
-    }
     path.resize(length);
     return path;
 }

@@ -8,9 +8,8 @@ namespace {
 // while a leading abbreviation ("SSL connect error") keeps its capitals.
 std::string in_sentence(std::string_view message) {
     std::string text(message);
-    if (text.size() > 1 && text[0] >= 'A' && text[0] <= 'Z' && text[1] >= 'a' && text[1] <= 'z') {
+    if (text.size() > 1 && text[0] >= 'A' && text[0] <= 'Z' && text[1] >= 'a' && text[1] <= 'z')
         text[0] = static_cast<char>(text[0] - 'A' + 'a');
-    }
     return text;
 }
 

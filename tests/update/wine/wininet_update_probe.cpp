@@ -37,14 +37,12 @@ int main(int argc, char** argv) {
     // A short limit (seconds) for connecting and for the least speed, so that a check of a
     // stalled server ends soon.
     q9xz::TransferLimits limits = q9xz::UPDATE_LIMITS;
-    if (argc >= 5) {
+    if (argc >= 5)
         limits.connect = limits.low_speed_time = std::chrono::seconds(std::atoi(argv[4]));
-    }
     // And a short deadline for the version check.
     std::chrono::milliseconds deadline = q9xz::UPDATE_CHECK_DEADLINE;
-    if (argc == 6) {
+    if (argc == 6)
         deadline = std::chrono::seconds(std::atoi(argv[5]));
-    }
     q9xz::check_for_update(
         context, {argv[1], static_cast<std::uint16_t>(std::atoi(argv[2])), limits, deadline},
         "2.6");
