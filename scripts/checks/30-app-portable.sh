@@ -9,7 +9,7 @@ if ! command -v "$compiler" >/dev/null; then
     exit 0
 fi
 for source in "$root"/src/app/*.cpp; do
-    nice "$compiler" -std=c++20 -Wall -Wextra -Werror -fsyntax-only -I"$root/src" -I"$root" \
+    nice "$compiler" -std=c++20 -Wall -Wextra -Werror -fsyntax-only -I"$root/src" -I"$root/resources" \
         -DQ9XZ_VERSION_TEXT='"2.6"' "$source"
 done
 echo "ok: src/app compiles for i686 Windows"

@@ -21,20 +21,20 @@ rm -rf "$work/srv" "$work/run" "$work/window" "$work/window32" "$work/certs"
 mkdir -p "$work/srv/Q9XZ" "$work/run/prog" "$work/run/elsewhere" "$work/window" "$work/window32"
 
 src=$root/src/app/update
-nice x86_64-w64-mingw32-g++-posix -std=c++20 -Wall -Wextra -Werror -O1 -I"$root/src" -I"$root" \
+nice x86_64-w64-mingw32-g++-posix -std=c++20 -Wall -Wextra -Werror -O1 -I"$root/src" -I"$root/resources" \
     -I"$root/tests/update" "$root/tests/update/wine/wininet_update_probe.cpp" \
     "$src/check_for_update.cpp" "$src/response_headers.cpp" "$src/disk_update_files.cpp" \
     "$root/src/common/file_replacement.cpp" "$root/src/common/file_replacement_win32.cpp" \
-    "$src/wininet_http.cpp" "$src/sha256_cryptoapi.cpp" "$src/update_texts_wininet.cpp" \
+    "$src/http_client_wininet.cpp" "$src/sha256_cryptoapi.cpp" "$src/update_texts_wininet.cpp" \
     -static -static-libgcc -static-libstdc++ -s -lwininet -ladvapi32 -o "$work/probe.exe"
 nice x86_64-w64-mingw32-g++-posix -std=c++20 -Wall -Wextra -Werror -O1 \
     "$root/tests/update/wine/trust_authority.cpp" -static -static-libgcc -static-libstdc++ -s \
     -lcrypt32 -o "$work/trust.exe"
 # The Windows program's own update code must compile for the 32-bit target too.
-i686-w64-mingw32-g++-posix -std=c++20 -Wall -Wextra -Werror -I"$root/src" -I"$root" \
+i686-w64-mingw32-g++-posix -std=c++20 -Wall -Wextra -Werror -I"$root/src" -I"$root/resources" \
     -DQ9XZ_UPDATE_HOST='"updates.example.invalid"' -DQ9XZ_UPDATE_PORT=443 \
-    -DQ9XZ_UPDATE_TRUSTED_CA='""' -fsyntax-only \
-    "$src/wininet_http.cpp" "$src/update_command_wininet.cpp" "$src/disk_update_files.cpp" \
+    -DQ9XZ_UPDATE_TRUSTED_CA='""' -DQ9XZ_VERSION_TEXT='"2.6"' -fsyntax-only \
+    "$src/http_client_wininet.cpp" "$src/update_command_wininet.cpp" "$src/disk_update_files.cpp" \
     "$root/src/common/file_replacement_win32.cpp" "$src/sha256_cryptoapi.cpp" \
     "$src/update_texts_wininet.cpp"
 

@@ -1,31 +1,26 @@
 #include "app/controls.h"
 #include "app/main_window.h"
 #include "convert/conversion.h"
-#include "resources/strings.h"
+#include "string_ids.h"
 
 #include <climits>
 #include <vector>
 
 namespace q9xz {
-namespace {
-
-constexpr std::size_t TEXT_BUFFER = 80;
-
-} // namespace
 
 void MainWindow::convert() {
     std::string message;
     ConversionFiles files;
     if (adif_paths_.empty()) {
-        message = toolkit_.load_string(IDS_NO_ADIF_FILE, TEXT_BUFFER);
+        message = toolkit_.text(IDS_NO_ADIF_FILE);
     } else if (csv_path_.empty()) {
-        message = toolkit_.load_string(IDS_NO_CSV_FILE, TEXT_BUFFER);
+        message = toolkit_.text(IDS_NO_CSV_FILE);
     } else {
         files = open_conversion_files(adif_paths_, csv_path_);
         if (files.result == ConversionFiles::INPUT_FAILED)
-            message = toolkit_.load_string(IDS_ADIF_OPEN_FAILED, TEXT_BUFFER);
+            message = toolkit_.text(IDS_ADIF_OPEN_FAILED);
         else if (files.result == ConversionFiles::OUTPUT_FAILED)
-            message = toolkit_.load_string(IDS_CSV_OPEN_FAILED, TEXT_BUFFER);
+            message = toolkit_.text(IDS_CSV_OPEN_FAILED);
         // A log chosen as the spreadsheet: the box says why it is refused. Otherwise which file
         // and why, whole: the path and the system's reason.
         if (files.output_is_a_log)
@@ -62,7 +57,7 @@ void MainWindow::convert() {
         if (result.not_a_log)
             error_box(not_a_log_text(adif_paths_[*result.not_a_log]));
         else
-            error_box(result.read_failed ? toolkit_.load_string(IDS_ADIF_READ_FAILED, TEXT_BUFFER)
+            error_box(result.read_failed ? toolkit_.text(IDS_ADIF_READ_FAILED)
                                          : "Could not write CSV output file.");
         return;
     }
@@ -71,7 +66,7 @@ void MainWindow::convert() {
     if (result.written != 0) {
         toolkit_.message_box(
             completion_text(result.written, options_.lotw_confirmed_count, csv_path_), "Done",
-            MessageButtons::Ok, MessageIcon::Information, false);
+            MessageButtons::OK, MessageIcon::ICON_INFORMATION, false);
     }
     options_.converted = 1;
 }

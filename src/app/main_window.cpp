@@ -1,8 +1,7 @@
 #include "app/main_window.h"
 
 #include "app/controls.h"
-#include "app/program_version.h"
-#include "resources/strings.h"
+#include "string_ids.h"
 
 #include <utility>
 
@@ -13,9 +12,9 @@ namespace {
 constexpr std::string_view BUILD_DATE = "Oct 21 2014";
 constexpr std::string_view BUILD_TIME = "07:51:05";
 
-// Sizes of the buffers the texts are loaded into or formatted in, terminating zero included.
-constexpr std::size_t TEXT_BUFFER = 80;
-constexpr std::size_t DONATE_BUFFER = 160;
+// Sizes of the buffers the About box's version line and whole text are formatted in,
+// terminating zero included.
+constexpr std::size_t VERSION_BUFFER = 80;
 constexpr std::size_t BOX_BUFFER = 260;
 
 std::string cut(std::string text, std::size_t buffer_size) {
@@ -77,7 +76,7 @@ void MainWindow::command(int id) {
         choose_CSV_file();
         break;
     case ID_DONATE:
-        open_web_address(toolkit_, toolkit_.load_string(IDS_DONATE_URL, DONATE_BUFFER));
+        open_web_address(toolkit_, toolkit_.text(IDS_DONATE_URL));
         break;
     case ID_EXIT:
         toolkit_.quit();
@@ -86,7 +85,7 @@ void MainWindow::command(int id) {
         set_choice(options_, Choice::First);
         break;
     case ID_HELP:
-        open_web_address(toolkit_, toolkit_.load_string(IDS_HELP_URL, TEXT_BUFFER));
+        open_web_address(toolkit_, toolkit_.text(IDS_HELP_URL));
         break;
     case ID_LAST:
         set_choice(options_, Choice::Last);
@@ -107,28 +106,28 @@ void MainWindow::command(int id) {
 }
 
 void MainWindow::about() {
-    const std::string name = toolkit_.load_string(IDS_PROGRAM_NAME, TEXT_BUFFER);
-    std::string version = "Version " + program_version() + " -- ";
+    const std::string name = toolkit_.text(IDS_PROGRAM_NAME);
+    std::string version = "Version " Q9XZ_VERSION_TEXT " -- ";
     version.append(BUILD_DATE).append(" ").append(BUILD_TIME);
-    version = cut(std::move(version), TEXT_BUFFER);
-    const std::string notice = toolkit_.load_string(IDS_MAKER_NOTICE, TEXT_BUFFER);
+    version = cut(std::move(version), VERSION_BUFFER);
+    const std::string notice = toolkit_.text(IDS_MAKER_NOTICE);
     const std::string text = cut(name + "\n" + version + "\n" + notice, BOX_BUFFER);
-    const std::string title = toolkit_.load_string(IDS_ABOUT_TITLE, TEXT_BUFFER);
-    toolkit_.message_box(text, title, MessageButtons::Ok, MessageIcon::Information, true);
+    const std::string title = toolkit_.text(IDS_ABOUT_TITLE);
+    toolkit_.message_box(text, title, MessageButtons::OK, MessageIcon::ICON_INFORMATION, true);
 }
 
 void MainWindow::open() {
     if (!options_.converted) {
-        error_box(toolkit_.load_string(IDS_NOT_CONVERTED, TEXT_BUFFER));
+        error_box(toolkit_.text(IDS_NOT_CONVERTED));
         return;
     }
-    if (toolkit_.shell_open(csv_path_) > 32)
+    if (toolkit_.open_address(csv_path_))
         return;
-    error_box(toolkit_.load_string(IDS_NO_BROWSER, TEXT_BUFFER));
+    error_box(toolkit_.text(IDS_NO_BROWSER));
 }
 
 void MainWindow::error_box(std::string_view text) {
-    toolkit_.message_box(text, "Error", MessageButtons::Ok, MessageIcon::Error, false);
+    toolkit_.message_box(text, "Error", MessageButtons::OK, MessageIcon::ICON_ERROR, false);
 }
 
 } // namespace q9xz

@@ -1,7 +1,5 @@
 #include "app/string_table.h"
 
-#include "resources/strings.h"
-
 #include <array>
 #include <utility>
 
@@ -28,8 +26,7 @@ constexpr std::array<std::pair<int, std::string_view>, 13> STRING_TABLE{{
 
 constexpr bool fits_its_buffer() {
     for (const auto& [id, text] : STRING_TABLE) {
-        const std::size_t limit = id == IDS_DONATE_URL ? 159 : 79;
-        if (text.size() > limit)
+        if (text.size() >= text_buffer_size(id))
             return false;
     }
     return true;
@@ -44,12 +41,6 @@ std::string_view string_table_text(int id) {
             return text;
     }
     return {};
-}
-
-std::string load_table_string(int id, std::size_t buffer_size) {
-    if (buffer_size == 0)
-        return {};
-    return std::string(string_table_text(id).substr(0, buffer_size - 1));
 }
 
 } // namespace q9xz

@@ -1,17 +1,20 @@
 #pragma once
 
+#include "string_ids.h"
+
 #include <cstddef>
-#include <string>
 #include <string_view>
 
 namespace q9xz {
 
-// The program's string table (ids 1017 to 1027, and 1029) for toolkits without Windows resources;
-// the texts are those of resources/strings.h.
+// The program's string table (ids 1017 to 1029) for toolkits without Windows resources; the
+// texts are those of resources/string_ids.h. Empty for an unknown id.
 std::string_view string_table_text(int id);
 
-// What loading `id` into a buffer of `buffer_size` bytes gives: the text cut to leave room for
-// the terminating zero; empty for an unknown id or a buffer of 0 bytes.
-std::string load_table_string(int id, std::size_t buffer_size);
+// The buffer, terminating zero included, that the Windows program loads the text of `id` into:
+// the donation address may be twice as long as the other texts. Every text fits its buffer.
+constexpr std::size_t text_buffer_size(int id) {
+    return id == IDS_DONATE_URL ? 160 : 80;
+}
 
 } // namespace q9xz

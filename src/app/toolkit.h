@@ -1,16 +1,13 @@
 #pragma once
 
-#include <cstddef>
+#include "app/desktop.h"
+
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace q9xz {
-
-enum class MessageIcon { Error, Information, Question, Warning };
-enum class MessageButtons { Ok, YesNo };
-enum class MessageAnswer { Ok, Yes, No };
 
 // One entry of a file dialog's type list: a name and its patterns, ";" between patterns
 // ("*.adi;*.adif").
@@ -28,22 +25,16 @@ struct FileDialog {
     bool confirm_overwrite = false;     // save: ask before replacing an existing file
 };
 
-// The platform operations the window's commands and the update check need. The Windows program,
-// the Linux window and the tests' scripted fake each implement it.
-class Toolkit {
+// The platform operations the window's commands need: the desktop's, and those of the main
+// window and its controls. The Windows program, the Linux window and the tests' scripted fake
+// each implement it.
+class Toolkit : public Desktop {
   public:
-    virtual ~Toolkit() = default;
-
-    // A message box; returns when it is closed. `owned` is true for a box owned by the main
-    // window (About), false for a box without owner.
-    virtual MessageAnswer message_box(std::string_view text, std::string_view title,
-                                      MessageButtons buttons, MessageIcon icon, bool owned) = 0;
-
     // The whole command line as one text, the program's own path included.
     virtual std::string command_line() = 0;
 
-    // The string-table text of `id`, cut to `buffer_size` - 1 characters; empty when unknown.
-    virtual std::string load_string(int id, std::size_t buffer_size) = 0;
+    // The string-table text of `id` (resources/string_ids.h); empty when unknown.
+    virtual std::string text(int id) = 0;
 
     // The open-file and save-file dialogs, without owner. `path` proposes a name and receives
     // the chosen full path; false (and `path` unchanged) when the user cancels.
@@ -76,21 +67,8 @@ class Toolkit {
     // Marks a radio button by control id; the others of its group lose their mark.
     virtual void check_radio_button(int control_id) = 0;
 
-    // Opens a document or a web address with the desktop's default program. A result greater
-    // than 32 means it was started.
-    virtual int shell_open(const std::string& target) = 0;
-
     // Asks the message loop to end with exit code 0.
     virtual void quit() = 0;
 };
-
-// Opens a web address (Help, Donate, the download page) with the default browser; when it cannot
-// be started, an error box says so, rather than nothing happening at all.
-inline void open_web_address(Toolkit& toolkit, const std::string& address) {
-    if (toolkit.shell_open(address) > 32)
-        return;
-    toolkit.message_box("Could not open " + address + ": no web browser was found.", "Error",
-                        MessageButtons::Ok, MessageIcon::Error, false);
-}
 
 } // namespace q9xz

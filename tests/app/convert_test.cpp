@@ -62,7 +62,7 @@ struct Window {
 };
 
 Box error(const std::string& text) {
-    return {text, "Error", MessageButtons::Ok, MessageIcon::Error, false};
+    return {text, "Error", MessageButtons::OK, MessageIcon::ICON_ERROR, false};
 }
 
 // The box of a file that could not be opened: its first line, then the file's full path and why.
@@ -133,7 +133,7 @@ TEST(Convert, FillsTheListWritesTheSpreadsheetAndSaysDone) {
                              std::to_string(expected_options.lotw_confirmed_count) +
                              " QSOs were confirmed via LoTW";
     EXPECT_EQ(w.toolkit.boxes[0],
-              (Box{done, "Done", MessageButtons::Ok, MessageIcon::Information, false}));
+              (Box{done, "Done", MessageButtons::OK, MessageIcon::ICON_INFORMATION, false}));
     EXPECT_EQ(w.options.lotw_confirmed_count, expected_options.lotw_confirmed_count);
     EXPECT_EQ(w.options.converted, 1);
 

@@ -37,10 +37,9 @@ class FakeToolkit : public Toolkit {
     std::string line = "q9xz"; // the command line
     // nullopt: the user cancels; in a dialog that allows several files, one path per line.
     std::deque<std::optional<std::string>> dialog_answers;
-    int shell_result = 42; // what shell_open answers
+    bool opens = true; // what open_address answers
 
     std::vector<Box> boxes;
-    std::vector<std::pair<int, std::size_t>> loads; // id and buffer size of each load_string
     std::vector<DialogShown> dialogs;
     std::map<int, std::string> fields;
     std::vector<std::string> list;
@@ -53,13 +52,10 @@ class FakeToolkit : public Toolkit {
     MessageAnswer message_box(std::string_view text, std::string_view title, MessageButtons buttons,
                               MessageIcon icon, bool owned) override {
         boxes.push_back({std::string(text), std::string(title), buttons, icon, owned});
-        return MessageAnswer::Ok;
+        return MessageAnswer::OK;
     }
     std::string command_line() override { return line; }
-    std::string load_string(int id, std::size_t buffer_size) override {
-        loads.emplace_back(id, buffer_size);
-        return load_table_string(id, buffer_size);
-    }
+    std::string text(int id) override { return std::string(string_table_text(id)); }
     bool open_file_dialog(const FileDialog& dialog, std::string& path) override {
         return dialog_answer(false, dialog, path);
     }
@@ -91,9 +87,9 @@ class FakeToolkit : public Toolkit {
     }
     void list_append(std::string_view text) override { list.emplace_back(text); }
     void check_radio_button(int control_id) override { checked = control_id; }
-    int shell_open(const std::string& target) override {
-        opened.push_back(target);
-        return shell_result;
+    bool open_address(const std::string& address) override {
+        opened.push_back(address);
+        return opens;
     }
     void quit() override { ++quits; }
 

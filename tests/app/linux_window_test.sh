@@ -30,7 +30,7 @@ fi
 here=$(dirname "$(realpath "$0")")
 export LSAN_OPTIONS="suppressions=$here/lsan-suppressions.txt${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 title=' Create Spreadsheet of Q9XZ Centennial QSOs'
-help_url=$(sed -n 's/^#define STR_HELP_URL "\(.*\)"$/\1/p' "$here/../../resources/strings.h")
+help_url=$(sed -n 's/^#define STR_HELP_URL "\(.*\)"$/\1/p' "$here/../../resources/string_ids.h")
 work=$(mktemp -d)
 pid=
 trap '[[ -n "$pid" ]] && kill "$pid" 2>/dev/null; rm -rf "$work"' EXIT

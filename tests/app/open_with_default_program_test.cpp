@@ -47,7 +47,7 @@ class StubOpener : public ::testing::Test {
 
 TEST_F(StubOpener, PassesTheTargetAsOneArgumentWithoutAShell) {
     const std::string target = (dir_ / "log; touch pwned $(touch pwned2).CSV").string();
-    EXPECT_GT(open_with_default_program(target), 32);
+    EXPECT_TRUE(open_with_default_program(target));
     EXPECT_EQ(recorded(), target + "|");
     EXPECT_FALSE(fs::exists("pwned"));
     EXPECT_FALSE(fs::exists("pwned2"));
@@ -81,11 +81,11 @@ TEST_F(StubOpener, AnswersByTheOpenersExitAndSilencesIt) {
         ::testing::internal::CaptureStdout();
         ::testing::internal::CaptureStderr();
         const auto start = std::chrono::steady_clock::now();
-        const int result = open_with_default_program("https://q9xz.example.org/", c.wait);
+        const bool result = open_with_default_program("https://q9xz.example.org/", c.wait);
         const auto took = std::chrono::steady_clock::now() - start;
         const std::string printed =
             ::testing::internal::GetCapturedStdout() + ::testing::internal::GetCapturedStderr();
-        EXPECT_EQ(c.started, result > 32) << result;
+        EXPECT_EQ(c.started, result);
         EXPECT_EQ("", printed);
         EXPECT_LT(took, std::chrono::seconds(2));
     }

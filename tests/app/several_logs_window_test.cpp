@@ -138,7 +138,7 @@ TEST_F(ConvertSeveralLogs, ARefusedLogOrSpreadsheetChangesNoFile) {
         // The first line; the file and the reason that follow are tested with one log.
         Box box = toolkit.boxes[0];
         box.text.resize(std::min(box.text.size(), box.text.find('\n')));
-        EXPECT_EQ(box, (Box{c.error, "Error", MessageButtons::Ok, MessageIcon::Error, false}));
+        EXPECT_EQ(box, (Box{c.error, "Error", MessageButtons::OK, MessageIcon::ICON_ERROR, false}));
         EXPECT_EQ(toolkit.list, c.list);
         EXPECT_EQ(read_file(file("sheet.csv")), "precious");
         EXPECT_EQ(read_file(file("home.adi")), HOME);

@@ -2,8 +2,8 @@
 // calls and releases, what each failure shows, and that nothing but a whole, checked download
 // ever takes the program file's place.
 #include "app/update/check_for_update.h"
+#include "fake_desktop.h"
 #include "fake_http.h"
-#include "fake_toolkit.h"
 #include "memory_files.h"
 
 #include <functional>
@@ -32,6 +32,8 @@ ShownBox failure_box([[maybe_unused]] const std::string& plain,
 #endif
 }
 
+const std::string DOWNLOAD_PAGE = "https://updates.test/download.html";
+
 // The fakes, set up for a server that offers "2.7" with the digest of a six-byte program file,
 // and a program file in a folder other than the current one.
 struct Rig {
@@ -42,19 +44,17 @@ struct Rig {
         http.responses[PROGRAM].blocks = {"new", "exe"};
     }
 
-    void run(UpdateAction action = UpdateAction::ReplaceProgram) {
+    void run(UpdateAction action = UpdateAction::REPLACE_PROGRAM) {
         check_for_update(
-            {toolkit, http, files, header_log, "prog/Q9XZ.exe", action},
+            {desktop, http, files, header_log, "prog/Q9XZ.exe", action, DOWNLOAD_PAGE},
             {"updates.test", 8443, {std::chrono::seconds(2), 512, std::chrono::seconds(3)}}, "2.6");
     }
 
     std::vector<std::string> releases() const {
         std::vector<std::string> found;
-        for (const std::string& call : http.calls) {
-            if (call.starts_with("close ")) {
+        for (const std::string& call : http.calls)
+            if (call.starts_with("close "))
                 found.push_back(call);
-            }
-        }
         return found;
     }
 
@@ -62,7 +62,7 @@ struct Rig {
         return std::find(http.calls.begin(), http.calls.end(), call) - http.calls.begin();
     }
 
-    FakeToolkit toolkit;
+    FakeDesktop desktop;
     FakeHttp http;
     MemoryFiles files;
     std::ostringstream header_log;
@@ -72,7 +72,7 @@ class CheckForUpdate : public ::testing::Test, protected Rig {};
 
 TEST_F(CheckForUpdate, AcceptedUpdateMakesTheCallsInOrder) {
     http.responses[VERSION].headers = "HTTP/1.1 200 OK\r\nServer: test\r\n\r\n";
-    toolkit.answers = {MessageAnswer::Yes};
+    desktop.answers = {MessageAnswer::YES};
     const auto started = std::chrono::steady_clock::now();
     run();
     const auto ended = std::chrono::steady_clock::now();
@@ -106,7 +106,7 @@ TEST_F(CheckForUpdate, AcceptedUpdateMakesTheCallsInOrder) {
     EXPECT_EQ(http.calls, expected);
     EXPECT_GE(http.deadlines[VERSION], started + UPDATE_CHECK_DEADLINE);
     EXPECT_LE(http.deadlines[VERSION], ended + UPDATE_CHECK_DEADLINE);
-    EXPECT_EQ(toolkit.boxes, (std::vector{question_box("2.7"), complete_box()}));
+    EXPECT_EQ(desktop.boxes, (std::vector{question_box("2.7"), complete_box()}));
     EXPECT_EQ(files.files, (Files{{"prog/Q9XZ.exe", "newexe"}, {"prog/Q9XZ.~xe", "old"}}));
     // Downloaded beside the program, put on the disk, and swapped in only once whole.
     EXPECT_EQ(files.log,
@@ -124,7 +124,7 @@ TEST_F(CheckForUpdate, ReleasesTheCurrentRequestThenTheRoot) {
         std::function<void(Rig&)> setup;
         bool second_request;
     };
-    const auto yes = [](Rig& t) { t.toolkit.answers = {MessageAnswer::Yes}; };
+    const auto yes = [](Rig& t) { t.desktop.answers = {MessageAnswer::YES}; };
     const Case cases[] = {
         {"first send fails", [](auto& t) { t.http.responses[VERSION].send_failure = REFUSED; },
          false},
@@ -135,7 +135,7 @@ TEST_F(CheckForUpdate, ReleasesTheCurrentRequestThenTheRoot) {
          false},
         {"answer unreadable", [](auto& t) { t.http.responses[VERSION].blocks.clear(); }, false},
         {"up to date", [](auto& t) { t.http.responses[VERSION].blocks = {"2.6"}; }, false},
-        {"answered no", [](auto& t) { t.toolkit.answers = {MessageAnswer::No}; }, false},
+        {"answered no", [](auto& t) { t.desktop.answers = {MessageAnswer::NO}; }, false},
         {"second send fails",
          [&](auto& t) {
              yes(t);
@@ -220,7 +220,7 @@ TEST_F(CheckForUpdate, FailuresEndTheCommandWithTheirBox) {
                       "HttpQueryInfo failed, error = 12150 (0x12150x)\n")}},
         {"program headers unreadable",
          [](auto& t) {
-             t.toolkit.answers = {MessageAnswer::Yes};
+             t.desktop.answers = {MessageAnswer::YES};
              t.http.responses[PROGRAM].header_failure = NO_HEADERS;
          },
          {question_box("2.7"), failure_box("The update server's answer could not be read.",
@@ -258,7 +258,7 @@ TEST_F(CheckForUpdate, FailuresEndTheCommandWithTheirBox) {
         Rig t;
         c.setup(t);
         t.run();
-        EXPECT_EQ(t.toolkit.boxes, c.boxes);
+        EXPECT_EQ(t.desktop.boxes, c.boxes);
         EXPECT_TRUE(t.files.log.empty());
     }
 }
@@ -274,9 +274,8 @@ TEST_F(CheckForUpdate, VersionAnswerIsReadWhole) {
     };
     const std::string hex = NEWEXE_SHA256;
     std::string upper = hex;
-    for (char& c : upper) {
+    for (char& c : upper)
         c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    }
     const Case cases[] = {
         {{"2.", "7"}, OFFERED},
         {{"2.7", "\r\n"}, OFFERED},
@@ -307,14 +306,14 @@ TEST_F(CheckForUpdate, VersionAnswerIsReadWhole) {
         const ShownBox expected = c.outcome == OFFERED      ? question_box(c.offered)
                                   : c.outcome == UP_TO_DATE ? up_to_date_box()
                                                             : unreadable_box();
-        EXPECT_EQ(t.toolkit.boxes, std::vector{expected});
+        EXPECT_EQ(t.desktop.boxes, std::vector{expected});
     }
 }
 
 TEST_F(CheckForUpdate, AnswerIsReadUpToFourKilobytes) {
     http.responses[VERSION].blocks = {"2.7\r\n" + std::string(5000, 'x')};
     run();
-    EXPECT_EQ(toolkit.boxes, std::vector{question_box("2.7")});
+    EXPECT_EQ(desktop.boxes, std::vector{question_box("2.7")});
     EXPECT_EQ(http.calls[6], "read 3 4096");
     EXPECT_EQ(position("bytes_available 3"), 5); // asked once: the answer was full
 }
@@ -329,9 +328,8 @@ TEST_F(CheckForUpdate, IncompleteOrWrongDownloadChangesNothing) {
     };
     const auto failed = [](std::optional<ShownBox> read_failure = std::nullopt) {
         std::vector<ShownBox> boxes{question_box("2.7")};
-        if (read_failure) {
+        if (read_failure)
             boxes.push_back(*read_failure);
-        }
         boxes.push_back(download_failed_box());
         return boxes;
     };
@@ -387,14 +385,13 @@ TEST_F(CheckForUpdate, IncompleteOrWrongDownloadChangesNothing) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Rig t;
-        t.toolkit.answers = {MessageAnswer::Yes};
+        t.desktop.answers = {MessageAnswer::YES};
         c.setup(t);
         t.run();
-        EXPECT_EQ(t.toolkit.boxes, c.boxes);
+        EXPECT_EQ(t.desktop.boxes, c.boxes);
         EXPECT_EQ(t.files.files, (Files{{"prog/Q9XZ.exe", "old"}}));
-        for (const std::string& step : t.files.log) {
+        for (const std::string& step : t.files.log)
             EXPECT_FALSE(step.starts_with("rename")) << step;
-        }
     }
 }
 
@@ -421,48 +418,48 @@ TEST_F(CheckForUpdate, ProgramFileThatCannotBeReplacedStaysInPlace) {
         SCOPED_TRACE(c.name);
         Rig t;
         t.files.files["prog/Q9XZ.~xe"] = "older";
-        t.toolkit.answers = {MessageAnswer::Yes};
+        t.desktop.answers = {MessageAnswer::YES};
         c.setup(t);
         t.run();
-        EXPECT_EQ(t.toolkit.boxes, (std::vector{question_box("2.7"), c.box}));
+        EXPECT_EQ(t.desktop.boxes, (std::vector{question_box("2.7"), c.box}));
         EXPECT_EQ(t.files.files, c.after);
     }
 }
 
 TEST_F(CheckForUpdate, DigestAloneTellsAWholeDownload) {
     http.responses[PROGRAM].headers = "HTTP/1.1 200 OK\r\n\r\n";
-    toolkit.answers = {MessageAnswer::Yes};
+    desktop.answers = {MessageAnswer::YES};
     run();
-    EXPECT_EQ(toolkit.boxes, (std::vector{question_box("2.7"), complete_box()}));
+    EXPECT_EQ(desktop.boxes, (std::vector{question_box("2.7"), complete_box()}));
     EXPECT_EQ(files.files["prog/Q9XZ.exe"], "newexe");
 }
 
 // Where a package manager installs the program, a newer version only opens the download page.
 TEST_F(CheckForUpdate, DownloadPageInsteadOfReplacing) {
-    for (MessageAnswer answer : {MessageAnswer::Yes, MessageAnswer::No}) {
+    for (MessageAnswer answer : {MessageAnswer::YES, MessageAnswer::NO}) {
         Rig t;
-        t.toolkit.answers = {answer};
-        t.run(UpdateAction::OpenDownloadPage);
-        EXPECT_EQ(t.toolkit.boxes, std::vector{download_page_box("2.7")});
-        EXPECT_EQ(t.toolkit.opened, answer == MessageAnswer::Yes
-                                        ? std::vector<std::string>{"text 1028"}
+        t.desktop.answers = {answer};
+        t.run(UpdateAction::OPEN_DOWNLOAD_PAGE);
+        EXPECT_EQ(t.desktop.boxes, std::vector{download_page_box("2.7")});
+        EXPECT_EQ(t.desktop.opened, answer == MessageAnswer::YES
+                                        ? std::vector<std::string>{DOWNLOAD_PAGE}
                                         : std::vector<std::string>{});
         EXPECT_TRUE(t.files.log.empty());
         EXPECT_EQ(t.releases(), (std::vector<std::string>{"close 3", "close 1"}));
     }
     {
         Rig t;
-        t.toolkit.answers = {MessageAnswer::Yes};
-        t.toolkit.shell_result = 2;
-        t.run(UpdateAction::OpenDownloadPage);
-        EXPECT_EQ(t.toolkit.boxes,
-                  (std::vector{download_page_box("2.7"),
-                               error_box("Could not open text 1028: no web browser was found.")}));
+        t.desktop.answers = {MessageAnswer::YES};
+        t.desktop.opens = false;
+        t.run(UpdateAction::OPEN_DOWNLOAD_PAGE);
+        EXPECT_EQ(t.desktop.boxes, (std::vector{download_page_box("2.7"),
+                                                error_box("Could not open " + DOWNLOAD_PAGE +
+                                                          ": no web browser was found.")}));
     }
     Rig t;
     t.http.responses[VERSION].blocks = {"2.6"};
-    t.run(UpdateAction::OpenDownloadPage);
-    EXPECT_EQ(t.toolkit.boxes, std::vector{up_to_date_box()});
+    t.run(UpdateAction::OPEN_DOWNLOAD_PAGE);
+    EXPECT_EQ(t.desktop.boxes, std::vector{up_to_date_box()});
 }
 
 TEST(Beside, NamesAFileInTheSameFolder) {

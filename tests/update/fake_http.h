@@ -12,13 +12,13 @@
 namespace q9xz::test {
 
 // Failures as the clients report them, with the system's words and WinInet's number.
-inline const HttpFailure NAME_UNKNOWN{HttpFailureKind::NameNotResolved,
+inline const HttpFailure NAME_UNKNOWN{HttpFailureKind::NAME_NOT_RESOLVED,
                                       "Could not resolve hostname", 12007};
-inline const HttpFailure REFUSED{HttpFailureKind::CannotConnect, "Connection refused", 12029};
-inline const HttpFailure RESET{HttpFailureKind::CannotConnect, "Connection reset by peer", 12030};
-inline const HttpFailure EXPIRED{HttpFailureKind::Untrusted, "certificate has expired", 12037};
-inline const HttpFailure TIMED_OUT{HttpFailureKind::TimedOut, "Timeout was reached", 12002};
-inline const HttpFailure NO_HEADERS{HttpFailureKind::BrokenAnswer, "header not found", 12150};
+inline const HttpFailure REFUSED{HttpFailureKind::CANNOT_CONNECT, "Connection refused", 12029};
+inline const HttpFailure RESET{HttpFailureKind::CANNOT_CONNECT, "Connection reset by peer", 12030};
+inline const HttpFailure EXPIRED{HttpFailureKind::UNTRUSTED, "certificate has expired", 12037};
+inline const HttpFailure TIMED_OUT{HttpFailureKind::TIMED_OUT, "Timeout was reached", 12002};
+inline const HttpFailure NO_HEADERS{HttpFailureKind::BROKEN_ANSWER, "header not found", 12150};
 
 // The scripted answer to one object name.
 struct FakeResponse {
@@ -54,9 +54,8 @@ class FakeHttp : public HttpClient {
         const HttpHandle handle =
             opened("open_GET_request " + std::to_string(connection) + " " +
                    std::string(object_name) + (deadline ? " by deadline" : ""));
-        if (deadline) {
+        if (deadline)
             deadlines[std::string(object_name)] = *deadline;
-        }
         states_[handle].object = object_name;
         return handle;
     }
@@ -68,9 +67,8 @@ class FakeHttp : public HttpClient {
     bool raw_headers(HttpHandle request, std::string& headers) override {
         log("raw_headers", request);
         const FakeResponse& response = responses[states_[request].object];
-        if (response.header_failure) {
+        if (response.header_failure)
             return fail(*response.header_failure);
-        }
         headers = response.headers;
         return true;
     }
@@ -90,9 +88,8 @@ class FakeHttp : public HttpClient {
         State& state = states_[request];
         const FakeResponse& response = responses[state.object];
         done = 0;
-        if (response.read_fails_at == state.block) {
+        if (response.read_fails_at == state.block)
             return fail(response.read_failure);
-        }
         if (state.block < response.blocks.size()) {
             const std::string& block = response.blocks[state.block++];
             done = static_cast<std::uint32_t>(std::min<std::size_t>(block.size(), count));

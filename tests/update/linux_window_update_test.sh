@@ -19,7 +19,7 @@ fi
 
 export LSAN_OPTIONS="suppressions=$here/../app/lsan-suppressions.txt${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 title=' Create Spreadsheet of Q9XZ Centennial QSOs'
-download_url=$(sed -n 's/^#define STR_DOWNLOAD_URL "\(.*\)"$/\1/p' "$here/../../resources/strings.h")
+download_url=$(sed -n 's/^#define STR_DOWNLOAD_URL "\(.*\)"$/\1/p' "$here/../../resources/string_ids.h")
 work=$(mktemp -d)
 pid=
 server=

@@ -21,9 +21,8 @@ class MemoryFiles : public UpdateFiles {
     bool rename_replacing(const std::string& from, const std::string& to) override {
         log.push_back("rename " + from + " " + to);
         const auto found = files.find(from);
-        if (found == files.end() || from == rename_fails_from) {
+        if (found == files.end() || from == rename_fails_from)
             return false;
-        }
         std::string content = std::move(found->second);
         files.erase(found);
         files[to] = std::move(content);
@@ -32,9 +31,8 @@ class MemoryFiles : public UpdateFiles {
 
     std::unique_ptr<BinaryFile> create_binary(const std::string& name) override {
         log.push_back("create " + name);
-        if (creation_fails) {
+        if (creation_fails)
             return nullptr;
-        }
         files[name].clear();
         return std::make_unique<File>(*this, name);
     }
@@ -49,9 +47,8 @@ class MemoryFiles : public UpdateFiles {
       public:
         File(MemoryFiles& owner, std::string name) : owner_(owner), name_(std::move(name)) {}
         bool write(const char* data, std::size_t size) override {
-            if (owner_.writes_fail) {
+            if (owner_.writes_fail)
                 return false;
-            }
             owner_.files[name_].append(data, size);
             return true;
         }

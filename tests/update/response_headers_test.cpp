@@ -18,9 +18,8 @@ TEST(ResponseHeaders, StatusCode) {
         {"HTTP/1.1 2000 OK\r\n", std::nullopt},
         {"HTTP/1.1 abc\r\n", std::nullopt},
     };
-    for (const auto& [headers, status] : cases) {
+    for (const auto& [headers, status] : cases)
         EXPECT_EQ(response_status(headers), status) << headers;
-    }
 }
 
 TEST(ResponseHeaders, ContentLength) {
@@ -36,9 +35,8 @@ TEST(ResponseHeaders, ContentLength) {
         {"HTTP/1.1 200 OK\r\n\r\n", std::nullopt},
         {"", std::nullopt},
     };
-    for (const auto& [headers, length] : cases) {
+    for (const auto& [headers, length] : cases)
         EXPECT_EQ(response_content_length(headers), length) << headers;
-    }
 }
 
 } // namespace

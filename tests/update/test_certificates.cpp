@@ -20,9 +20,8 @@ using Key = std::unique_ptr<EVP_PKEY, KeyDeleter>;
 using Certificate = std::unique_ptr<X509, CertificateDeleter>;
 
 void require(bool ok, const char* what) {
-    if (!ok) {
+    if (!ok)
         throw std::runtime_error(std::string("test certificates: ") + what);
-    }
 }
 
 Key new_key() {
@@ -94,9 +93,8 @@ SslContext TestAuthority::server_context(const std::vector<std::string>& names,
     const Certificate certificate =
         new_certificate("q9xz test server", key.get(), issuer, valid_from, valid_until);
     std::string alternatives;
-    for (const std::string& name : names) {
+    for (const std::string& name : names)
         alternatives += (alternatives.empty() ? "" : ",") + name;
-    }
     add_extension(certificate.get(), issuer, NID_subject_alt_name, alternatives);
     add_extension(certificate.get(), issuer, NID_ext_key_usage, "serverAuth");
     add_extension(certificate.get(), issuer, NID_authority_key_identifier, "keyid");

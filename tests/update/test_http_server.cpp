@@ -15,9 +15,8 @@ namespace {
 
 int bound_socket(std::uint16_t& port) {
     const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    if (fd < 0) {
+    if (fd < 0)
         throw std::runtime_error("socket");
-    }
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
@@ -50,9 +49,8 @@ class TestHttpServer::Connection {
     }
     ~Connection() {
         if (ssl_ != nullptr) {
-            if (ok_) {
+            if (ok_)
                 SSL_shutdown(ssl_);
-            }
             SSL_free(ssl_);
         }
         ::shutdown(fd_, SHUT_RDWR);
@@ -76,9 +74,8 @@ class TestHttpServer::Connection {
             const long sent = ssl_ != nullptr
                                   ? SSL_write(ssl_, data.data(), static_cast<int>(data.size()))
                                   : ::send(fd_, data.data(), data.size(), MSG_NOSIGNAL);
-            if (sent <= 0) {
+            if (sent <= 0)
                 return false;
-            }
             data.remove_prefix(static_cast<std::size_t>(sent));
         }
         return true;
@@ -136,27 +133,23 @@ std::vector<ReceivedRequest> TestHttpServer::requests() const {
 void TestHttpServer::hold(int fd) {
     while (!stopping_) {
         pollfd waiting{fd, POLLIN, 0};
-        if (::poll(&waiting, 1, 50) <= 0) {
+        if (::poll(&waiting, 1, 50) <= 0)
             continue;
-        }
         // Whatever the client says is left unanswered; its hanging up ends the wait.
         char chunk[512];
-        if (::recv(fd, chunk, sizeof chunk, MSG_DONTWAIT) <= 0) {
+        if (::recv(fd, chunk, sizeof chunk, MSG_DONTWAIT) <= 0)
             return;
-        }
     }
 }
 
 void TestHttpServer::run() {
     while (!stopping_) {
         pollfd waiting{listener_, POLLIN, 0};
-        if (::poll(&waiting, 1, 50) <= 0) {
+        if (::poll(&waiting, 1, 50) <= 0)
             continue;
-        }
         const int fd = ::accept(listener_, nullptr, nullptr);
-        if (fd < 0) {
+        if (fd < 0)
             continue;
-        }
         SslContext tls;
         bool silent = false;
         {
@@ -170,9 +163,8 @@ void TestHttpServer::run() {
             continue;
         }
         Connection connection(fd, tls.get());
-        if (connection.ok()) {
+        if (connection.ok())
             answer(connection);
-        }
     }
 }
 
@@ -181,9 +173,8 @@ void TestHttpServer::answer(Connection& connection) {
     while (received.find("\r\n\r\n") == std::string::npos) {
         char chunk[4096];
         const std::size_t got = connection.receive(chunk, sizeof chunk);
-        if (got == 0) {
+        if (got == 0)
             return;
-        }
         received.append(chunk, got);
         // What is not an HTTP request (a TLS greeting to a plain server) gets what a web
         // server says to it.
@@ -204,9 +195,8 @@ void TestHttpServer::answer(Connection& connection) {
     {
         const std::lock_guard lock(mutex_);
         requests_.push_back(request);
-        if (const auto found = responses_.find(path); found != responses_.end()) {
+        if (const auto found = responses_.find(path); found != responses_.end())
             response = found->second;
-        }
     }
     std::string head = "HTTP/1.1 " + response.status + "\r\n";
     if (!response.no_length) {
@@ -214,25 +204,21 @@ void TestHttpServer::answer(Connection& connection) {
                 std::to_string(response.announced_length.value_or(response.body.size())) + "\r\n";
     }
     head += "Connection: close\r\n";
-    for (const std::string& line : response.extra_headers) {
+    for (const std::string& line : response.extra_headers)
         head += line + "\r\n";
-    }
     head += "\r\n";
     std::string_view body = response.body;
-    if (response.cut_after) {
+    if (response.cut_after)
         body = body.substr(0, *response.cut_after);
-    }
-    if (!connection.send_all(head)) {
+    if (!connection.send_all(head))
         return;
-    }
     if (response.trickle.count() == 0) {
         connection.send_all(body);
         return;
     }
     for (std::size_t i = 0; i < body.size() && !stopping_; ++i) {
-        if (!connection.send_all(body.substr(i, 1))) {
+        if (!connection.send_all(body.substr(i, 1)))
             return;
-        }
         std::this_thread::sleep_for(response.trickle);
     }
 }

@@ -3,8 +3,8 @@
 // one folder and the current directory in another.
 #include "../file_bytes.h"
 #include "app/update/check_for_update.h"
-#include "app/update/curl_http.h"
-#include "fake_toolkit.h"
+#include "app/update/http_client_curl.h"
+#include "fake_desktop.h"
 #include "test_http_server.h"
 
 #include <cstdlib>
@@ -29,9 +29,8 @@ using std::chrono::seconds;
 // Bytes of every value, line ends and NULs included, larger than one block of the client.
 std::string program_bytes(char seed, std::size_t size) {
     std::string bytes(size, '\0');
-    for (std::size_t i = 0; i < size; ++i) {
+    for (std::size_t i = 0; i < size; ++i)
         bytes[i] = static_cast<char>((i * 31 + static_cast<std::size_t>(seed)) % 256);
-    }
     return bytes;
 }
 
@@ -98,8 +97,8 @@ class UpdateOverHttps : public ::testing::Test {
         CurlHttpClient http(ca_file_);
         DiskUpdateFiles files;
         header_log.str("");
-        toolkit.boxes.clear();
-        check_for_update({toolkit, http, files, header_log, program().string()},
+        desktop.boxes.clear();
+        check_for_update({desktop, http, files, header_log, program().string()},
                          {host, port.value_or(server.port()), limits, deadline}, "2.6");
     }
 
@@ -110,7 +109,7 @@ class UpdateOverHttps : public ::testing::Test {
 
     TestAuthority authority{"Q9XZ Test Authority"};
     TestHttpServer server{authority.server_context({"IP:127.0.0.1"})};
-    FakeToolkit toolkit;
+    FakeDesktop desktop;
     std::ostringstream header_log;
 
   private:
@@ -120,9 +119,9 @@ class UpdateOverHttps : public ::testing::Test {
 };
 
 TEST_F(UpdateOverHttps, TrustedServerReplacesTheProgramAndKeepsTheOldOne) {
-    toolkit.answers = {MessageAnswer::Yes};
+    desktop.answers = {MessageAnswer::YES};
     run();
-    EXPECT_EQ(toolkit.boxes, (std::vector{question_box("2.7"), complete_box()}));
+    EXPECT_EQ(desktop.boxes, (std::vector{question_box("2.7"), complete_box()}));
     EXPECT_EQ(read_file(program()), NEW_PROGRAM);
     EXPECT_EQ(read_file(folder() / "prog" / "Q9XZ.~xe"), OLD_PROGRAM);
     EXPECT_TRUE(fs::is_empty(folder() / "elsewhere"));
@@ -141,9 +140,9 @@ TEST_F(UpdateOverHttps, TrustedServerReplacesTheProgramAndKeepsTheOldOne) {
     // program it replaces.
     const std::string second = program_bytes('b', 5000);
     offer("2.8", second);
-    toolkit.answers = {MessageAnswer::Yes};
+    desktop.answers = {MessageAnswer::YES};
     run();
-    EXPECT_EQ(toolkit.boxes, (std::vector{question_box("2.8"), complete_box()}));
+    EXPECT_EQ(desktop.boxes, (std::vector{question_box("2.8"), complete_box()}));
     EXPECT_EQ(read_file(program()), second);
     EXPECT_EQ(read_file(folder() / "prog" / "Q9XZ.~xe"), NEW_PROGRAM);
     EXPECT_EQ(snapshot(folder() / "prog").size(), 2U);
@@ -253,11 +252,11 @@ TEST_F(UpdateOverHttps, RefusalsLeaveEverythingAsItWas) {
         offer("2.7\r\nsha256 " + sha256_hex(NEW_PROGRAM) + "\r\n", NEW_PROGRAM);
         c.setup();
         const auto before = snapshot(folder());
-        toolkit.answers = {MessageAnswer::Yes};
+        desktop.answers = {MessageAnswer::YES};
         const auto start = std::chrono::steady_clock::now();
         run(c.host, c.port, c.limits, c.deadline);
         EXPECT_LT(std::chrono::steady_clock::now() - start, seconds(4));
-        EXPECT_EQ(toolkit.boxes, c.boxes);
+        EXPECT_EQ(desktop.boxes, c.boxes);
         EXPECT_EQ(snapshot(folder()), before);
         fs::remove_all(folder() / "prog" / "Q9XZ.~dl");
         fs::remove_all(folder() / "prog" / "Q9XZ.~xe");
@@ -281,7 +280,7 @@ TEST_F(UpdateOverHttps, VersionTextsCompareByteByByte) {
         SCOPED_TRACE(c.body);
         offer(c.body, NEW_PROGRAM);
         run();
-        EXPECT_EQ(toolkit.boxes,
+        EXPECT_EQ(desktop.boxes,
                   std::vector{c.offered ? question_box(*c.offered) : up_to_date_box()});
     }
     EXPECT_EQ(read_file(program()), OLD_PROGRAM);

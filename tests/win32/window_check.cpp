@@ -17,7 +17,7 @@
 //                WORK_FOLDER\release exists, so that a picture of the window can be taken
 // Prints one line per failed check and exits with 1 when any check failed.
 
-#include "resources/strings.h"
+#include "string_ids.h"
 
 #include <algorithm>
 #include <cstdio>

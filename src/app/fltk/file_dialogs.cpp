@@ -145,22 +145,23 @@ bool run_dialog(const FileDialog& dialog, bool save, bool multiple,
     }
 }
 
-} // namespace
-
-bool FltkToolkit::open_file_dialog(const FileDialog& dialog, std::string& path) {
+// The one-file dialogs: `path` proposes a name and receives the chosen one.
+bool run_one_file_dialog(const FileDialog& dialog, bool save, std::string& path) {
     std::vector<std::string> paths;
-    if (!run_dialog(dialog, false, false, path, paths))
+    if (!run_dialog(dialog, save, false, path, paths))
         return false;
     path = std::move(paths.front());
     return true;
 }
 
+} // namespace
+
+bool FltkToolkit::open_file_dialog(const FileDialog& dialog, std::string& path) {
+    return run_one_file_dialog(dialog, false, path);
+}
+
 bool FltkToolkit::save_file_dialog(const FileDialog& dialog, std::string& path) {
-    std::vector<std::string> paths;
-    if (!run_dialog(dialog, true, false, path, paths))
-        return false;
-    path = std::move(paths.front());
-    return true;
+    return run_one_file_dialog(dialog, true, path);
 }
 
 bool FltkToolkit::open_files_dialog(const FileDialog& dialog, const std::string& proposed,

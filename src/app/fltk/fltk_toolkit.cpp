@@ -26,7 +26,7 @@ struct Bounds {
 Bounds choice_bounds() {
     Bounds b;
     for (const ControlSpec& c : CONTROLS) {
-        if (c.role != ControlRole::ChoiceButton)
+        if (c.role != ControlRole::CHOICE_BUTTON)
             continue;
         b.x = std::min(b.x, c.x);
         b.y = std::min(b.y, c.y);
@@ -47,12 +47,12 @@ FltkToolkit::FltkToolkit(std::function<void(int)> on_command) : on_command_(std:
 
     Fl_Group* radio_group = nullptr;
     for (const ControlSpec& c : CONTROLS) {
-        if (radio_group != nullptr && c.role != ControlRole::ChoiceButton) {
+        if (radio_group != nullptr && c.role != ControlRole::CHOICE_BUTTON) {
             radio_group->end();
             radio_group = nullptr;
         }
         switch (c.role) {
-        case ControlRole::FileNameField: {
+        case ControlRole::FILE_NAME_FIELD: {
             auto* field = new Fl_Output(c.x, c.y, c.width, c.height);
             field->textsize(FIELD_TEXT_SIZE);
             // Only the file buttons fill the fields: grey like the window, they do not invite
@@ -62,21 +62,23 @@ FltkToolkit::FltkToolkit(std::function<void(int)> on_command) : on_command_(std:
             fields_[c.id] = field;
             break;
         }
-        case ControlRole::CommandButton: {
-            auto* button = new Fl_Button(c.x, c.y, c.width, c.height, c.text);
+        case ControlRole::COMMAND_BUTTON: {
+            auto* button = new Fl_Button(c.x, c.y, c.width, c.height);
+            button->copy_label(std::string(c.label).c_str());
             button->labelsize(LABEL_SIZE);
             button->callback(clicked, this);
             ids_[button] = c.id;
-            if (!(c.style & STYLE_TAB_STOP))
+            if (!c.tab_stop)
                 button->clear_visible_focus();
             break;
         }
-        case ControlRole::ChoiceButton: {
+        case ControlRole::CHOICE_BUTTON: {
             if (radio_group == nullptr) {
                 const Bounds b = choice_bounds();
                 radio_group = new Fl_Group(b.x, b.y, b.right - b.x, b.bottom - b.y);
             }
-            auto* choice = new Fl_Round_Button(c.x, c.y, c.width, c.height, c.text);
+            auto* choice = new Fl_Round_Button(c.x, c.y, c.width, c.height);
+            choice->copy_label(std::string(c.label).c_str());
             choice->type(FL_RADIO_BUTTON);
             choice->labelsize(LABEL_SIZE);
             choice->callback(clicked, this);
@@ -84,7 +86,7 @@ FltkToolkit::FltkToolkit(std::function<void(int)> on_command) : on_command_(std:
             choices_[c.id] = choice;
             break;
         }
-        case ControlRole::MessageList: {
+        case ControlRole::MESSAGE_LIST: {
             list_ = new MessageList(c.x, c.y, c.width, c.height);
             list_->textfont(FL_COURIER);
             list_->textsize(LIST_TEXT_SIZE);
@@ -132,26 +134,26 @@ MessageAnswer FltkToolkit::message_box(std::string_view text, std::string_view t
     // main window after a click: that is as close to an owned box as FLTK 1.3 comes.
     (void)owned;
     fl_message_title(std::string(title).c_str());
-    if (buttons == MessageButtons::YesNo)
-        return fl_choice("%s", "No", "Yes", nullptr, body.c_str()) == 1 ? MessageAnswer::Yes
-                                                                        : MessageAnswer::No;
+    if (buttons == MessageButtons::YES_NO)
+        return fl_choice("%s", "No", "Yes", nullptr, body.c_str()) == 1 ? MessageAnswer::YES
+                                                                        : MessageAnswer::NO;
     switch (icon) {
-    case MessageIcon::Information:
+    case MessageIcon::ICON_INFORMATION:
         fl_message("%s", body.c_str());
         break;
-    case MessageIcon::Question:
+    case MessageIcon::ICON_QUESTION:
         fl_choice("%s", "OK", nullptr, nullptr, body.c_str());
         break;
-    case MessageIcon::Error:
-    case MessageIcon::Warning:
+    case MessageIcon::ICON_ERROR:
+    case MessageIcon::ICON_WARNING:
         fl_alert("%s", body.c_str());
         break;
     }
-    return MessageAnswer::Ok;
+    return MessageAnswer::OK;
 }
 
-std::string FltkToolkit::load_string(int id, std::size_t buffer_size) {
-    return load_table_string(id, buffer_size);
+std::string FltkToolkit::text(int id) {
+    return std::string(string_table_text(id));
 }
 
 void FltkToolkit::set_field_text(int control_id, std::string_view text) {
@@ -180,8 +182,8 @@ void FltkToolkit::check_radio_button(int control_id) {
         it->second->setonly();
 }
 
-int FltkToolkit::shell_open(const std::string& target) {
-    return open_with_default_program(target);
+bool FltkToolkit::open_address(const std::string& address) {
+    return open_with_default_program(address);
 }
 
 void FltkToolkit::quit() {

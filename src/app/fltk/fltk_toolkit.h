@@ -28,7 +28,7 @@ class FltkToolkit : public Toolkit {
                               MessageIcon icon, bool owned) override;
     // The Linux window reads its arguments itself (window_arguments.h), never as one text.
     std::string command_line() override { return {}; }
-    std::string load_string(int id, std::size_t buffer_size) override;
+    std::string text(int id) override;
     bool open_file_dialog(const FileDialog& dialog, std::string& path) override;
     bool save_file_dialog(const FileDialog& dialog, std::string& path) override;
     bool open_files_dialog(const FileDialog& dialog, const std::string& proposed,
@@ -39,7 +39,7 @@ class FltkToolkit : public Toolkit {
     void set_list_extent(int pixels) override;
     void list_append(std::string_view line) override;
     void check_radio_button(int control_id) override;
-    int shell_open(const std::string& target) override;
+    bool open_address(const std::string& address) override;
     void quit() override;
 
   private:

@@ -1,7 +1,7 @@
 #include "app/fltk/fltk_toolkit.h"
-#include "app/fltk/update_hook.h"
 #include "app/fltk/window_arguments.h"
 #include "app/main_window.h"
+#include "app/update/update_command.h"
 
 #include <FL/Fl.H>
 #include <filesystem>

@@ -9,9 +9,6 @@
 namespace q9xz {
 namespace {
 
-constexpr int STARTED = 33;
-constexpr int NOT_STARTED = 2;
-
 // Runs in the helper process: starts xdg-open with its output silenced, waits for it and writes
 // its exit status to `report` (127 when it could not be run). Neither keeps the window's files
 // (its display connection, an open log) while the browser runs.
@@ -47,17 +44,17 @@ constexpr int NOT_STARTED = 2;
 
 } // namespace
 
-int open_with_default_program(const std::string& target, std::chrono::milliseconds wait) {
+bool open_with_default_program(const std::string& target, std::chrono::milliseconds wait) {
     // The helper runs as a grandchild, so that neither it nor xdg-open ever stays behind as a
     // zombie of the window; it reports xdg-open's exit status through a close-on-exec pipe.
     int report[2];
     if (pipe2(report, O_CLOEXEC) != 0)
-        return NOT_STARTED;
+        return false;
     const pid_t child = fork();
     if (child < 0) {
         close(report[0]);
         close(report[1]);
-        return NOT_STARTED;
+        return false;
     }
     if (child == 0) {
         close(report[0]);
@@ -82,14 +79,14 @@ int open_with_default_program(const std::string& target, std::chrono::millisecon
     int outcome = 0;
     if (ready == 0) { // still running: a program is on its way
         close(report[0]);
-        return STARTED;
+        return true;
     }
     ssize_t got;
     do {
         got = read(report[0], &outcome, sizeof outcome);
     } while (got < 0 && errno == EINTR);
     close(report[0]);
-    return got == sizeof outcome && outcome == 0 ? STARTED : NOT_STARTED;
+    return got == sizeof outcome && outcome == 0;
 }
 
 } // namespace q9xz

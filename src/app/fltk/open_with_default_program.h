@@ -9,12 +9,11 @@ namespace q9xz {
 inline constexpr std::chrono::milliseconds OPENER_WAIT{5000};
 
 // Starts the desktop's default program for a document or web address ("xdg-open TARGET"),
-// directly and never through a shell, so no name can run a command. Returns 33 when it started,
-// 2 when it could not (the Windows shell's "not found"): xdg-open is missing or ends with a
-// failure (no program for the address) within `wait`. Still running after `wait`, it is taken as
-// started: on some desktops xdg-open lasts as long as the program it started. Its output is
-// silenced; the caller tells the user.
-int open_with_default_program(const std::string& target,
-                              std::chrono::milliseconds wait = OPENER_WAIT);
+// directly and never through a shell, so no name can run a command. False when it could not
+// start one: xdg-open is missing or ends with a failure (no program for the address) within
+// `wait`. Still running after `wait`, it is taken as started: on some desktops xdg-open lasts as
+// long as the program it started. Its output is silenced; the caller tells the user.
+bool open_with_default_program(const std::string& target,
+                               std::chrono::milliseconds wait = OPENER_WAIT);
 
 } // namespace q9xz

@@ -3,7 +3,6 @@
 #include "app/update/response_headers.h"
 #include "app/update/sha256.h"
 #include "app/update/update_texts.h"
-#include "resources/strings.h"
 
 #include <algorithm>
 #include <array>
@@ -32,8 +31,6 @@ constexpr std::size_t VERSION_LENGTH = 15;
 constexpr std::size_t MAX_ANSWER_BYTES = 4096;
 // A limit on what a misbehaving client can make us allocate in one go.
 constexpr std::uint32_t MAX_BLOCK = 1U << 20;
-// Load buffer of the download-page address, as for the other one-line texts.
-constexpr std::size_t ADDRESS_BUFFER = 80;
 
 constexpr int HTTP_OK = 200;
 
@@ -66,35 +63,29 @@ struct VersionAnswer {
 };
 
 int hex_value(char c) {
-    if (c >= '0' && c <= '9') {
+    if (c >= '0' && c <= '9')
         return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
+    if (c >= 'a' && c <= 'f')
         return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
+    if (c >= 'A' && c <= 'F')
         return c - 'A' + 10;
-    }
     return -1;
 }
 
 // "sha256 " and 64 hex digits in either case, then an optional CR; nothing when malformed.
 std::optional<Sha256Digest> parse_digest_line(std::string_view line) {
     constexpr std::string_view prefix = "sha256 ";
-    if (line.ends_with('\r')) {
+    if (line.ends_with('\r'))
         line.remove_suffix(1);
-    }
-    if (!line.starts_with(prefix) || line.size() != prefix.size() + 64) {
+    if (!line.starts_with(prefix) || line.size() != prefix.size() + 64)
         return std::nullopt;
-    }
     line.remove_prefix(prefix.size());
     Sha256Digest digest{};
     for (std::size_t i = 0; i < digest.size(); ++i) {
         const int high = hex_value(line[2 * i]);
         const int low = hex_value(line[2 * i + 1]);
-        if (high < 0 || low < 0) {
+        if (high < 0 || low < 0)
             return std::nullopt;
-        }
         digest[i] = static_cast<std::uint8_t>(high * 16 + low);
     }
     return digest;
@@ -108,20 +99,17 @@ std::optional<VersionAnswer> parse_answer(std::string_view body) {
     const std::string_view first = body.substr(0, line_end);
     VersionAnswer answer;
     answer.version = std::string(c_string(first.data(), std::min(first.size(), VERSION_LENGTH)));
-    if (answer.version.empty()) {
+    if (answer.version.empty())
         return std::nullopt;
-    }
-    if (line_end == std::string_view::npos) {
+    if (line_end == std::string_view::npos)
         return answer;
-    }
     std::string_view rest = body.substr(line_end);
     rest.remove_prefix(rest.starts_with("\r\n") ? 2 : 1);
     const std::string_view second = rest.substr(0, rest.find('\n'));
     if (second.starts_with("sha256")) {
         answer.digest = parse_digest_line(second);
-        if (!answer.digest) {
+        if (!answer.digest)
             return std::nullopt;
-        }
     }
     return answer;
 }
@@ -145,10 +133,9 @@ class UpdateRun {
     }
 
     bool send_request(HttpHandle request) {
-        if (http_.send(request)) {
+        if (http_.send(request))
             return true;
-        }
-        show_failure(UpdateStep::SendRequest);
+        show_failure(UpdateStep::SEND_REQUEST);
         return false;
     }
 
@@ -158,7 +145,8 @@ class UpdateRun {
 
   private:
     void show_error(const std::string& text) {
-        context_.toolkit.message_box(text, "Error", MessageButtons::Ok, MessageIcon::Error, false);
+        context_.desktop.message_box(text, "Error", MessageButtons::OK, MessageIcon::ICON_ERROR,
+                                     false);
     }
     // The client's last failure, in this platform's words.
     void show_failure(UpdateStep step) {
@@ -183,7 +171,7 @@ class UpdateRun {
 std::optional<std::string> UpdateRun::read_headers(HttpHandle request) {
     std::string headers;
     if (!http_.raw_headers(request, headers)) {
-        show_failure(UpdateStep::ReadHeaders);
+        show_failure(UpdateStep::READ_HEADERS);
         return std::nullopt;
     }
     return std::string(c_string(headers.data(), headers.size()));
@@ -211,7 +199,7 @@ std::optional<VersionAnswer> UpdateRun::read_answer(HttpHandle request) {
     while (body.size() < MAX_ANSWER_BYTES) {
         std::uint32_t available = 0;
         if (!http_.bytes_available(request, available)) {
-            show_failure(UpdateStep::AnswerAvailable);
+            show_failure(UpdateStep::ANSWER_AVAILABLE);
             return std::nullopt;
         }
         // At the end of the body nothing is available, and the read of nothing confirms it.
@@ -220,29 +208,25 @@ std::optional<VersionAnswer> UpdateRun::read_answer(HttpHandle request) {
         auto buffer = std::make_unique<char[]>(available + 1);
         std::uint32_t done = 0;
         if (!http_.read(request, buffer.get(), available, done)) {
-            show_failure(UpdateStep::ReadAnswer);
+            show_failure(UpdateStep::READ_ANSWER);
             return std::nullopt;
         }
-        if (done == 0) {
+        if (done == 0)
             break;
-        }
         body.append(buffer.get(), std::min(done, available));
     }
     std::optional<VersionAnswer> answer = parse_answer(body);
-    if (!answer) {
+    if (!answer)
         show_error(UPDATE_UNREADABLE_ANSWER);
-    }
     return answer;
 }
 
 void UpdateRun::offer_download_page(const std::string& version) {
     const std::string question = format_message(
         "Version %s is available.\nDo you want to open the download page?", version.c_str());
-    if (context_.toolkit.message_box(question, "Information", MessageButtons::YesNo,
-                                     MessageIcon::Question, false) == MessageAnswer::Yes) {
-        open_web_address(context_.toolkit,
-                         context_.toolkit.load_string(IDS_DOWNLOAD_URL, ADDRESS_BUFFER));
-    }
+    if (context_.desktop.message_box(question, "Information", MessageButtons::YES_NO,
+                                     MessageIcon::ICON_QUESTION, false) == MessageAnswer::YES)
+        open_web_address(context_.desktop, context_.download_page);
 }
 
 // Copies the body into `file` block by block, feeding `sha` when there is one. False when the
@@ -265,7 +249,7 @@ bool UpdateRun::download(HttpHandle request, BinaryFile& file, std::optional<std
             read = http_.read(request, buffer.get(), available, done);
         }
         if (!read) {
-            show_failure(UpdateStep::ReadProgram);
+            show_failure(UpdateStep::READ_PROGRAM);
             break;
         }
         done = std::min(done, available);
@@ -308,9 +292,8 @@ void UpdateRun::install(HttpHandle request, std::string_view headers,
         return;
     }
     std::unique_ptr<Sha256> sha;
-    if (digest) {
+    if (digest)
         sha = make_sha256();
-    }
     bool whole = (!digest || sha) && download(request, *file, length, sha.get());
     file.reset();
     if (whole && sha) {
@@ -334,54 +317,47 @@ void UpdateRun::install(HttpHandle request, std::string_view headers,
         show_error(format_message("Unable to open output file %s", program.c_str()));
         return;
     }
-    context_.toolkit.message_box("You must re-start the Q9XZ\nprogram to use the new version.",
-                                 "Update Complete", MessageButtons::Ok, MessageIcon::Warning,
+    context_.desktop.message_box("You must re-start the Q9XZ\nprogram to use the new version.",
+                                 "Update Complete", MessageButtons::OK, MessageIcon::ICON_WARNING,
                                  false);
 }
 
 void UpdateRun::exchange(HttpHandle connection, HttpHandle& request, std::string_view own_version) {
-    if (!send_request(request)) {
+    if (!send_request(request))
         return;
-    }
     const std::optional<std::string> version_headers = read_headers(request);
-    if (!version_headers || !status_is_ok(*version_headers)) {
+    if (!version_headers || !status_is_ok(*version_headers))
         return;
-    }
     const std::optional<VersionAnswer> answer = read_answer(request);
-    if (!answer) {
+    if (!answer)
         return;
-    }
     // Byte order, not numeric order: "2.10" sorts before "2.6".
     if (std::string_view(answer->version) <= own_version) {
-        context_.toolkit.message_box("You already have the most recent version.", "Information",
-                                     MessageButtons::Ok, MessageIcon::Information, false);
+        context_.desktop.message_box("You already have the most recent version.", "Information",
+                                     MessageButtons::OK, MessageIcon::ICON_INFORMATION, false);
         return;
     }
-    if (context_.action == UpdateAction::OpenDownloadPage) {
+    if (context_.action == UpdateAction::OPEN_DOWNLOAD_PAGE) {
         offer_download_page(answer->version);
         return;
     }
     const std::string question = format_message(
         "Version %s is available.\nDo you want to download it?", answer->version.c_str());
-    if (context_.toolkit.message_box(question, "Information", MessageButtons::YesNo,
-                                     MessageIcon::Question, false) != MessageAnswer::Yes) {
+    if (context_.desktop.message_box(question, "Information", MessageButtons::YES_NO,
+                                     MessageIcon::ICON_QUESTION, false) != MessageAnswer::YES)
         return;
-    }
 
     http_.close(request);
     request = open_GET_request(connection, PROGRAM_OBJECT);
-    if (!send_request(request)) {
+    if (!send_request(request))
         return;
-    }
     const std::optional<std::string> headers = read_headers(request);
-    if (!headers) {
+    if (!headers)
         return;
-    }
     context_.header_log << *headers << '\n';
     context_.header_log.flush();
-    if (!status_is_ok(*headers)) {
+    if (!status_is_ok(*headers))
         return;
-    }
     install(request, *headers, answer->digest);
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/toolkit.h"
+#include "app/desktop.h"
 #include "app/update/http_client.h"
 #include "app/update/update_files.h"
 
@@ -43,21 +43,23 @@ struct UpdateServer {
 // What the Update command does with a newer version.
 enum class UpdateAction {
     // Windows: download it and put it in place of the program file.
-    ReplaceProgram,
+    REPLACE_PROGRAM,
     // Elsewhere (where a package manager installs the program): offer the download page.
-    OpenDownloadPage,
+    OPEN_DOWNLOAD_PAGE,
 };
 
 // What the update check talks to.
 struct UpdateContext {
-    Toolkit& toolkit;         // the message boxes, the question, the download page
+    Desktop& desktop;         // the message boxes, the question, the download page
     HttpClient& http;         // the two requests
     UpdateFiles& files;       // the program file, its backup and the download beside it
     std::ostream& header_log; // receives the headers of the program-file response
     // The program file to replace, as the system names it (a full path for the running
     // program); "Q9XZ.~xe" and the download are kept in its folder.
-    std::string program_path;
-    UpdateAction action = UpdateAction::ReplaceProgram;
+    std::string program_path{};
+    UpdateAction action = UpdateAction::REPLACE_PROGRAM;
+    // For OPEN_DOWNLOAD_PAGE: the page's web address.
+    std::string download_page{};
 };
 
 // The Update command: asks `server` for "Q9XZ/version.txt" (the newest version text on its

@@ -21,9 +21,8 @@ class StdioBinaryFile : public BinaryFile {
     bool flush_to_disk() override { return file_ != nullptr && q9xz::flush_to_disk(file_); }
 
     bool close() override {
-        if (file_ == nullptr) {
+        if (file_ == nullptr)
             return false;
-        }
         const bool closed = std::fclose(file_) == 0;
         file_ = nullptr;
         return closed;
@@ -37,9 +36,8 @@ class StdioBinaryFile : public BinaryFile {
 
 std::unique_ptr<BinaryFile> DiskUpdateFiles::create_binary(const std::string& name) {
     std::FILE* file = std::fopen(name.c_str(), "wb");
-    if (file == nullptr) {
+    if (file == nullptr)
         return nullptr;
-    }
     return std::make_unique<StdioBinaryFile>(file);
 }
 

@@ -17,16 +17,16 @@ using HttpDeadline = std::optional<std::chrono::steady_clock::time_point>;
 
 // What kind of thing went wrong in a request, in the update's own terms.
 enum class HttpFailureKind {
-    NameNotResolved, // the server's name is unknown
-    CannotConnect,   // refused, no route, reset: the server cannot be reached
-    Untrusted,       // the secure connection failed: certificate, host name, expiry
-    TimedOut,        // a time limit, the deadline included
-    BrokenAnswer,    // the server answered, but not with anything readable
+    NAME_NOT_RESOLVED, // the server's name is unknown
+    CANNOT_CONNECT,    // refused, no route, reset: the server cannot be reached
+    UNTRUSTED,         // the secure connection failed: certificate, host name, expiry
+    TIMED_OUT,         // a time limit, the deadline included
+    BROKEN_ANSWER,     // the server answered, but not with anything readable
 };
 
 // A failed call, as the client tells it.
 struct HttpFailure {
-    HttpFailureKind kind = HttpFailureKind::BrokenAnswer;
+    HttpFailureKind kind = HttpFailureKind::BROKEN_ANSWER;
     // The system's own words for it ("Connection refused", "certificate has expired").
     std::string message;
     // The Windows Internet client's error number, which the Windows boxes have always shown;

@@ -20,17 +20,14 @@ class CryptoApiSha256 : public Sha256 {
             return;
         }
         ok_ = CryptCreateHash(provider_, CALG_SHA_256, 0, 0, &hash_) != FALSE;
-        if (!ok_) {
+        if (!ok_)
             hash_ = 0;
-        }
     }
     ~CryptoApiSha256() override {
-        if (hash_ != 0) {
+        if (hash_ != 0)
             CryptDestroyHash(hash_);
-        }
-        if (provider_ != 0) {
+        if (provider_ != 0)
             CryptReleaseContext(provider_, 0);
-        }
     }
     CryptoApiSha256(const CryptoApiSha256&) = delete;
     CryptoApiSha256& operator=(const CryptoApiSha256&) = delete;
@@ -65,9 +62,8 @@ class CryptoApiSha256 : public Sha256 {
 
 std::unique_ptr<Sha256> make_sha256() {
     auto sha = std::make_unique<CryptoApiSha256>();
-    if (!sha->ok()) {
+    if (!sha->ok())
         return nullptr;
-    }
     return sha;
 }
 

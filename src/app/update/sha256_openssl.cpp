@@ -38,9 +38,8 @@ class OpenSslSha256 : public Sha256 {
 
 std::unique_ptr<Sha256> make_sha256() {
     auto sha = std::make_unique<OpenSslSha256>();
-    if (!sha->ok()) {
+    if (!sha->ok())
         return nullptr;
-    }
     return sha;
 }
 

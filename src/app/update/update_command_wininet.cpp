@@ -1,6 +1,6 @@
 #include "app/update/check_for_update.h"
+#include "app/update/http_client_wininet.h"
 #include "app/update/update_command.h"
-#include "app/update/wininet_http.h"
 
 #include <iostream>
 #include <string>
@@ -15,22 +15,23 @@ namespace {
 std::string own_program_file() {
     std::string path(32768, '\0');
     const DWORD length = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    if (length == 0 || length >= path.size()) {
+    if (length == 0 || length >= path.size())
         return {};
-    }
     path.resize(length);
     return path;
 }
 
 } // namespace
 
-void run_update_command(Toolkit& toolkit, std::string_view own_version) {
-    WinInetHttpClient http;
-    DiskUpdateFiles files;
-    const UpdateContext context{
-        toolkit, http, files, std::cerr, own_program_file(), UpdateAction::ReplaceProgram};
-    check_for_update(context, UpdateServer{Q9XZ_UPDATE_HOST, Q9XZ_UPDATE_PORT, UPDATE_LIMITS},
-                     own_version);
+std::function<void()> make_update_command(Toolkit& toolkit) {
+    return [&toolkit] {
+        WinInetHttpClient http;
+        DiskUpdateFiles files;
+        const UpdateContext context{
+            toolkit, http, files, std::cerr, own_program_file(), UpdateAction::REPLACE_PROGRAM};
+        check_for_update(context, UpdateServer{Q9XZ_UPDATE_HOST, Q9XZ_UPDATE_PORT, UPDATE_LIMITS},
+                         Q9XZ_VERSION_TEXT);
+    };
 }
 
 } // namespace q9xz

@@ -9,11 +9,11 @@ namespace q9xz {
 
 // Where in the update check a request failed.
 enum class UpdateStep {
-    SendRequest,     // sending either request, until its headers arrived
-    ReadHeaders,     // reading the headers that arrived
-    AnswerAvailable, // asking how much of the version answer can be read
-    ReadAnswer,      // reading the version answer
-    ReadProgram,     // downloading the program file
+    SEND_REQUEST,     // sending either request, until its headers arrived
+    READ_HEADERS,     // reading the headers that arrived
+    ANSWER_AVAILABLE, // asking how much of the version answer can be read
+    READ_ANSWER,      // reading the version answer
+    READ_PROGRAM,     // downloading the program file
 };
 
 // The texts of the update's failure boxes, in the words of the platform the program runs on:

@@ -1,7 +1,7 @@
 #include "app/win32/main_window_win32.h"
 
 #include "app/controls.h"
-#include "app/win32/update_button.h"
+#include "app/update/update_command.h"
 
 #include <shellapi.h>
 
@@ -11,47 +11,48 @@ namespace {
 // The program file whose first icon becomes the window's icon.
 constexpr char ICON_FILE[] = "Q9XZ.exe";
 
-DWORD window_style(std::uint32_t style) {
-    DWORD result = WS_CHILD | WS_VISIBLE;
-    if (style & STYLE_BORDER)
-        result |= WS_BORDER;
-    if (style & STYLE_SIMPLE_COMBO)
-        result |= CBS_SIMPLE;
-    if (style & STYLE_AUTO_HSCROLL)
-        result |= CBS_AUTOHSCROLL;
-    if (style & STYLE_PUSH_BUTTON)
-        result |= BS_PUSHBUTTON;
-    if (style & STYLE_TAB_STOP)
-        result |= WS_TABSTOP;
-    if (style & STYLE_AUTO_RADIO)
-        result |= BS_AUTORADIOBUTTON;
-    if (style & STYLE_GROUP)
-        result |= WS_GROUP;
-    if (style & STYLE_VSCROLL)
-        result |= WS_VSCROLL;
-    if (style & STYLE_HSCROLL)
-        result |= WS_HSCROLL;
-    if (style & STYLE_NO_SELECT)
-        result |= LBS_NOSEL;
-    return result;
-}
+// Each control as the Windows controls make it: its class, its styles besides child and
+// visible, and its extended style. The fields are one-line combo boxes scrolling sideways; the
+// radio group starts at its first button.
+struct Win32Control {
+    const char* window_class;
+    DWORD style;
+    DWORD extended_style = 0;
+};
 
-DWORD extended_style(std::uint32_t style) {
-    return (style & STYLE_CLIENT_EDGE) ? WS_EX_CLIENTEDGE : 0;
+Win32Control win32_control(const ControlSpec& control, bool starts_group) {
+    switch (control.role) {
+    case ControlRole::FILE_NAME_FIELD:
+        return {"COMBOBOX", WS_BORDER | CBS_SIMPLE | CBS_AUTOHSCROLL};
+    case ControlRole::COMMAND_BUTTON:
+        return {"BUTTON", BS_PUSHBUTTON | (control.tab_stop ? DWORD(WS_TABSTOP) : 0)};
+    case ControlRole::CHOICE_BUTTON:
+        return {"BUTTON", BS_AUTORADIOBUTTON | (starts_group ? DWORD(WS_GROUP) : 0)};
+    case ControlRole::MESSAGE_LIST:
+        return {"LISTBOX", WS_BORDER | WS_VSCROLL | WS_HSCROLL | LBS_NOSEL, WS_EX_CLIENTEDGE};
+    }
+    return {"STATIC", 0};
 }
 
 // Makes the fifteen controls in table order, then lets the commands read the switches and mark
 // the choice.
 void create_controls(Application& app, HWND window) {
     HWND list_box = nullptr;
+    ControlRole previous = ControlRole::MESSAGE_LIST;
     for (const ControlSpec& control : CONTROLS) {
-        const std::string window_class(control.window_class);
-        HWND made = CreateWindowExA(extended_style(control.style), window_class.c_str(),
-                                    control.text, window_style(control.style), control.x, control.y,
-                                    control.width, control.height, window,
-                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.id)),
-                                    app.instance, nullptr);
-        if (control.role == ControlRole::MessageList)
+        const bool starts_group =
+            control.role == ControlRole::CHOICE_BUTTON && previous != ControlRole::CHOICE_BUTTON;
+        previous = control.role;
+        const Win32Control made_as = win32_control(control, starts_group);
+        // The fields are made without any text, the list with an empty one.
+        const std::string label(control.label);
+        HWND made = CreateWindowExA(
+            made_as.extended_style, made_as.window_class,
+            control.role == ControlRole::FILE_NAME_FIELD ? nullptr : label.c_str(),
+            WS_CHILD | WS_VISIBLE | made_as.style, control.x, control.y, control.width,
+            control.height, window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.id)),
+            app.instance, nullptr);
+        if (control.role == ControlRole::MESSAGE_LIST)
             list_box = made;
     }
     if (list_box)
@@ -137,7 +138,7 @@ int run_program(HINSTANCE instance) {
     app.instance = instance;
     app.class_name = std::string(WINDOW_TITLE);
     app.commands = std::make_unique<MainWindow>(
-        app.toolkit, app.options, update_button_command(app.toolkit), WINDOWS_SEPARATORS);
+        app.toolkit, app.options, make_update_command(app.toolkit), WINDOWS_SEPARATORS);
     if (!create_main_window(app))
         return -1;
     const int exit_code = run_message_loop(app);

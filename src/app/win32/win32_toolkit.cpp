@@ -1,6 +1,7 @@
 #include "app/win32/win32_toolkit.h"
 
 #include "app/controls.h"
+#include "app/string_table.h"
 
 #include <commdlg.h>
 #include <shellapi.h>
@@ -20,13 +21,13 @@ constexpr DWORD MULTIPLE_PATH_BUFFER = 65536;
 
 UINT icon_flag(MessageIcon icon) {
     switch (icon) {
-    case MessageIcon::Error:
+    case MessageIcon::ICON_ERROR:
         return MB_ICONERROR;
-    case MessageIcon::Information:
+    case MessageIcon::ICON_INFORMATION:
         return MB_ICONINFORMATION;
-    case MessageIcon::Question:
+    case MessageIcon::ICON_QUESTION:
         return MB_ICONQUESTION;
-    case MessageIcon::Warning:
+    case MessageIcon::ICON_WARNING:
         return MB_ICONWARNING;
     }
     return 0;
@@ -114,16 +115,16 @@ MessageAnswer Win32Toolkit::message_box(std::string_view text, std::string_view 
                                         MessageButtons buttons, MessageIcon icon, bool owned) {
     const std::string box_text(text);
     const std::string box_title(title);
-    const UINT type = (buttons == MessageButtons::YesNo ? MB_YESNO : MB_OK) | icon_flag(icon);
+    const UINT type = (buttons == MessageButtons::YES_NO ? MB_YESNO : MB_OK) | icon_flag(icon);
     const int answer =
         MessageBoxA(owned ? main_window_ : nullptr, box_text.c_str(), box_title.c_str(), type);
     switch (answer) {
     case IDYES:
-        return MessageAnswer::Yes;
+        return MessageAnswer::YES;
     case IDNO:
-        return MessageAnswer::No;
+        return MessageAnswer::NO;
     default:
-        return MessageAnswer::Ok;
+        return MessageAnswer::OK;
     }
 }
 
@@ -132,13 +133,11 @@ std::string Win32Toolkit::command_line() {
     return line ? line : "";
 }
 
-std::string Win32Toolkit::load_string(int id, std::size_t buffer_size) {
-    // A buffer size of 0 would make LoadStringA hand out a pointer instead of a copy.
-    if (buffer_size == 0)
-        return {};
-    std::vector<char> buffer(buffer_size, '\0');
+std::string Win32Toolkit::text(int id) {
+    // Loaded into the buffer the program has always used for it, which every text fits.
+    std::vector<char> buffer(text_buffer_size(id), '\0');
     const int length =
-        LoadStringA(GetModuleHandleA(nullptr), UINT(id), buffer.data(), int(buffer_size));
+        LoadStringA(GetModuleHandleA(nullptr), UINT(id), buffer.data(), int(buffer.size()));
     return std::string(buffer.data(), length > 0 ? std::size_t(length) : 0);
 }
 
@@ -190,16 +189,17 @@ void Win32Toolkit::list_append(std::string_view line) {
 
 void Win32Toolkit::check_radio_button(int control_id) {
     for (const ControlSpec& control : CONTROLS) {
-        if (control.role == ControlRole::ChoiceButton)
+        if (control.role == ControlRole::CHOICE_BUTTON)
             CheckDlgButton(main_window_, control.id,
                            control.id == control_id ? BST_CHECKED : BST_UNCHECKED);
     }
 }
 
-int Win32Toolkit::shell_open(const std::string& target) {
+bool Win32Toolkit::open_address(const std::string& address) {
     const HINSTANCE result =
-        ShellExecuteA(nullptr, "open", target.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
-    return int(reinterpret_cast<INT_PTR>(result));
+        ShellExecuteA(nullptr, "open", address.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    // Greater than 32 means the program was started; the rest are error codes.
+    return reinterpret_cast<INT_PTR>(result) > 32;
 }
 
 void Win32Toolkit::quit() {

@@ -1,4 +1,4 @@
-#include "app/fltk/update_hook.h"
+#include "app/update/update_command.h"
 
 namespace q9xz {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "box_only_toolkit.h"
+#include "app/desktop.h"
 
 #include <deque>
 #include <ostream>
@@ -26,59 +26,54 @@ inline void PrintTo(const ShownBox& box, std::ostream* out) {
 }
 
 // Records every message box; a question is answered from `answers`, No when they run out.
-class FakeToolkit : public BoxOnlyToolkit {
+class FakeDesktop : public Desktop {
   public:
     MessageAnswer message_box(std::string_view text, std::string_view title, MessageButtons buttons,
                               MessageIcon icon, bool owned) override {
         boxes.push_back({std::string(text), std::string(title), buttons, icon, owned});
-        if (buttons == MessageButtons::Ok) {
-            return MessageAnswer::Ok;
-        }
-        if (answers.empty()) {
-            return MessageAnswer::No;
-        }
+        if (buttons == MessageButtons::OK)
+            return MessageAnswer::OK;
+        if (answers.empty())
+            return MessageAnswer::NO;
         const MessageAnswer answer = answers.front();
         answers.pop_front();
         return answer;
     }
 
-    // A string-table text names its id; what the shell was asked to open is kept.
-    std::string load_string(int id, std::size_t /*buffer_size*/) override {
-        return "text " + std::to_string(id);
-    }
-    int shell_open(const std::string& target) override {
-        opened.push_back(target);
-        return shell_result;
+    // What the desktop was asked to open is kept.
+    bool open_address(const std::string& address) override {
+        opened.push_back(address);
+        return opens;
     }
 
     std::deque<MessageAnswer> answers;
     std::vector<ShownBox> boxes;
     std::vector<std::string> opened;
-    int shell_result = 33; // what shell_open answers: above 32 is started
+    bool opens = true; // what open_address answers
 };
 
 // The boxes of the update check, as they must read.
 inline ShownBox error_box(std::string text) {
-    return {std::move(text), "Error", MessageButtons::Ok, MessageIcon::Error, false};
+    return {std::move(text), "Error", MessageButtons::OK, MessageIcon::ICON_ERROR, false};
 }
 inline ShownBox up_to_date_box() {
-    return {"You already have the most recent version.", "Information", MessageButtons::Ok,
-            MessageIcon::Information, false};
+    return {"You already have the most recent version.", "Information", MessageButtons::OK,
+            MessageIcon::ICON_INFORMATION, false};
 }
 inline ShownBox question_box(const std::string& version) {
     return {"Version " + version + " is available.\nDo you want to download it?", "Information",
-            MessageButtons::YesNo, MessageIcon::Question, false};
+            MessageButtons::YES_NO, MessageIcon::ICON_QUESTION, false};
 }
 inline ShownBox download_page_box(const std::string& version) {
     return {"Version " + version + " is available.\nDo you want to open the download page?",
-            "Information", MessageButtons::YesNo, MessageIcon::Question, false};
+            "Information", MessageButtons::YES_NO, MessageIcon::ICON_QUESTION, false};
 }
 inline ShownBox unreadable_box() {
     return error_box("The update server's answer could not be read.");
 }
 inline ShownBox complete_box() {
     return {"You must re-start the Q9XZ\nprogram to use the new version.", "Update Complete",
-            MessageButtons::Ok, MessageIcon::Warning, false};
+            MessageButtons::OK, MessageIcon::ICON_WARNING, false};
 }
 inline ShownBox download_failed_box() {
     return error_box("The download failed; the program was not changed.");

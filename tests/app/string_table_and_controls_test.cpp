@@ -1,6 +1,6 @@
 #include "app/controls.h"
 #include "app/string_table.h"
-#include "resources/strings.h"
+#include "string_ids.h"
 
 #include <gtest/gtest.h>
 #include <set>
@@ -23,33 +23,26 @@ TEST(StringTable, HoldsTheProgramsTextsByteForByte) {
         EXPECT_TRUE(string_table_text(id).empty()) << id;
 }
 
-TEST(StringTable, LoadingCutsToTheBuffer) {
-    EXPECT_EQ(load_table_string(1017, 80), "About this program...");
-    EXPECT_EQ(load_table_string(1017, 6), "About");
-    EXPECT_EQ(load_table_string(1017, 1), "");
-    EXPECT_EQ(load_table_string(1017, 0), "");
-    EXPECT_EQ(load_table_string(4711, 80), "");
-}
-
 TEST(Controls, EveryCommandHasOneButtonAndIdsAreUnique) {
     std::set<int> ids;
     int radio_groups = 0;
     for (const ControlSpec& control : CONTROLS) {
         EXPECT_TRUE(ids.insert(control.id).second) << control.id;
-        const bool button = control.window_class == "BUTTON";
+        const bool button = control.role == ControlRole::COMMAND_BUTTON ||
+                            control.role == ControlRole::CHOICE_BUTTON;
         EXPECT_EQ(button, control.id >= 1001 && control.id <= 1012) << control.id;
-        EXPECT_EQ(control.text == nullptr, control.role == ControlRole::FileNameField);
+        EXPECT_EQ(control.label.empty(), !button) << control.id;
         // Everything lies inside the client area of the 545 x 480 window.
         EXPECT_LE(control.x + control.width, WINDOW_WIDTH) << control.id;
         EXPECT_LE(control.y + control.height, WINDOW_HEIGHT - 40) << control.id;
-        if (control.style & STYLE_GROUP)
-            ++radio_groups;
+        radio_groups += control.role == ControlRole::CHOICE_BUTTON &&
+                        (&control == CONTROLS.begin() || control.role != (&control - 1)->role);
     }
     EXPECT_EQ(ids.size(), 15u);
     EXPECT_EQ(*ids.begin(), 1001);
     EXPECT_EQ(*ids.rbegin(), 1015);
     EXPECT_EQ(radio_groups, 1);
-    EXPECT_EQ(CONTROLS.back().role, ControlRole::MessageList);
+    EXPECT_EQ(CONTROLS.back().role, ControlRole::MESSAGE_LIST);
 }
 
 } // namespace

@@ -8,9 +8,8 @@ namespace {
 // while a leading abbreviation ("SSL connect error") keeps its capitals.
 std::string in_sentence(std::string_view message) {
     std::string text(message);
-    if (text.size() > 1 && text[0] >= 'A' && text[0] <= 'Z' && text[1] >= 'a' && text[1] <= 'z') {
+    if (text.size() > 1 && text[0] >= 'A' && text[0] <= 'Z' && text[1] >= 'a' && text[1] <= 'z')
         text[0] = static_cast<char>(text[0] - 'A' + 'a');
-    }
     return text;
 }
 
@@ -21,17 +20,17 @@ std::string in_sentence(std::string_view message) {
 std::string update_failure_text(UpdateStep, const HttpFailure& failure, std::string_view host) {
     const std::string server(host);
     switch (failure.kind) {
-    case HttpFailureKind::NameNotResolved:
+    case HttpFailureKind::NAME_NOT_RESOLVED:
         return "Could not reach the update server " + server + ": the name could not be resolved.";
-    case HttpFailureKind::CannotConnect:
+    case HttpFailureKind::CANNOT_CONNECT:
         return "Could not reach the update server " + server + ": " + in_sentence(failure.message) +
                ".";
-    case HttpFailureKind::Untrusted:
+    case HttpFailureKind::UNTRUSTED:
         return "The update server " + server +
                " could not be trusted: " + in_sentence(failure.message) + ".";
-    case HttpFailureKind::TimedOut:
+    case HttpFailureKind::TIMED_OUT:
         return "The update server " + server + " did not answer in time.";
-    case HttpFailureKind::BrokenAnswer:
+    case HttpFailureKind::BROKEN_ANSWER:
         break;
     }
     return UPDATE_UNREADABLE_ANSWER;

@@ -1,7 +1,7 @@
 /* The program's string table and resource ids, in one place. Plain #defines only, so that the
    Windows resource script (STRINGTABLE) and the C++ sources read the same texts. */
-#ifndef Q9XZ_RESOURCES_STRINGS_H
-#define Q9XZ_RESOURCES_STRINGS_H
+#ifndef Q9XZ_RESOURCES_STRING_IDS_H
+#define Q9XZ_RESOURCES_STRING_IDS_H
 
 /* The icon group of the program file. */
 #define IDI_Q9XZ 1016

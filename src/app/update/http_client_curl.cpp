@@ -1,4 +1,4 @@
-#include "app/update/curl_http.h"
+#include "app/update/http_client_curl.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -31,10 +31,9 @@ HttpFailure failure(HttpFailureKind kind, std::string message) {
 // the host name is libcurl's own check, made on a chain the verifier did not fault, which leaves
 // the verdict at "ok" or at libcurl's "not yet known" (1).
 HttpFailure certificate_failure(long verify_result) {
-    if (verify_result == X509_V_OK || verify_result == X509_V_ERR_UNSPECIFIED) {
+    if (verify_result == X509_V_OK || verify_result == X509_V_ERR_UNSPECIFIED)
         verify_result = X509_V_ERR_HOSTNAME_MISMATCH;
-    }
-    return failure(HttpFailureKind::Untrusted,
+    return failure(HttpFailureKind::UNTRUSTED,
                    X509_verify_cert_error_string(static_cast<int>(verify_result)));
 }
 
@@ -44,9 +43,9 @@ HttpFailure describe(CURLcode result, long os_error, long verify_result) {
     const bool verdict = verify_result != X509_V_OK && verify_result != X509_V_ERR_UNSPECIFIED;
     switch (result) {
     case CURLE_COULDNT_RESOLVE_HOST:
-        return failure(HttpFailureKind::NameNotResolved, curl_easy_strerror(result));
+        return failure(HttpFailureKind::NAME_NOT_RESOLVED, curl_easy_strerror(result));
     case CURLE_OPERATION_TIMEDOUT:
-        return failure(HttpFailureKind::TimedOut, curl_easy_strerror(result));
+        return failure(HttpFailureKind::TIMED_OUT, curl_easy_strerror(result));
     case CURLE_PEER_FAILED_VERIFICATION:
         return certificate_failure(verify_result);
     case CURLE_SSL_CONNECT_ERROR:
@@ -62,19 +61,18 @@ HttpFailure describe(CURLcode result, long os_error, long verify_result) {
     case CURLE_SSL_ENGINE_INITFAILED:
     case CURLE_USE_SSL_FAILED:
         return verdict ? certificate_failure(verify_result)
-                       : failure(HttpFailureKind::Untrusted, curl_easy_strerror(result));
+                       : failure(HttpFailureKind::UNTRUSTED, curl_easy_strerror(result));
     case CURLE_GOT_NOTHING:
     case CURLE_WEIRD_SERVER_REPLY:
     case CURLE_PARTIAL_FILE:
     case CURLE_WRITE_ERROR:
-        return failure(HttpFailureKind::BrokenAnswer, curl_easy_strerror(result));
+        return failure(HttpFailureKind::BROKEN_ANSWER, curl_easy_strerror(result));
     default:
         break;
     }
-    if (os_error == ETIMEDOUT) {
-        return failure(HttpFailureKind::TimedOut, std::generic_category().message(ETIMEDOUT));
-    }
-    return failure(HttpFailureKind::CannotConnect,
+    if (os_error == ETIMEDOUT)
+        return failure(HttpFailureKind::TIMED_OUT, std::generic_category().message(ETIMEDOUT));
+    return failure(HttpFailureKind::CANNOT_CONNECT,
                    os_error != 0 ? std::generic_category().message(static_cast<int>(os_error))
                                  : curl_easy_strerror(result));
 }
@@ -127,22 +125,19 @@ size_t on_header(char* data, size_t size, size_t count, void* user) {
         entry.headers.clear();
         entry.headers_complete = false;
     }
-    while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) {
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
         line.remove_suffix(1);
-    }
     entry.headers.append(line).append("\r\n");
-    if (line.empty()) {
+    if (line.empty())
         entry.headers_complete = true;
-    }
     return size * count;
 }
 
 size_t on_body(char* data, size_t size, size_t count, void* user) {
     auto& entry = *static_cast<Entry*>(user);
     const size_t bytes = size * count;
-    if (entry.body.size() + bytes > MAX_BODY_BYTES) {
+    if (entry.body.size() + bytes > MAX_BODY_BYTES)
         return 0; // stops the transfer
-    }
     entry.body.insert(entry.body.end(), data, data + bytes);
     return bytes;
 }
@@ -179,16 +174,26 @@ bool CurlHttpClient::fail(HttpFailure failure) {
     return false;
 }
 
-HttpHandle CurlHttpClient::add(std::unique_ptr<Entry> entry) {
-    const HttpHandle handle = next_handle_++;
+CurlHttpClient::Entry* CurlHttpClient::add(int kind, HttpHandle parent, std::string_view text,
+                                           HttpHandle& handle) {
+    handle = 0;
+    // A connection hangs under a root handle, a request under a connection.
+    if (kind != INTERNET && find(parent, kind == REQUEST ? CONNECTION : INTERNET) == nullptr)
+        return nullptr;
+    auto entry = std::make_unique<Entry>();
+    entry->kind = static_cast<Kind>(kind);
+    entry->parent = parent;
+    entry->text = text;
+    Entry* made = entry.get();
+    handle = next_handle_++;
     entries_.emplace(handle, std::move(entry));
-    return handle;
+    return made;
 }
 
 CurlHttpClient::Entry* CurlHttpClient::find(HttpHandle handle, int kind) {
     const auto found = entries_.find(handle);
     if (found == entries_.end() || found->second->kind != kind) {
-        fail(failure(HttpFailureKind::BrokenAnswer, "no such handle"));
+        fail(failure(HttpFailureKind::BROKEN_ANSWER, "no such handle"));
         return nullptr;
     }
     return found->second.get();
@@ -197,58 +202,44 @@ CurlHttpClient::Entry* CurlHttpClient::find(HttpHandle handle, int kind) {
 CurlHttpClient::Entry* CurlHttpClient::sent_request(HttpHandle handle) {
     Entry* request = find(handle, REQUEST);
     if (request != nullptr && !request->sent) {
-        fail(failure(HttpFailureKind::BrokenAnswer, "request not sent"));
+        fail(failure(HttpFailureKind::BROKEN_ANSWER, "request not sent"));
         return nullptr;
     }
     return request;
 }
 
 HttpHandle CurlHttpClient::open_internet(std::string_view agent, const TransferLimits& limits) {
-    auto entry = std::make_unique<Entry>();
-    entry->kind = INTERNET;
-    entry->text = agent;
-    entry->limits = limits;
-    return add(std::move(entry));
+    HttpHandle handle = 0;
+    add(INTERNET, 0, agent, handle)->limits = limits;
+    return handle;
 }
 
 HttpHandle CurlHttpClient::connect(HttpHandle internet, std::string_view host, std::uint16_t port) {
-    if (find(internet, INTERNET) == nullptr) {
-        return 0;
-    }
-    auto entry = std::make_unique<Entry>();
-    entry->kind = CONNECTION;
-    entry->parent = internet;
-    entry->text = host;
-    entry->port = port;
-    return add(std::move(entry));
+    HttpHandle handle = 0;
+    if (Entry* connection = add(CONNECTION, internet, host, handle))
+        connection->port = port;
+    return handle;
 }
 
 HttpHandle CurlHttpClient::open_GET_request(HttpHandle connection, std::string_view object_name,
                                             HttpDeadline deadline) {
-    if (find(connection, CONNECTION) == nullptr) {
-        return 0;
-    }
-    auto entry = std::make_unique<Entry>();
-    entry->kind = REQUEST;
-    entry->parent = connection;
-    entry->text = object_name;
-    entry->deadline = deadline;
-    return add(std::move(entry));
+    HttpHandle handle = 0;
+    if (Entry* request = add(REQUEST, connection, object_name, handle))
+        request->deadline = deadline;
+    return handle;
 }
 
 bool CurlHttpClient::send(HttpHandle handle) {
     Entry* request = find(handle, REQUEST);
-    if (request == nullptr) {
+    if (request == nullptr)
         return false;
-    }
     const Entry& connection = *entries_.at(request->parent);
     const Entry& internet = *entries_.at(connection.parent);
 
     forget_response(*request);
     const std::unique_ptr<CURL, EasyDeleter> easy(curl_easy_init());
-    if (!easy) {
-        return fail(failure(HttpFailureKind::CannotConnect, "libcurl could not start a transfer"));
-    }
+    if (!easy)
+        return fail(failure(HttpFailureKind::CANNOT_CONNECT, "libcurl could not start a transfer"));
     // No "Accept" line: the request names no accepted types.
     const std::unique_ptr<curl_slist, ListDeleter> extra(curl_slist_append(nullptr, "Accept:"));
     const std::string url = request_url(connection, *request);
@@ -284,9 +275,8 @@ bool CurlHttpClient::send(HttpHandle handle) {
         // The transfer happens here as a whole, so the time left is its time limit.
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
             *request->deadline - std::chrono::steady_clock::now());
-        if (left.count() <= 0) {
+        if (left.count() <= 0)
             return fail(describe(CURLE_OPERATION_TIMEDOUT, 0, X509_V_OK));
-        }
         curl_easy_setopt(e, CURLOPT_TIMEOUT_MS, static_cast<long>(left.count()));
     }
     curl_easy_setopt(e, CURLOPT_HEADERFUNCTION, on_header);
@@ -295,9 +285,8 @@ bool CurlHttpClient::send(HttpHandle handle) {
     curl_easy_setopt(e, CURLOPT_WRITEDATA, request);
 
     CURLcode result = curl_easy_perform(e);
-    if (result == CURLE_OK && !request->headers_complete) {
+    if (result == CURLE_OK && !request->headers_complete)
         result = CURLE_GOT_NOTHING;
-    }
     if (result != CURLE_OK) {
         long os_error = 0;
         long verify_result = X509_V_OK;
@@ -316,22 +305,19 @@ bool CurlHttpClient::send(HttpHandle handle) {
 
 bool CurlHttpClient::raw_headers(HttpHandle handle, std::string& headers) {
     const Entry* request = sent_request(handle);
-    if (request == nullptr) {
+    if (request == nullptr)
         return false;
-    }
     headers = request->headers;
     return true;
 }
 
 bool CurlHttpClient::bytes_available(HttpHandle handle, std::uint32_t& count) {
     const Entry* request = sent_request(handle);
-    if (request == nullptr) {
+    if (request == nullptr)
         return false;
-    }
     const std::size_t remaining = request->body.size() - request->position;
-    if (remaining == 0 && request->broken) {
+    if (remaining == 0 && request->broken)
         return fail(*request->broken);
-    }
     count = static_cast<std::uint32_t>(std::min<std::size_t>(remaining, BLOCK_BYTES));
     return true;
 }
@@ -340,17 +326,14 @@ bool CurlHttpClient::read(HttpHandle handle, char* buffer, std::uint32_t count,
                           std::uint32_t& done) {
     Entry* request = sent_request(handle);
     done = 0;
-    if (request == nullptr) {
+    if (request == nullptr)
         return false;
-    }
     const std::size_t remaining = request->body.size() - request->position;
-    if (remaining == 0 && count > 0 && request->broken) {
+    if (remaining == 0 && count > 0 && request->broken)
         return fail(*request->broken);
-    }
     const std::size_t bytes = std::min<std::size_t>(remaining, count);
-    if (bytes > 0) {
+    if (bytes > 0)
         std::memcpy(buffer, request->body.data() + request->position, bytes);
-    }
     request->position += bytes;
     done = static_cast<std::uint32_t>(bytes);
     return true;
@@ -358,7 +341,7 @@ bool CurlHttpClient::read(HttpHandle handle, char* buffer, std::uint32_t count,
 
 void CurlHttpClient::close(HttpHandle handle) {
     if (entries_.erase(handle) == 0) {
-        fail(failure(HttpFailureKind::BrokenAnswer, "no such handle"));
+        fail(failure(HttpFailureKind::BROKEN_ANSWER, "no such handle"));
         return;
     }
     // Whatever was opened under the handle goes with it.

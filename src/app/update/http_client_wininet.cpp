@@ -1,4 +1,4 @@
-#include "app/update/wininet_http.h"
+#include "app/update/http_client_wininet.h"
 
 #include <algorithm>
 #include <chrono>
@@ -41,13 +41,13 @@ constexpr DWORD MAX_HEADER_LENGTH = 1U << 20;
 HttpFailureKind kind_of(DWORD code) {
     switch (code) {
     case ERROR_INTERNET_NAME_NOT_RESOLVED:
-        return HttpFailureKind::NameNotResolved;
+        return HttpFailureKind::NAME_NOT_RESOLVED;
     case ERROR_INTERNET_TIMEOUT:
-        return HttpFailureKind::TimedOut;
+        return HttpFailureKind::TIMED_OUT;
     case ERROR_INTERNET_CANNOT_CONNECT:
     case ERROR_INTERNET_CONNECTION_ABORTED:
     case ERROR_INTERNET_CONNECTION_RESET:
-        return HttpFailureKind::CannotConnect;
+        return HttpFailureKind::CANNOT_CONNECT;
     case ERROR_INTERNET_SEC_CERT_DATE_INVALID:
     case ERROR_INTERNET_SEC_CERT_CN_INVALID:
     case ERROR_INTERNET_INVALID_CA:
@@ -56,9 +56,9 @@ HttpFailureKind kind_of(DWORD code) {
     case ERROR_INTERNET_SEC_CERT_NO_REV:
     case ERROR_INTERNET_SEC_CERT_REV_FAILED:
     case ERROR_INTERNET_SECURITY_CHANNEL_ERROR:
-        return HttpFailureKind::Untrusted;
+        return HttpFailureKind::UNTRUSTED;
     default:
-        return HttpFailureKind::BrokenAnswer;
+        return HttpFailureKind::BROKEN_ANSWER;
     }
 }
 
@@ -70,9 +70,8 @@ std::string system_message(DWORD code) {
                        GetModuleHandleA("wininet.dll"), code, 0, text, sizeof text, nullptr);
     std::string message(text, length);
     while (!message.empty() && (message.back() == '\n' || message.back() == '\r' ||
-                                message.back() == '.' || message.back() == ' ')) {
+                                message.back() == '.' || message.back() == ' '))
         message.pop_back();
-    }
     return message;
 }
 
@@ -109,9 +108,8 @@ class WinInetHttpClient::Watchdog {
             stopping_ = true;
         }
         wake_.notify_all();
-        if (thread_.joinable()) {
+        if (thread_.joinable())
             thread_.join();
-        }
         return fired_;
     }
 
@@ -129,20 +127,16 @@ class WinInetHttpClient::Watchdog {
         std::uint64_t before = bytes_;
         while (!stopping_) {
             Clock::time_point wake = check;
-            if (deadline_ && (!watch_speed || *deadline_ < wake)) {
+            if (deadline_ && (!watch_speed || *deadline_ < wake))
                 wake = *deadline_;
-            }
-            if (wake_.wait_until(lock, wake, stop)) {
+            if (wake_.wait_until(lock, wake, stop))
                 return;
-            }
             const Clock::time_point now = Clock::now();
-            if (deadline_ && now >= *deadline_) {
+            if (deadline_ && now >= *deadline_)
                 break;
-            }
             if (watch_speed && now >= check) {
-                if (bytes_ - before < least) {
+                if (bytes_ - before < least)
                     break;
-                }
                 before = bytes_;
                 check += period;
             }
@@ -195,21 +189,18 @@ HttpHandle WinInetHttpClient::open_GET_request(HttpHandle connection, std::strin
     const std::string object(object_name);
     const HttpHandle request = from_system(HttpOpenRequestA(
         to_system(connection), "GET", object.c_str(), nullptr, nullptr, nullptr, REQUEST_FLAGS, 0));
-    if (request != 0 && deadline) {
+    if (request != 0 && deadline)
         deadlines_[request] = *deadline;
-    }
     return request;
 }
 
 bool WinInetHttpClient::send(HttpHandle request) {
     watchdog_.reset();
     HttpDeadline deadline;
-    if (const auto found = deadlines_.find(request); found != deadlines_.end()) {
+    if (const auto found = deadlines_.find(request); found != deadlines_.end())
         deadline = found->second;
-    }
-    if (request != 0 && (limits_.low_speed_time.count() > 0 || deadline)) {
+    if (request != 0 && (limits_.low_speed_time.count() > 0 || deadline))
         watchdog_ = std::make_unique<Watchdog>(to_system(request), limits_, deadline);
-    }
     return HttpSendRequestA(to_system(request), nullptr, 0, nullptr, 0) != FALSE;
 }
 
@@ -244,9 +235,8 @@ bool WinInetHttpClient::read(HttpHandle request, char* buffer, std::uint32_t cou
     DWORD read = 0;
     const BOOL ok = InternetReadFile(to_system(request), buffer, count, &read);
     done = read;
-    if (ok && watchdog_) {
+    if (ok && watchdog_)
         watchdog_->count(read);
-    }
     return ok != FALSE;
 }
 
@@ -255,9 +245,8 @@ void WinInetHttpClient::close(HttpHandle handle) {
     if (watchdog_ && watchdog_->request() == to_system(handle)) {
         const bool closed = watchdog_->stop();
         watchdog_.reset();
-        if (closed) {
+        if (closed)
             return;
-        }
     }
     InternetCloseHandle(to_system(handle));
 }

@@ -35,7 +35,9 @@ class CurlHttpClient : public HttpClient {
     struct Entry;
 
   private:
-    HttpHandle add(std::unique_ptr<Entry> entry);
+    // A new handle of `kind` for `text` under `parent` (none for the root), in `handle`; its
+    // entry, or null (and 0 in `handle`) when `parent` is not of the kind it must be.
+    Entry* add(int kind, HttpHandle parent, std::string_view text, HttpHandle& handle);
     // The entry of `handle` when it is of `kind`; else null, with the last error set.
     Entry* find(HttpHandle handle, int kind);
     // A sent request's entry, or null with the last error set.
