@@ -16,6 +16,8 @@
 # out with a note.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
+# The version the build defines, from its one place.
+version=$(sed -n 's/^set(Q9XZ_VERSION_TEXT "\(.*\)")$/\1/p' "$root/cmake/Version.cmake")
 work=$root/build/update-wine
 rm -rf "$work/srv" "$work/run" "$work/window" "$work/window32" "$work/certs"
 mkdir -p "$work/srv/Q9XZ" "$work/run/prog" "$work/run/elsewhere" "$work/window" "$work/window32"
@@ -33,7 +35,7 @@ nice x86_64-w64-mingw32-g++-posix -std=c++20 -Wall -Wextra -Werror -O1 \
 # The Windows program's own update code must compile for the 32-bit target too.
 i686-w64-mingw32-g++-posix -std=c++20 -Wall -Wextra -Werror -I"$root/src" -I"$root/resources" \
     -DQ9XZ_UPDATE_HOST='"updates.example.invalid"' -DQ9XZ_UPDATE_PORT=443 \
-    -DQ9XZ_UPDATE_TRUSTED_CA='""' -DQ9XZ_VERSION_TEXT='"2.6"' -fsyntax-only \
+    -DQ9XZ_UPDATE_TRUSTED_CA='""' -DQ9XZ_VERSION_TEXT="\"$version\"" -fsyntax-only \
     "$src/http_client_wininet.cpp" "$src/update_command_wininet.cpp" "$src/disk_update_files.cpp" \
     "$root/src/common/file_replacement_win32.cpp" "$src/sha256_cryptoapi.cpp" \
     "$src/update_texts_wininet.cpp"
