@@ -39,9 +39,6 @@ class Toolkit {
     virtual MessageAnswer message_box(std::string_view text, std::string_view title,
                                       MessageButtons buttons, MessageIcon icon, bool owned) = 0;
 
-    // The whole command line as one text, the program's own path included.
-    virtual std::string command_line() = 0;
-
     // The string-table text of `id`, cut to `buffer_size` - 1 characters; empty when unknown.
     virtual std::string load_string(int id, std::size_t buffer_size) = 0;
 

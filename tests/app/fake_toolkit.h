@@ -34,7 +34,6 @@ struct DialogShown {
 // A toolkit without a display: records every operation and answers from a script.
 class FakeToolkit : public Toolkit {
   public:
-    std::string line = "q9xz"; // the command line
     // nullopt: the user cancels; in a dialog that allows several files, one path per line.
     std::deque<std::optional<std::string>> dialog_answers;
     int shell_result = 42; // what shell_open answers
@@ -55,7 +54,6 @@ class FakeToolkit : public Toolkit {
         boxes.push_back({std::string(text), std::string(title), buttons, icon, owned});
         return MessageAnswer::Ok;
     }
-    std::string command_line() override { return line; }
     std::string load_string(int id, std::size_t buffer_size) override {
         loads.emplace_back(id, buffer_size);
         return load_table_string(id, buffer_size);

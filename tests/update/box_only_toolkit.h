@@ -8,7 +8,6 @@ namespace q9xz::test {
 // (empty texts, cancelled dialogs, a failed shell open).
 class BoxOnlyToolkit : public Toolkit {
   public:
-    std::string command_line() override { return {}; }
     std::string load_string(int /*id*/, std::size_t /*buffer_size*/) override { return {}; }
     bool open_file_dialog(const FileDialog& /*dialog*/, std::string& /*path*/) override {
         return false;

@@ -127,11 +127,6 @@ MessageAnswer Win32Toolkit::message_box(std::string_view text, std::string_view 
     }
 }
 
-std::string Win32Toolkit::command_line() {
-    const char* line = GetCommandLineA();
-    return line ? line : "";
-}
-
 std::string Win32Toolkit::load_string(int id, std::size_t buffer_size) {
     // A buffer size of 0 would make LoadStringA hand out a pointer instead of a copy.
     if (buffer_size == 0)
