@@ -929,9 +929,9 @@ int main(int argc, char** argv) {
         const char* marked;
     };
     // Split as Windows splits a command line: quotes group, and only whole arguments count.
-    for (SwitchCase c : {SwitchCase{"-f", "F"}, SwitchCase{"-l", "T"}, SwitchCase{"-F", "L"},
-                         SwitchCase{"-f -L", "T"}, SwitchCase{"\"-l\"", "T"},
-                         SwitchCase{"x-f my-log", "L"}}) {
+    for (SwitchCase c :
+         {SwitchCase{"-f", "F"}, SwitchCase{"-l", "T"}, SwitchCase{"-F", "L"},
+          SwitchCase{"-f -L", "T"}, SwitchCase{"\"-l\"", "T"}, SwitchCase{"x-f my-log", "L"}}) {
         Program program(exe, folder, c.switches);
         if (!program.running())
             continue;
