@@ -123,7 +123,7 @@ void convert_log(benchmark::State& state, const LogUnderTest& log) {
         q9xz::ConvertOptions options;
         q9xz::ConversionResult result = q9xz::run_conversion(*input, options);
         problems = static_cast<std::size_t>(
-            std::distance(result.lists.lists[2].begin(), result.lists.lists[2].end()));
+            std::distance(result.lists.problems.begin(), result.lists.problems.end()));
         written = result.written;
         benchmark::DoNotOptimize(result.csv.data());
     }

@@ -126,7 +126,7 @@ TEST(GeneratedLog, HoldsEveryKindOfProblem) {
                                     "Duplicate field: "};
     for (const std::string& text : wanted) {
         bool found = false;
-        for (const std::string& line : result.lists.lists[2])
+        for (const std::string& line : result.lists.problems)
             found = found || line.find(text) != std::string::npos;
         EXPECT_TRUE(found) << text;
     }

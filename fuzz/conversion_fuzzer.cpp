@@ -89,10 +89,8 @@ void check_lines(const std::vector<std::string>& lines) {
 
 // Every contact marks its mode column and MIX on its band, so MIX sums up the three columns:
 // under First the earliest of them, under Last the latest, and confirmed once any of them is.
-void check_tally(const StateEntry* tally, const ConvertOptions& options) {
-    std::size_t entries = 0;
-    walk_in_order(tally, [&](const StateEntry& entry) {
-        ++entries;
+void check_tally(const StateTally& tally, Choice choice) {
+    for (const StateEntry& entry : tally) {
         for (int band = 0; band < BAND_COUNT; ++band) {
             const std::int64_t mix = mark(entry, band, MIX);
             bool any = false;
@@ -109,41 +107,40 @@ void check_tally(const StateEntry* tally, const ConvertOptions& options) {
                 latest = std::max(latest, slot);
             }
             FUZZ_CHECK(any == (mix != MARK_NONE));
-            if (!options.lotw)
+            if (choice != Choice::LOTW)
                 FUZZ_CHECK(!confirmed && mix != MARK_CONFIRMED);
             FUZZ_CHECK(confirmed == (mix == MARK_CONFIRMED));
-            if (any && options.first)
+            if (any && choice == Choice::FIRST)
                 FUZZ_CHECK(mix == earliest);
-            if (any && options.last)
+            if (any && choice == Choice::LAST)
                 FUZZ_CHECK(mix == latest);
         }
-    });
-    FUZZ_CHECK(entries == 57);
+    }
 }
 
-constexpr Choice CHOICES[] = {Choice::First, Choice::Last, Choice::LoTW};
+constexpr Choice CHOICES[] = {Choice::FIRST, Choice::LAST, Choice::LOTW};
 
 // The mark a slot gets from two logs read one after the other, given what each gives alone.
-std::int64_t merged_mark(std::int64_t first_log, std::int64_t second_log,
-                         const ConvertOptions& options) {
+std::int64_t merged_mark(std::int64_t first_log, std::int64_t second_log, Choice choice) {
     if (first_log == MARK_NONE || second_log == MARK_CONFIRMED)
         return second_log == MARK_NONE ? first_log : second_log;
     if (second_log == MARK_NONE || first_log == MARK_CONFIRMED)
         return first_log;
-    if (options.first)
+    if (choice == Choice::FIRST)
         return std::min(first_log, second_log);
-    if (options.last)
+    if (choice == Choice::LAST)
         return std::max(first_log, second_log);
     return first_log; // LoTW keeps the first contact met
 }
 
 std::vector<std::string> problem_lines(const ConversionResult& result) {
-    std::vector<std::string> lines(result.lists.lists[2].begin(), result.lists.lists[2].end());
+    std::vector<std::string> lines(result.lists.problems.begin(), result.lists.problems.end());
     std::reverse(lines.begin(), lines.end());
     return lines;
 }
 
-void check_two_logs(std::string_view first, std::string_view second, ConvertOptions& options) {
+void check_two_logs(std::string_view first, std::string_view second,
+                    const ConvertOptions& options) {
     LineReader first_alone{std::string(first)};
     const ConversionResult a = run_conversion(first_alone, options);
     LineReader second_alone{std::string(second)};
@@ -160,23 +157,18 @@ void check_two_logs(std::string_view first, std::string_view second, ConvertOpti
 
     const CellCounts cells = check_csv(both.csv);
     FUZZ_CHECK(both.written == cells.filled);
-    FUZZ_CHECK(options.lotw_confirmed_count == cells.lotw);
-    check_tally(both.tally.get(), options);
+    FUZZ_CHECK(both.lotw_confirmed == cells.lotw);
+    check_tally(both.tally, options.choice);
 
-    std::vector<const StateEntry*> entries_a, entries_b;
-    walk_in_order(a.tally.get(), [&](const StateEntry& entry) { entries_a.push_back(&entry); });
-    walk_in_order(b.tally.get(), [&](const StateEntry& entry) { entries_b.push_back(&entry); });
-    std::size_t index = 0;
-    walk_in_order(both.tally.get(), [&](const StateEntry& entry) {
+    for (std::size_t index = 0; index < both.tally.size(); ++index) {
         for (int band = 0; band < BAND_COUNT; ++band) {
             for (ModeColumn column : {MIX, CW, DIG, PH}) {
-                FUZZ_CHECK(mark(entry, band, column) ==
-                           merged_mark(mark(*entries_a[index], band, column),
-                                       mark(*entries_b[index], band, column), options));
+                FUZZ_CHECK(mark(both.tally[index], band, column) ==
+                           merged_mark(mark(a.tally[index], band, column),
+                                       mark(b.tally[index], band, column), options.choice));
             }
         }
-        ++index;
-    });
+    }
 
     std::vector<std::string> expected;
     for (const std::string& line : problem_lines(a))
@@ -201,31 +193,28 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::fprintf(stderr, "the readers differ at %s\n", difference->c_str());
         FUZZ_CHECK(!difference);
     }
-    ConvertOptions options;
     for (const Choice choice : CHOICES) {
-        set_choice(options, choice);
+        const ConvertOptions options{choice};
         LineReader input(log);
         const ConversionResult result = run_conversion(input, options);
         if (result.not_a_log) {
             // Refused: nothing is written, and no summary is made.
-            FUZZ_CHECK(result.csv.empty() && result.written == 0 && result.lists.lists[0].empty());
+            FUZZ_CHECK(result.csv.empty() && result.written == 0 && result.lists.summary.empty());
             continue;
         }
         const CellCounts cells = check_csv(result.csv);
         FUZZ_CHECK(result.written == cells.filled);
-        FUZZ_CHECK(options.lotw_confirmed_count == cells.lotw);
+        FUZZ_CHECK(result.lotw_confirmed == cells.lotw);
         // "LOTW" cells come only from confirmations, which only the LoTW choice looks at.
-        if (choice != Choice::LoTW)
+        if (choice != Choice::LOTW)
             FUZZ_CHECK(cells.lotw == 0);
-        check_tally(result.tally.get(), options);
+        check_tally(result.tally, choice);
         check_lines(shown_lines(result.lists));
-        FUZZ_CHECK(
-            completion_text(result.written, options.lotw_confirmed_count, "log.CSV").size() <= 259);
+        FUZZ_CHECK(completion_text(result.written, result.lotw_confirmed, "log.CSV").size() <= 259);
     }
     // One choice per input keeps the runs fast; the last byte picks it.
     const std::size_t cut = size == 0 ? 0 : data[0] * size / 256;
-    set_choice(options, CHOICES[size == 0 ? 0 : data[size - 1] % 3]);
     check_two_logs(std::string_view(log).substr(0, cut), std::string_view(log).substr(cut),
-                   options);
+                   ConvertOptions{CHOICES[size == 0 ? 0 : data[size - 1] % 3]});
     return 0;
 }

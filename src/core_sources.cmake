@@ -4,6 +4,7 @@
 # their POSIX and Windows halves are chosen here.
 set(Q9XZ_CORE_DIR ${CMAKE_CURRENT_LIST_DIR})
 set(Q9XZ_CORE_SOURCES
+    common/choice_switches.cpp
     common/file_replacement.cpp
     common/local_day_cache.cpp
     common/local_time.cpp

@@ -163,8 +163,7 @@ if ((run32)); then
 fi
 
 # --- The window, driven under Wine with a virtual X server --------------------------------------
-# The window looks for its switches anywhere in its command line, its own path included, so it
-# runs from a folder whose name holds no "-f" or "-l" (the clone's own path might).
+# Each build's window runs in a folder of its own below this one.
 work=$(mktemp -d /tmp/q9xzwindowXXXXXX)
 winpath() { echo "Z:${1//\//\\}"; }
 # Leaves out Wine's and Xvfb's chatter.

@@ -50,19 +50,18 @@ bool confirms(const AdifField* field) {
     return first == 'Y' || first == 'V';
 }
 
-bool is_confirmed(const AdifRecord& record, const ConvertOptions& options) {
-    if (!options.lotw)
-        return false;
+// Whether the contact was confirmed via LoTW.
+bool is_confirmed(const AdifRecord& record, const LogHeader& header) {
     if (confirms(record.find("LOTW_QSL_RCVD")))
         return true;
     // LoTW's own reports carry the confirmation in QSL_RCVD; elsewhere it means a paper card.
-    return options.program_id && equals_ignore_case(c_text(*options.program_id), "LoTW") &&
+    return header.program_id && equals_ignore_case(c_text(*header.program_id), "LoTW") &&
            confirms(record.find("QSL_RCVD"));
 }
 
 // The state text a record names for a call-area digit, following the log's conventions.
 std::optional<std::string_view> state_for_digit(const AdifRecord& record, std::int32_t date,
-                                                int digit, const ConvertOptions& options) {
+                                                int digit, const LogHeader& header) {
     // The station operated from Washington, DC in the first week of October.
     if (date >= 20141001 && date <= 20141007 && digit == 3)
         return std::string_view("DC");
@@ -75,7 +74,7 @@ std::optional<std::string_view> state_for_digit(const AdifRecord& record, std::i
         return std::nullopt;
     }
     // ADIFMaster exports keep the state in COMMENT.
-    if (options.program_id && equals_ignore_case(c_text(*options.program_id), "ADIFMaster")) {
+    if (header.program_id && equals_ignore_case(c_text(*header.program_id), "ADIFMaster")) {
         if (const AdifField* comment = record.find("COMMENT"))
             return c_text(comment->value);
     }
@@ -99,13 +98,8 @@ bool plainly_not_2014(std::string_view date) {
 
 } // namespace
 
-std::int32_t evaluate_QSO(AdifRecord& record, StateEntry* tally, ConvertOptions& options,
-                          MessageLists& lists) {
-    LocalDayCache days;
-    return evaluate_QSO(record, tally, options, lists, days);
-}
-
-std::int32_t evaluate_QSO(AdifRecord& record, StateEntry* tally, ConvertOptions& options,
+std::int32_t evaluate_QSO(const AdifRecord& record, StateTally& tally,
+                          const ConvertOptions& options, const LogHeader& header,
                           MessageLists& lists, LocalDayCache& days) {
     if (record.call == nullptr || record.qso_date == nullptr ||
         plainly_not_2014(record.qso_date->value))
@@ -132,7 +126,7 @@ std::int32_t evaluate_QSO(AdifRecord& record, StateEntry* tally, ConvertOptions&
         if (suffix[1] < '0' || suffix[1] > '9')
             return reject("Not a valid callsign.");
         digit = suffix[1] - '0';
-        state = state_for_digit(record, date, digit, options);
+        state = state_for_digit(record, date, digit, header);
     } else if (suffix.size() == 4) {
         state = prefix_state(suffix.substr(1));
         if (!state)
@@ -165,12 +159,12 @@ std::int32_t evaluate_QSO(AdifRecord& record, StateEntry* tally, ConvertOptions&
                        format_line("[%s] is not likely for this call area.", state_text));
     }
 
-    options.qso_confirmed = is_confirmed(record, options) ? 1 : 0;
+    const bool confirmed = options.choice == Choice::LOTW && is_confirmed(record, header);
     const std::int64_t time = QSO_time(record, days);
     std::int64_t& by_mode = mark(*entry, *band, mode);
-    by_mode = choose_mark(by_mode, time, options);
+    by_mode = choose_mark(by_mode, time, options.choice, confirmed);
     std::int64_t& all_modes = mark(*entry, *band, MIX);
-    all_modes = choose_mark(all_modes, time, options);
+    all_modes = choose_mark(all_modes, time, options.choice, confirmed);
     return 0;
 }
 
@@ -206,31 +200,27 @@ std::int64_t dated(std::int64_t seconds) {
 
 } // namespace
 
-std::int64_t QSO_time(const AdifRecord& record) {
-    return dated(make_local_time(contact_fields(record)));
-}
-
 std::int64_t QSO_time(const AdifRecord& record, LocalDayCache& days) {
     return dated(days.make_local_time(contact_fields(record)));
 }
 
-std::int64_t choose_mark(std::int64_t current, std::int64_t time, const ConvertOptions& options) {
+std::int64_t choose_mark(std::int64_t current, std::int64_t time, Choice choice, bool confirmed) {
     if (current == MARK_CONFIRMED)
         return current;
-    if (options.qso_confirmed)
+    if (confirmed)
         return MARK_CONFIRMED;
     if (current == MARK_NONE)
         return time;
-    if (options.first && time < current)
+    if (choice == Choice::FIRST && time < current)
         return time;
-    if (options.last && time > current)
+    if (choice == Choice::LAST && time > current)
         return time;
     return current;
 }
 
 void report_problem(MessageLists& lists, const AdifRecord* record, std::string_view message) {
     if (record == nullptr) {
-        add_line(2, lists, lists.problem_prefix + std::string(c_text(message)));
+        add_problem_line(lists, lists.problem_prefix + std::string(c_text(message)));
         return;
     }
     char buffer[LINE_BUFFER];
@@ -240,7 +230,7 @@ void report_problem(MessageLists& lists, const AdifRecord* record, std::string_v
     const std::string text(c_text(message));
     std::snprintf(buffer, sizeof buffer, "%s on %s at %s: %s", call.c_str(), date.c_str(),
                   time.c_str(), text.c_str());
-    add_line(2, lists, lists.problem_prefix + buffer);
+    add_problem_line(lists, lists.problem_prefix + buffer);
 }
 
 } // namespace q9xz

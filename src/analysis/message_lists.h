@@ -11,31 +11,40 @@
 namespace q9xz {
 
 using MessageLine = std::string;
+// Lines held newest first.
+using MessageLines = std::forward_list<MessageLine>;
 
 // The most problem lines a MessageLists keeps. A hostile or broken log can have millions of
 // problems (one per line); the window shows the first ones and counts the rest, so that memory
 // stays flat whatever the log.
 inline constexpr std::size_t MAX_KEPT_PROBLEMS = 10000;
 
-// Three lists of lines, each held newest first: 2 the problems in the log, 0 the summary
-// lines; nothing fills list 1.
+// The lines of one conversion: the problems found in the logs and the summary of the tally.
 struct MessageLists {
-    std::array<std::forward_list<MessageLine>, 3> lists;
+    MessageLines problems;
+    MessageLines summary;
 
     // When set, problem lines are handed here as they come instead of being kept (the
     // command-line converter prints them at once).
     std::function<void(std::string_view)> problem_sink;
-    std::size_t problems_kept = 0;      // lines in list 2
+    std::size_t problems_kept = 0;      // lines in `problems`
     std::int64_t problems_not_kept = 0; // problem lines counted beyond MAX_KEPT_PROBLEMS
     // Put before every problem line: the log's name and ": " while one of several logs is read,
     // so the user can tell which log a problem is in. Empty for a single log.
     std::string problem_prefix;
 };
 
-// Puts a copy of the text (up to any NUL byte, as a C text) at the head of list `index`. A
-// problem line (list 2) goes to the problem sink when there is one, and is only counted once
-// MAX_KEPT_PROBLEMS are kept.
-void add_line(int index, MessageLists& lists, std::string_view text);
+// The lists in the order they are shown, each oldest line first and followed by an empty line
+// when it is not empty: the problems, then the summary.
+inline std::array<const MessageLines*, 2> shown_order(const MessageLists& lists) {
+    return {&lists.problems, &lists.summary};
+}
+
+// Puts a copy of the text (up to any NUL byte, as a C text) at the head of the summary.
+void add_summary_line(MessageLists& lists, std::string_view text);
+// The same for a problem line, which goes to the problem sink when there is one, and is only
+// counted once MAX_KEPT_PROBLEMS are kept.
+void add_problem_line(MessageLists& lists, std::string_view text);
 
 // Closes the problem lines of a conversion: "... and N more problem lines" when lines were
 // only counted, then `last` when it is not empty. Both are kept (or sunk) whatever the limit.

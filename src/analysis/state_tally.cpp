@@ -2,32 +2,39 @@
 
 #include "common/text.h"
 
-#include <utility>
+#include <algorithm>
 
 namespace q9xz {
 
 namespace {
 
-StateTally skew(StateTally root) {
-    if (root->left && root->left->level == root->level) {
-        StateTally left = std::move(root->left);
-        root->left = std::move(left->right);
-        left->right = std::move(root);
-        return left;
-    }
-    return root;
+constexpr StateTally fresh_tally() {
+    StateTally tally{};
+    std::size_t next = 0;
+    for (const EntityPair& pair : state_table)
+        tally[next++] = {pair.abbrev, pair.name, 1, {}};
+    for (const EntityPair& pair : other_entity_table)
+        tally[next++] = {pair.abbrev, pair.name, 0, {}};
+    std::sort(tally.begin(), tally.end(),
+              [](const StateEntry& a, const StateEntry& b) { return a.name < b.name; });
+    return tally;
 }
 
-StateTally split(StateTally root) {
-    if (root->right && root->right->right && root->right->right->level == root->level) {
-        StateTally right = std::move(root->right);
-        root->right = std::move(right->left);
-        right->left = std::move(root);
-        ++right->level;
-        return right;
+constexpr StateTally FRESH_TALLY = fresh_tally();
+
+// Names and abbreviations are each unique, so the order is the one order by name and an
+// abbreviation finds one entry.
+constexpr bool unique_names_and_abbreviations() {
+    for (std::size_t i = 0; i < FRESH_TALLY.size(); ++i) {
+        if (i > 0 && !(FRESH_TALLY[i - 1].name < FRESH_TALLY[i].name))
+            return false;
+        for (std::size_t j = 0; j < i; ++j)
+            if (FRESH_TALLY[i].abbrev == FRESH_TALLY[j].abbrev)
+                return false;
     }
-    return root;
+    return true;
 }
+static_assert(unique_names_and_abbreviations());
 
 // Folds a-z to A-Z in both texts, as equals_ignore_case() does, without a call per entry.
 constexpr bool same_abbrev(std::string_view a, std::string_view b) {
@@ -41,40 +48,14 @@ constexpr bool same_abbrev(std::string_view a, std::string_view b) {
 
 } // namespace
 
-StateTally insert_state(StateTally root, const EntityPair& pair, std::int32_t is_state) {
-    if (!root) {
-        root = std::make_unique<StateEntry>();
-        root->abbrev = pair.abbrev;
-        root->name = pair.name;
-        root->is_state = is_state;
-        return root;
-    }
-    if (pair.name < root->name) {
-        root->left = insert_state(std::move(root->left), pair, is_state);
-    } else {
-        root->right = insert_state(std::move(root->right), pair, is_state);
-    }
-    return split(skew(std::move(root)));
-}
-
 StateTally build_state_tally() {
-    StateTally tally;
-    for (const EntityPair& pair : state_table)
-        tally = insert_state(std::move(tally), pair, 1);
-    for (const EntityPair& pair : other_entity_table)
-        tally = insert_state(std::move(tally), pair, 0);
-    return tally;
+    return FRESH_TALLY;
 }
 
-StateEntry* find_state(StateEntry* root, std::string_view abbrev) {
-    // The last entry in name order that matches is the one found, so the walk goes from the
-    // end and stops at the first match; a tally of the tables holds each abbreviation once.
-    for (; root != nullptr; root = root->left.get()) {
-        if (StateEntry* found = find_state(root->right.get(), abbrev))
-            return found;
-        if (same_abbrev(abbrev, root->abbrev))
-            return root;
-    }
+StateEntry* find_state(StateTally& tally, std::string_view abbrev) {
+    for (StateEntry& entry : tally)
+        if (same_abbrev(abbrev, entry.abbrev))
+            return &entry;
     return nullptr;
 }
 

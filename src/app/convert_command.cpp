@@ -45,15 +45,15 @@ void MainWindow::convert() {
 
     toolkit_.list_clear();
     toolkit_.set_list_extent(LIST_START_EXTENT);
-    for (int index : {2, 1, 0}) {
-        if (show_lines(result.lists.lists[index]) > 0)
+    for (const MessageLines* list : shown_order(result.lists)) {
+        if (show_lines(*list) > 0)
             toolkit_.list_append("");
     }
 
     if (!saved) {
         // The old spreadsheet is as it was, but it is not the result of this Convert: Open must
         // not show it as one.
-        options_.converted = 0;
+        converted_ = false;
         if (result.not_a_log)
             error_box(not_a_log_text(adif_paths_[*result.not_a_log]));
         else
@@ -64,14 +64,13 @@ void MainWindow::convert() {
     if (result.written == 0)
         show_lines({no_contact_note(names)}); // as the last line, the list widened for it
     if (result.written != 0) {
-        toolkit_.message_box(
-            completion_text(result.written, options_.lotw_confirmed_count, csv_path_), "Done",
-            MessageButtons::OK, MessageIcon::ICON_INFORMATION, false);
+        toolkit_.message_box(completion_text(result.written, result.lotw_confirmed, csv_path_),
+                             "Done", MessageButtons::OK, MessageIcon::ICON_INFORMATION, false);
     }
-    options_.converted = 1;
+    converted_ = true;
 }
 
-int MainWindow::show_lines(const std::forward_list<MessageLine>& list) {
+int MainWindow::show_lines(const MessageLines& list) {
     // The list holds its lines newest first; the box shows them in the order they were added.
     std::vector<const MessageLine*> lines;
     for (const MessageLine& line : list)

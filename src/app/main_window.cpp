@@ -25,37 +25,15 @@ std::string cut(std::string text, std::size_t buffer_size) {
 
 } // namespace
 
-void read_switches(std::string_view command_line, ConvertOptions& options) {
-    if (command_line.find("-l") != std::string_view::npos ||
-        command_line.find("-L") != std::string_view::npos)
-        set_choice(options, Choice::LoTW);
-    else if (command_line.find("-f") != std::string_view::npos)
-        set_choice(options, Choice::First);
-    else
-        set_choice(options, Choice::Last);
-}
-
 MainWindow::MainWindow(Toolkit& toolkit, ConvertOptions& options, std::function<void()> update,
                        std::string_view separators)
     : toolkit_(toolkit), options_(options), update_(std::move(update)), separators_(separators) {}
 
-void MainWindow::create_controls() {
-    read_switches(toolkit_.command_line(), options_);
-    mark_choice();
-}
-
 void MainWindow::create_controls(Choice choice) {
-    set_choice(options_, choice);
-    mark_choice();
-}
-
-void MainWindow::mark_choice() {
-    if (options_.first)
-        toolkit_.check_radio_button(ID_FIRST);
-    else if (options_.last)
-        toolkit_.check_radio_button(ID_LAST);
-    else if (options_.lotw)
-        toolkit_.check_radio_button(ID_LOTW);
+    options_.choice = choice;
+    toolkit_.check_radio_button(choice == Choice::FIRST  ? ID_FIRST
+                                : choice == Choice::LAST ? ID_LAST
+                                                         : ID_LOTW);
 }
 
 void MainWindow::command(int id) {
@@ -65,14 +43,14 @@ void MainWindow::command(int id) {
         break;
     case ID_ADIF_FILE:
         // Cleared before the dialog: a new choice, even a cancelled one, needs a new Convert.
-        options_.converted = 0;
+        converted_ = false;
         choose_ADIF_file();
         break;
     case ID_CONVERT:
         convert();
         break;
     case ID_CSV_FILE:
-        options_.converted = 0;
+        converted_ = false;
         choose_CSV_file();
         break;
     case ID_DONATE:
@@ -82,16 +60,16 @@ void MainWindow::command(int id) {
         toolkit_.quit();
         break;
     case ID_FIRST:
-        set_choice(options_, Choice::First);
+        options_.choice = Choice::FIRST;
         break;
     case ID_HELP:
         open_web_address(toolkit_, toolkit_.text(IDS_HELP_URL));
         break;
     case ID_LAST:
-        set_choice(options_, Choice::Last);
+        options_.choice = Choice::LAST;
         break;
     case ID_LOTW:
-        set_choice(options_, Choice::LoTW);
+        options_.choice = Choice::LOTW;
         break;
     case ID_OPEN:
         open();
@@ -117,7 +95,7 @@ void MainWindow::about() {
 }
 
 void MainWindow::open() {
-    if (!options_.converted) {
+    if (!converted_) {
         error_box(toolkit_.text(IDS_NOT_CONVERTED));
         return;
     }

@@ -20,11 +20,6 @@ inline constexpr std::string_view POSIX_SEPARATORS = "/";
 extern const FileDialog ADIF_FILE_DIALOG;
 extern const FileDialog CSV_FILE_DIALOG;
 
-// Sets the choice the command line asks for: "-l" or "-L" anywhere selects LoTW, otherwise "-f"
-// selects First, otherwise Last. The switches are plain substrings of the whole command line,
-// the program's own path included.
-void read_switches(std::string_view command_line, ConvertOptions& options);
-
 // The text after the last separator.
 std::string_view base_name(std::string_view path, std::string_view separators);
 
@@ -34,16 +29,15 @@ std::string_view base_name(std::string_view path, std::string_view separators);
 std::string chosen_files_text(const std::vector<std::string>& paths, std::string_view separators);
 
 // The window's commands, written once for every toolkit. The backend makes the controls of
-// CONTROLS, then calls create_controls(), and hands every button click to command().
+// CONTROLS, then calls create_controls() with the choice its command line asks for
+// (choice_switches.h), and hands every button click to command().
 class MainWindow {
   public:
     // `update` runs the Update command; when empty, Update does nothing.
     MainWindow(Toolkit& toolkit, ConvertOptions& options, std::function<void()> update,
                std::string_view separators);
 
-    // Reads the switches from the command line and marks the radio button of the choice.
-    void create_controls();
-    // For an entry that reads its own arguments: sets `choice` and marks its radio button.
+    // Sets `choice` and marks its radio button.
     void create_controls(Choice choice);
 
     // A button click, by control id; ids other than 1001 to 1012 are ignored.
@@ -60,16 +54,17 @@ class MainWindow {
 
     // Appends a list (held newest first) to the list box oldest line first, widening the
     // box's extent for long lines; returns the number of lines appended.
-    int show_lines(const std::forward_list<MessageLine>& list);
+    int show_lines(const MessageLines& list);
 
     // The chosen logs, in the order the dialog gave them; empty before any choice.
     const std::vector<std::string>& adif_paths() const { return adif_paths_; }
     // The first chosen log, or an empty text.
     const std::string& adif_path() const;
     const std::string& csv_path() const { return csv_path_; }
+    // Whether the spreadsheet was written since the files were chosen: Open shows it only then.
+    bool converted() const { return converted_; }
 
   private:
-    void mark_choice();
     void error_box(std::string_view text);
 
     Toolkit& toolkit_;
@@ -78,6 +73,7 @@ class MainWindow {
     std::string separators_;
     std::vector<std::string> adif_paths_;
     std::string csv_path_;
+    bool converted_ = false;
 };
 
 } // namespace q9xz

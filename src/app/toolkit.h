@@ -30,9 +30,6 @@ struct FileDialog {
 // each implement it.
 class Toolkit : public Desktop {
   public:
-    // The whole command line as one text, the program's own path included.
-    virtual std::string command_line() = 0;
-
     // The string-table text of `id` (resources/string_ids.h); empty when unknown.
     virtual std::string text(int id) = 0;
 

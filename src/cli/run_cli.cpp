@@ -1,6 +1,7 @@
 #include "cli/run_cli.h"
 
 #include "analysis/tables.h"
+#include "common/choice_switches.h"
 #include "convert/conversion.h"
 #include "results/state_map.h"
 
@@ -61,8 +62,7 @@ template <std::size_t N> std::string listed(const std::array<std::string_view, N
 std::optional<CliRequest> parse_arguments(const std::vector<std::string>& arguments,
                                           std::string& problem) {
     CliRequest request;
-    bool first = false;
-    bool lotw = false;
+    ChoiceSwitches choice;
     bool options_done = false;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string& argument = arguments[i];
@@ -110,14 +110,12 @@ std::optional<CliRequest> parse_arguments(const std::vector<std::string>& argume
             }
         } else if (argument == "--") {
             options_done = true;
-        } else if (argument == "-f") {
-            first = true;
-        } else if (argument == "-l" || argument == "-L") {
-            lotw = true;
         } else if (argument == "-h" || argument == "--help") {
             request.help = true;
         } else if (argument == "--version") {
             request.version = true;
+        } else {
+            choice.take(argument); // the options left are the choice switches
         }
     }
     if (request.help || request.version)
@@ -147,8 +145,7 @@ std::optional<CliRequest> parse_arguments(const std::vector<std::string>& argume
                   "spreadsheet, name it with -o OUTPUT";
         return std::nullopt;
     }
-    // LoTW wins over First, as on the window's command line.
-    set_choice(request.options, lotw ? Choice::LoTW : first ? Choice::First : Choice::Last);
+    request.options.choice = choice.choice();
     return request;
 }
 
@@ -246,7 +243,7 @@ int run_cli(const std::vector<std::string>& arguments, std::ostream& out, std::o
     std::ostream& lines = sheet_to_standard_output || map_to_standard_output ? err : out;
 
     // Problem lines are printed as they come, so that no log, however broken, fills the memory.
-    ConvertOptions& options = request->options;
+    const ConvertOptions& options = request->options;
     std::size_t problem_lines = 0;
     // With several logs, problem lines name their log by the path as given.
     ConversionResult result =
@@ -278,7 +275,7 @@ int run_cli(const std::vector<std::string>& arguments, std::ostream& out, std::o
     if (!written)
         return file_failure(out, err, problem, "Could not write CSV output file.");
     if (result.written != 0)
-        lines << completion_text(result.written, options.lotw_confirmed_count,
+        lines << completion_text(result.written, result.lotw_confirmed,
                                  sheet_to_standard_output ? STANDARD_OUTPUT : output_path)
               << '\n';
     out.flush();
@@ -287,8 +284,8 @@ int run_cli(const std::vector<std::string>& arguments, std::ostream& out, std::o
 
     if (map_file) {
         MapOptions map = request->map;
-        map.choice = choice_label(options);
-        if (!save(std::move(map_file), draw_state_map(result.tally.get(), map), problem))
+        map.choice = choice_label(options.choice);
+        if (!save(std::move(map_file), draw_state_map(result.tally, map), problem))
             return file_failure(out, err, problem, MAP_FAILED);
         err << "Map: " << (map_to_standard_output ? STANDARD_OUTPUT : *request->map_path) << '\n';
     }

@@ -13,17 +13,19 @@
 
 namespace q9xz {
 
-ConversionResult run_conversion(LineReader& input, ConvertOptions& options,
+ConversionResult run_conversion(LineReader& input, const ConvertOptions& options,
                                 std::function<void(std::string_view)> problem_sink) {
     const LogInput log{&input, {}};
     return run_conversion(std::span<const LogInput>(&log, 1), options, std::move(problem_sink));
 }
 
-ConversionResult run_conversion(std::span<const LogInput> logs, ConvertOptions& options,
+ConversionResult run_conversion(std::span<const LogInput> logs, const ConvertOptions& options,
                                 std::function<void(std::string_view)> problem_sink) {
     ConversionResult result;
     result.lists.problem_sink = std::move(problem_sink);
-    result.tally = convert_ADIF(logs, options, result.lists);
+    TalliedLogs read = convert_ADIF(logs, options, result.lists);
+    result.tally = read.tally;
+    result.last_header = std::move(read.last_header);
     const auto failed = std::find_if(logs.begin(), logs.end(),
                                      [](const LogInput& log) { return log.reader->failed(); });
     if (failed != logs.end()) {
@@ -46,13 +48,15 @@ ConversionResult run_conversion(std::span<const LogInput> logs, ConvertOptions& 
     }
     const StateTally& tally = result.tally;
     write_CSV_header(result.csv);
-    options.lotw_confirmed_count = 0;
-    result.written = write_CSV_rows(result.csv, tally.get(), options, 1);
-    result.written += write_CSV_rows(result.csv, tally.get(), options, 0);
-    summarize_modes(result.lists, tally.get(), 1);
-    add_line(0, result.lists, "");
-    summarize_bands(result.lists, tally.get(), 1);
-    summarize_needed(result.lists, tally.get(), options.lotw != 0);
+    for (std::int32_t selector : {1, 0}) {
+        const CsvCells cells = write_CSV_rows(result.csv, tally, selector);
+        result.written += cells.written;
+        result.lotw_confirmed += cells.lotw_confirmed;
+    }
+    summarize_modes(result.lists, tally, 1);
+    add_summary_line(result.lists, "");
+    summarize_bands(result.lists, tally, 1);
+    summarize_needed(result.lists, tally, options.choice == Choice::LOTW);
     return result;
 }
 
@@ -69,11 +73,10 @@ std::string no_contact_note(const std::vector<std::string>& names) {
 
 std::vector<std::string> shown_lines(const MessageLists& lists) {
     std::vector<std::string> lines;
-    for (int index : {2, 1, 0}) {
-        const auto& list = lists.lists[static_cast<std::size_t>(index)];
+    for (const MessageLines* list : shown_order(lists)) {
         // Lists hold their newest line first; show them in the order they were added.
         const std::size_t first = lines.size();
-        for (const std::string& line : list)
+        for (const std::string& line : *list)
             lines.push_back(line);
         if (lines.size() == first)
             continue;

@@ -25,10 +25,12 @@ inline constexpr std::string_view READ_FAILED_LINE =
 
 // What one Convert command produces once its files are open.
 struct ConversionResult {
-    MessageLists lists;       // problems (2) and summary lines (0)
-    std::string csv;          // the spreadsheet's bytes
-    std::int32_t written = 0; // non-empty cells written
-    StateTally tally;         // the filled tally, for pictures of it
+    MessageLists lists;              // problem and summary lines
+    std::string csv;                 // the spreadsheet's bytes
+    std::int32_t written = 0;        // non-empty cells written
+    std::int32_t lotw_confirmed = 0; // "LOTW" cells among them
+    StateTally tally{};              // the filled tally, for pictures of it
+    LogHeader last_header;           // the header of the last log read
     bool read_failed = false; // the log could not be read to its end: no spreadsheet, no summary
     // The log (its index among the logs) in which no ADIF tag stands anywhere: it is refused,
     // with no spreadsheet and no summary.
@@ -40,20 +42,19 @@ std::string not_a_log_text(const std::string& name);
 // The note when no contact went into the spreadsheet: the logs' names, then the text.
 std::string no_contact_note(const std::vector<std::string>& names);
 
-// Converts the log, makes the spreadsheet text and the summary lines; sets the options' LoTW
-// count. The caller writes `csv` to its file. Problem lines go to `problem_sink` as they come
-// when it is set, else into list 2 (at most MAX_KEPT_PROBLEMS of them, then one line that counts
+// Converts the log, makes the spreadsheet text and the summary lines. The caller writes `csv` to
+// its file. Problem lines go to `problem_sink` as they come when it is set, else into the
+// problem list (at most MAX_KEPT_PROBLEMS of them, then one line that counts
 // the rest). A failed read ends the problem lines with READ_FAILED_LINE and leaves `csv` empty;
 // a log that is none (not_a_log) leaves `csv` empty too.
-ConversionResult run_conversion(LineReader& input, ConvertOptions& options,
+ConversionResult run_conversion(LineReader& input, const ConvertOptions& options,
                                 std::function<void(std::string_view)> problem_sink = {});
 // The same for several logs tallied together (see convert_ADIF). A log that cannot be read to
 // its end fails the whole conversion: the logs after it are not read.
-ConversionResult run_conversion(std::span<const LogInput> logs, ConvertOptions& options,
+ConversionResult run_conversion(std::span<const LogInput> logs, const ConvertOptions& options,
                                 std::function<void(std::string_view)> problem_sink = {});
 
-// The lines as the window's list box shows them: list 2, list 1, list 0, each oldest line first
-// and followed by an empty line when it is not empty.
+// The lines as the window's list box shows them (see shown_order).
 std::vector<std::string> shown_lines(const MessageLists& lists);
 
 // "Wrote N Q9XZ QSOs to PATH", with the LoTW count appended when it is not 0; cut to 259

@@ -4,8 +4,6 @@
 #include "adif/record_pool.h"
 #include "analysis/evaluate_qso.h"
 
-#include <cstdio>
-
 namespace q9xz {
 namespace {
 
@@ -14,11 +12,11 @@ namespace {
 constexpr const char* RECORD_TOO_LARGE = "ERROR: Record too large; skipped to its end";
 constexpr const char* UNFINISHED_RECORD = "ERROR: Unfinished last record not read";
 
-// Reads one log into the tally and closes it.
-void read_log(LineReader& input, StateEntry* tally, ConvertOptions& options, MessageLists& lists,
-              RecordPool& pool, LocalDayCache& days) {
-    // A log is judged by its own header, never by one read before it.
-    options.program_id.reset();
+// Reads one log into the tally and closes it; returns its header. A log is judged by its own
+// header, never by one read before it.
+LogHeader read_log(LineReader& input, StateTally& tally, const ConvertOptions& options,
+                   MessageLists& lists, RecordPool& pool, LocalDayCache& days) {
+    LogHeader header;
 
     std::unique_ptr<AdifRecord> record;
     std::optional<std::string> message;
@@ -53,47 +51,39 @@ void read_log(LineReader& input, StateEntry* tally, ConvertOptions& options, Mes
                 pool.recycle(std::move(record));
             } else if (record) {
                 if (const AdifField* id = record->find("PROGRAMID"))
-                    options.program_id = std::string(id->value);
+                    header.program_id = std::string(id->value);
             }
             header_fields = record ? record->fields_read() : 0;
             break;
         case ADIF_RECORD_END:
             if (record && !record->dropped())
-                evaluate_QSO(*record, tally, options, lists, days);
+                evaluate_QSO(*record, tally, options, header, lists, days);
             pool.recycle(std::move(record));
             header_fields = 0;
-            break;
-        default:
-            std::fprintf(stderr, "ERROR:\tUnrecognized status %0d returned from parse_ADIF()\n",
-                         status);
             break;
         }
     } while (status == ADIF_LINE_DONE || status == ADIF_HEADER_END || status == ADIF_RECORD_END);
 
     input.close();
+    return header;
 }
 
 } // namespace
 
-StateTally convert_ADIF(LineReader& input, ConvertOptions& options, MessageLists& lists) {
-    const LogInput log{&input, {}};
-    return convert_ADIF(std::span<const LogInput>(&log, 1), options, lists);
-}
-
-StateTally convert_ADIF(std::span<const LogInput> logs, ConvertOptions& options,
-                        MessageLists& lists) {
-    StateTally tally = build_state_tally();
+TalliedLogs convert_ADIF(std::span<const LogInput> logs, const ConvertOptions& options,
+                         MessageLists& lists) {
+    TalliedLogs read{build_state_tally(), {}};
     RecordPool pool;
     LocalDayCache days;
     for (const LogInput& log : logs) {
         lists.problem_prefix = logs.size() > 1 ? log.name + ": " : std::string();
-        read_log(*log.reader, tally.get(), options, lists, pool, days);
+        read.last_header = read_log(*log.reader, read.tally, options, lists, pool, days);
         // The conversion has failed, or the log is none: the logs after it are not read.
         if (log.reader->failed() || !log.reader->saw_tag())
             break;
     }
     lists.problem_prefix.clear();
-    return tally;
+    return read;
 }
 
 } // namespace q9xz

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "adif/line_reader.h"
+#include "analysis/evaluate_qso.h"
 #include "analysis/message_lists.h"
 #include "analysis/state_tally.h"
 #include "common/convert_options.h"
@@ -17,17 +18,20 @@ struct LogInput {
     std::string name;
 };
 
-// Runs one conversion: reads the whole log, evaluates every QSO record, and returns the filled
-// tally. Problems go to list 2 of `lists`. The input is closed before the call returns.
-StateTally convert_ADIF(LineReader& input, ConvertOptions& options, MessageLists& lists);
+// The logs of a conversion read into one tally.
+struct TalliedLogs {
+    StateTally tally;
+    LogHeader last_header; // the header of the last log read
+};
 
-// The same for several logs read one after another into one tally, as if their records stood
-// in one log in that order. Each log is judged by its own header alone, and a record a log
-// leaves unfinished is dropped, never joined to the next log. A log that cannot be read to its
-// end, or that holds no ADIF tag at all, ends the reading: the logs after it are not read. With
-// more than one log every problem line starts with the log's name and ": ". Every input is closed
-// before the call returns.
-StateTally convert_ADIF(std::span<const LogInput> logs, ConvertOptions& options,
-                        MessageLists& lists);
+// Runs one conversion: reads the logs one after another into one tally, evaluating every QSO
+// record, as if their records stood in one log in that order. Each log is judged by its own
+// header alone, and a record a log leaves unfinished is dropped, never joined to the next log. A
+// log that cannot be read to its end, or that holds no ADIF tag at all, ends the reading: the
+// logs after it are not read. Problems go to the problem lines of `lists`; with more than one log
+// every problem line starts with the log's name and ": ". Every input is closed before the call
+// returns.
+TalliedLogs convert_ADIF(std::span<const LogInput> logs, const ConvertOptions& options,
+                         MessageLists& lists);
 
 } // namespace q9xz

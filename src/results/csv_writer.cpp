@@ -46,12 +46,11 @@ void write_CSV_header(std::string& out) {
     out += "\r\n";
 }
 
-std::int32_t write_CSV_rows(std::string& out, const StateEntry* tally, ConvertOptions& options,
-                            std::int32_t selector) {
-    std::int32_t cells = 0;
-    walk_in_order(tally, [&](const StateEntry& entry) {
+CsvCells write_CSV_rows(std::string& out, const StateTally& tally, std::int32_t selector) {
+    CsvCells cells;
+    for (const StateEntry& entry : tally) {
         if (entry.is_state != selector)
-            return;
+            continue;
         for (ModeColumn column : row_columns) {
             out += entry.name;
             out += ',';
@@ -63,14 +62,14 @@ std::int32_t write_CSV_rows(std::string& out, const StateEntry* tally, ConvertOp
                 if (value == MARK_NONE)
                     continue;
                 if (value == MARK_CONFIRMED)
-                    ++options.lotw_confirmed_count;
+                    ++cells.lotw_confirmed;
                 out += cell_text(value);
-                ++cells;
+                ++cells.written;
             }
             out += "\r\n";
         }
         out += "\r\n";
-    });
+    }
     return cells;
 }
 

@@ -150,7 +150,7 @@ void append_tick(std::string& out, int x, int y, int size, std::string_view ink)
 
 void draw_tile(std::string& out, int x, int y, const EntityPair& pair, const StateEntry* entry,
                ModeColumn column, std::optional<int> band) {
-    MapStatus status = entry ? map_status(*entry, column, band) : MapStatus::not_worked;
+    MapStatus status = entry ? map_status(*entry, column, band) : MapStatus::NOT_WORKED;
     const Look& look = look_of(status);
     std::string id = "tile-";
     id += pair.abbrev;
@@ -163,7 +163,7 @@ void draw_tile(std::string& out, int x, int y, const EntityPair& pair, const Sta
     out += "<text" + attr("x", x + TILE / 2) + attr("y", y + TILE / 2 + 6) +
            attr("text-anchor", "middle") + attr("font-size", 17) + attr("font-weight", "bold") +
            attr("fill", look.ink) + ">" + escaped(pair.abbrev) + "</text>";
-    if (status == MapStatus::confirmed) // a second cue beside the colour
+    if (status == MapStatus::CONFIRMED) // a second cue beside the colour
         append_tick(out, x + 35, y + 9, 4, look.ink);
     out += "</g>\n";
 }
@@ -176,7 +176,7 @@ void draw_legend(std::string& out) {
         out += "<rect" + attr("data-legend", look.name) + attr("x", x) + attr("y", y) +
                attr("width", 18) + attr("height", 18) + attr("rx", 3) + attr("fill", look.fill) +
                attr("stroke", look.stroke) + "/>";
-        if (look.name == look_of(MapStatus::confirmed).name)
+        if (look.name == look_of(MapStatus::CONFIRMED).name)
             append_tick(out, x + 4, y + 9, 3, look.ink);
         out += "<text" + attr("x", x + 25) + attr("y", y + 14) + attr("fill", "#333333") + ">" +
                escaped(look.label) + "</text>\n";
@@ -190,15 +190,15 @@ void draw_legend(std::string& out) {
 MapStatus map_status(const StateEntry& entry, ModeColumn column, std::optional<int> band) {
     column = valid_column(column);
     band = valid_band(band);
-    MapStatus status = MapStatus::not_worked;
+    MapStatus status = MapStatus::NOT_WORKED;
     for (int b = 0; b < BAND_COUNT; ++b) {
         if (band && *band != b)
             continue;
         std::int64_t value = mark(entry, b, column);
         if (value == MARK_CONFIRMED)
-            return MapStatus::confirmed;
+            return MapStatus::CONFIRMED;
         if (value != MARK_NONE)
-            status = MapStatus::worked;
+            status = MapStatus::WORKED;
     }
     return status;
 }
@@ -217,29 +217,33 @@ std::optional<int> map_band(std::string_view label) {
     return std::nullopt;
 }
 
-std::string_view choice_label(const ConvertOptions& options) {
-    if (options.lotw)
-        return "LoTW";
-    if (options.first)
+std::string_view choice_label(Choice choice) {
+    switch (choice) {
+    case Choice::FIRST:
         return "First";
+    case Choice::LAST:
+        return "Last";
+    case Choice::LOTW:
+        return "LoTW";
+    }
     return "Last";
 }
 
-std::string draw_state_map(const StateEntry* tally, const MapOptions& options) {
+std::string draw_state_map(const StateTally& tally, const MapOptions& options) {
     const ModeColumn column = valid_column(options.column);
     const std::optional<int> band = valid_band(options.band);
 
     std::vector<const StateEntry*> entries;
     int worked = 0;
     int confirmed = 0;
-    walk_in_order(tally, [&](const StateEntry& entry) {
+    for (const StateEntry& entry : tally) {
         entries.push_back(&entry);
         if (entry.is_state != 1) // the summary counts the 50 states only
-            return;
+            continue;
         MapStatus status = map_status(entry, column, band);
-        worked += status != MapStatus::not_worked;
-        confirmed += status == MapStatus::confirmed;
-    });
+        worked += status != MapStatus::NOT_WORKED;
+        confirmed += status == MapStatus::CONFIRMED;
+    }
 
     // The first summary line's wording, for the column (and band) drawn.
     char counts[80];

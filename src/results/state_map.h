@@ -10,7 +10,7 @@
 namespace q9xz {
 
 // How an entity stands in the chosen mode column, over all bands or on one band.
-enum class MapStatus { not_worked, worked, confirmed };
+enum class MapStatus { NOT_WORKED, WORKED, CONFIRMED };
 
 struct MapOptions {
     std::string_view choice = "Last"; // "First", "Last" or "LoTW", named in the title line
@@ -28,12 +28,12 @@ std::optional<ModeColumn> map_mode_column(std::string_view label);
 std::optional<int> map_band(std::string_view label);
 
 // "LoTW", "First" or "Last": the choice the evaluator follows.
-std::string_view choice_label(const ConvertOptions& options);
+std::string_view choice_label(Choice choice);
 
 // A self-contained SVG picture of the tally: the 50 states on a tile grid in the country's shape,
 // the District of Columbia and the territories in a row of their own, each tile coloured by its
 // status, a legend, and a title line with the counts of the states (as the first summary line
-// counts them). An empty tally draws every tile as not worked.
-std::string draw_state_map(const StateEntry* tally, const MapOptions& options);
+// counts them).
+std::string draw_state_map(const StateTally& tally, const MapOptions& options);
 
 } // namespace q9xz

@@ -43,16 +43,22 @@ void add_count_line(MessageLists& lists, const char* long_format, const char* sh
     } else {
         std::snprintf(buffer, sizeof buffer, short_format, count.worked, text.c_str());
     }
-    add_line(0, lists, buffer);
+    add_summary_line(lists, buffer);
+}
+
+// Calls `visit` for each entry whose is_state equals `selector`, in name order.
+template <typename Visit>
+void for_each_selected(const StateTally& tally, std::int32_t selector, Visit visit) {
+    for (const StateEntry& entry : tally)
+        if (entry.is_state == selector)
+            visit(entry);
 }
 
 } // namespace
 
-void summarize_modes(MessageLists& lists, const StateEntry* tally, std::int32_t selector) {
+void summarize_modes(MessageLists& lists, const StateTally& tally, std::int32_t selector) {
     std::array<Count, MODE_COLUMN_COUNT> counts{};
-    walk_in_order(tally, [&](const StateEntry& entry) {
-        if (entry.is_state != selector)
-            return;
+    for_each_selected(tally, selector, [&](const StateEntry& entry) {
         for (int m = 0; m < MODE_COLUMN_COUNT; ++m) {
             const Count count = classify(entry, static_cast<ModeColumn>(m));
             counts[m].worked += count.worked;
@@ -65,11 +71,9 @@ void summarize_modes(MessageLists& lists, const StateEntry* tally, std::int32_t 
     }
 }
 
-void summarize_bands(MessageLists& lists, const StateEntry* tally, std::int32_t selector) {
+void summarize_bands(MessageLists& lists, const StateTally& tally, std::int32_t selector) {
     std::array<Count, BAND_COUNT> counts{};
-    walk_in_order(tally, [&](const StateEntry& entry) {
-        if (entry.is_state != selector)
-            return;
+    for_each_selected(tally, selector, [&](const StateEntry& entry) {
         for (int band = 0; band < BAND_COUNT; ++band) {
             const std::int64_t value = mark(entry, band, MIX);
             if (value == MARK_CONFIRMED) {
@@ -88,12 +92,10 @@ void summarize_bands(MessageLists& lists, const StateEntry* tally, std::int32_t 
     }
 }
 
-void summarize_needed(MessageLists& lists, const StateEntry* tally, bool by_confirmation) {
+void summarize_needed(MessageLists& lists, const StateTally& tally, bool by_confirmation) {
     std::array<int, MODE_COLUMN_COUNT> worked{};
     std::array<std::vector<std::string_view>, MODE_COLUMN_COUNT> missing;
-    walk_in_order(tally, [&](const StateEntry& entry) {
-        if (entry.is_state != 1)
-            return;
+    for_each_selected(tally, 1, [&](const StateEntry& entry) {
         for (int m = 0; m < MODE_COLUMN_COUNT; ++m) {
             const Count count = classify(entry, static_cast<ModeColumn>(m));
             worked[m] += count.worked;
@@ -103,7 +105,7 @@ void summarize_needed(MessageLists& lists, const StateEntry* tally, bool by_conf
     });
     if (std::all_of(worked.begin(), worked.end(), [](int count) { return count == 0; }))
         return;
-    add_line(0, lists, "");
+    add_summary_line(lists, "");
     for (int m = 0; m < MODE_COLUMN_COUNT; ++m) {
         if (worked[m] == 0)
             continue;
@@ -114,7 +116,7 @@ void summarize_needed(MessageLists& lists, const StateEntry* tally, bool by_conf
                           by_confirmation ? "All 50 states confirmed on %s"
                                           : "All 50 states worked on %s",
                           label.c_str());
-            add_line(0, lists, buffer);
+            add_summary_line(lists, buffer);
             continue;
         }
         std::snprintf(buffer, sizeof buffer,
@@ -124,14 +126,14 @@ void summarize_needed(MessageLists& lists, const StateEntry* tally, bool by_conf
         const std::vector<std::string_view>& states = missing[m];
         for (std::size_t i = 0; i < states.size(); ++i) {
             if (i > 0 && i % STATES_PER_LINE == 0) {
-                add_line(0, lists, line);
+                add_summary_line(lists, line);
                 line = "    ";
             } else if (i > 0) {
                 line += ' ';
             }
             line += states[i];
         }
-        add_line(0, lists, line);
+        add_summary_line(lists, line);
     }
 }
 

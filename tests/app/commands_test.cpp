@@ -1,5 +1,6 @@
 #include "app/controls.h"
 #include "app/main_window.h"
+#include "converted_log.h"
 #include "fake_toolkit.h"
 #include "string_ids.h"
 
@@ -18,54 +19,24 @@ struct Window {
     MainWindow window{toolkit, options, [this] { ++updates; }, POSIX_SEPARATORS};
 };
 
-TEST(Switches, CommandLineSelectsTheChoiceAndItsRadioButton) {
+TEST(Commands, TheStartingChoiceAndTheRadioButtonsKeepOneChoice) {
     struct Case {
-        const char* command_line;
-        int checked;
+        Choice choice;
+        int radio_button;
     };
-    const Case cases[] = {
-        {"", ID_LAST},
-        {"/usr/bin/q9xz", ID_LAST},
-        {"q9xz -f", ID_FIRST},
-        {"q9xz -F", ID_LAST}, // upper-case F is not a switch
-        {"q9xz -l", ID_LOTW},
-        {"q9xz -L", ID_LOTW},
-        {"q9xz -f -l", ID_LOTW}, // LoTW wins over First
-        {"q9xz -F -L", ID_LOTW},
-        {"/home/op/ham-logs/q9xz", ID_LOTW},        // "-l" inside the program's own path
-        {"\"C:\\Ham-Logs\\Q9XZ.exe\" -f", ID_LOTW}, // "-L" of the folder name
-        {"\"C:\\Ham-Fi\\Q9XZ.exe\"", ID_LAST},      // "-F" is no switch
-        {"\"C:\\ham-fi\\Q9XZ.exe\"", ID_FIRST},
-        {"/opt/q9xz-fltk/q9xz", ID_FIRST},
-        {"q9xz --first", ID_FIRST},
-        {"q9xz -x -lotw", ID_LOTW},
-    };
-    for (const Case& c : cases) {
+    for (const Case c : {Case{Choice::FIRST, ID_FIRST}, Case{Choice::LAST, ID_LAST},
+                         Case{Choice::LOTW, ID_LOTW}}) {
         Window w;
-        w.options.last = 0; // whatever came before, the switches decide
-        w.options.first = 1;
-        w.toolkit.line = c.command_line;
-        w.window.create_controls();
-        SCOPED_TRACE(c.command_line);
-        EXPECT_EQ(w.toolkit.checked, c.checked);
-        EXPECT_EQ(w.options.first, c.checked == ID_FIRST ? 1 : 0);
-        EXPECT_EQ(w.options.last, c.checked == ID_LAST ? 1 : 0);
-        EXPECT_EQ(w.options.lotw, c.checked == ID_LOTW ? 1 : 0);
+        w.window.create_controls(c.choice);
+        EXPECT_EQ(w.toolkit.checked, c.radio_button);
+        EXPECT_EQ(w.options.choice, c.choice);
+        for (const Case clicked : {Case{Choice::LOTW, ID_LOTW}, Case{Choice::FIRST, ID_FIRST},
+                                   Case{Choice::LAST, ID_LAST}}) {
+            w.window.command(clicked.radio_button);
+            EXPECT_EQ(w.options.choice, clicked.choice);
+        }
+        EXPECT_TRUE(w.toolkit.boxes.empty());
     }
-}
-
-TEST(Commands, RadioButtonsKeepExactlyOneChoice) {
-    Window w;
-    w.window.command(ID_LOTW);
-    EXPECT_EQ(w.options.lotw + w.options.first + w.options.last, 1);
-    EXPECT_EQ(w.options.lotw, 1);
-    w.window.command(ID_FIRST);
-    EXPECT_EQ(w.options.lotw + w.options.first + w.options.last, 1);
-    EXPECT_EQ(w.options.first, 1);
-    w.window.command(ID_LAST);
-    EXPECT_EQ(w.options.lotw + w.options.first + w.options.last, 1);
-    EXPECT_EQ(w.options.last, 1);
-    EXPECT_TRUE(w.toolkit.boxes.empty());
 }
 
 TEST(Commands, ExitAsksTheLoopToEnd) {
@@ -78,7 +49,6 @@ TEST(Commands, ExitAsksTheLoopToEnd) {
 TEST(Commands, IdsOutsideTheCommandsAreIgnored) {
     for (int id : {0, 1000, ID_ADIF_BOX, ID_CSV_BOX, ID_LIST_BOX, IDI_Q9XZ, 1017, -1}) {
         Window w;
-        w.options.converted = 1;
         w.window.command(id);
         SCOPED_TRACE(id);
         EXPECT_TRUE(w.toolkit.boxes.empty());
@@ -86,8 +56,8 @@ TEST(Commands, IdsOutsideTheCommandsAreIgnored) {
         EXPECT_TRUE(w.toolkit.dialogs.empty());
         EXPECT_EQ(w.toolkit.quits, 0);
         EXPECT_EQ(w.updates, 0);
-        EXPECT_EQ(w.options.converted, 1);
-        EXPECT_EQ(w.options.last, 1);
+        EXPECT_FALSE(w.window.converted());
+        EXPECT_EQ(w.options.choice, Choice::LAST);
     }
 }
 
@@ -145,13 +115,11 @@ TEST(Commands, OpenRefusesUntilConverted) {
 TEST(Commands, OpenShowsTheSpreadsheetOrSaysTheBrowserDidNotStart) {
     for (bool started : {true, false}) {
         Window w;
-        w.toolkit.dialog_answers.push_back("/tmp/logs/my.adi");
-        w.window.command(ID_ADIF_FILE);
-        w.options.converted = 1;
+        const testing::ConvertedLog log(w.window, w.toolkit, "my.adi");
         w.toolkit.opens = started;
         w.window.command(ID_OPEN);
         SCOPED_TRACE(started);
-        EXPECT_EQ(w.toolkit.opened, std::vector<std::string>{"/tmp/logs/my.CSV"});
+        EXPECT_EQ(w.toolkit.opened, std::vector<std::string>{log.file("my.CSV")});
         if (!started) {
             ASSERT_EQ(w.toolkit.boxes.size(), 1u);
             EXPECT_EQ(w.toolkit.boxes[0],

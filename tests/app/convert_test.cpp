@@ -91,7 +91,7 @@ TEST(Convert, WithoutFileNamesComplainsAboutTheLogFirst) {
     w.window.command(ID_CONVERT);
     ASSERT_EQ(w.toolkit.boxes.size(), 2u);
     EXPECT_EQ(w.toolkit.boxes[1], error("Did not specify input ADIF file."));
-    EXPECT_EQ(w.options.converted, 0);
+    EXPECT_FALSE(w.window.converted());
     EXPECT_TRUE(w.toolkit.list.empty());
 }
 
@@ -99,21 +99,18 @@ TEST(Convert, FillsTheListWritesTheSpreadsheetAndSaysDone) {
     TempDir dir;
     write_file(dir.file("log.adi"), LOG);
     Window w;
-    w.toolkit.line = "q9xz -l";
-    w.window.create_controls();
+    w.window.create_controls(Choice::LOTW);
     w.choose(dir.file("log.adi"), dir.file("out.csv"));
     w.toolkit.list = {"left over"};
     w.toolkit.extent = 9999;
     w.window.command(ID_CONVERT);
 
     // What the core makes of the same log, shown the way the window shows it.
-    ConvertOptions expected_options;
-    expected_options.lotw = 1;
-    expected_options.last = 0;
+    const ConvertOptions expected_options{Choice::LOTW};
     LineReader reader{std::string(LOG)};
     const ConversionResult expected = run_conversion(reader, expected_options);
     ASSERT_GT(expected.written, 0);
-    ASSERT_GT(expected_options.lotw_confirmed_count, 0);
+    ASSERT_GT(expected.lotw_confirmed, 0);
 
     EXPECT_EQ(w.toolkit.list, shown_lines(expected.lists));
     ASSERT_GE(w.toolkit.list.size(), 4u);
@@ -129,13 +126,11 @@ TEST(Convert, FillsTheListWritesTheSpreadsheetAndSaysDone) {
     EXPECT_EQ(read_file(dir.file("out.csv")), expected.csv);
     ASSERT_EQ(w.toolkit.boxes.size(), 1u);
     const std::string done = "Wrote " + std::to_string(expected.written) + " Q9XZ QSOs to " +
-                             dir.file("out.csv") + "\n" +
-                             std::to_string(expected_options.lotw_confirmed_count) +
+                             dir.file("out.csv") + "\n" + std::to_string(expected.lotw_confirmed) +
                              " QSOs were confirmed via LoTW";
     EXPECT_EQ(w.toolkit.boxes[0],
               (Box{done, "Done", MessageButtons::OK, MessageIcon::ICON_INFORMATION, false}));
-    EXPECT_EQ(w.options.lotw_confirmed_count, expected_options.lotw_confirmed_count);
-    EXPECT_EQ(w.options.converted, 1);
+    EXPECT_TRUE(w.window.converted());
 
     w.window.command(ID_OPEN);
     EXPECT_EQ(w.toolkit.opened, std::vector<std::string>{dir.file("out.csv")});
@@ -149,7 +144,7 @@ TEST(Convert, LogWithoutQ9XZShowsNoDoneBoxButCanBeOpened) {
     w.choose(dir.file("log.adi"), dir.file("out.csv"));
     w.window.command(ID_CONVERT);
     EXPECT_TRUE(w.toolkit.boxes.empty());
-    EXPECT_EQ(w.options.converted, 1);
+    EXPECT_TRUE(w.window.converted());
     EXPECT_FALSE(read_file(dir.file("out.csv")).empty());
     ASSERT_FALSE(w.toolkit.list.empty());
     // The note names the log as the window's separators see it (a Windows path stays whole
@@ -167,7 +162,7 @@ TEST(Convert, UnreadableLogKeepsTheSpreadsheetAndTheConvertedFlag) {
     Window w;
     w.choose(dir.file("log.adi"), dir.file("out.csv"));
     w.window.command(ID_CONVERT);
-    ASSERT_EQ(w.options.converted, 1);
+    ASSERT_TRUE(w.window.converted());
     const std::string sheet = read_file(dir.file("out.csv"));
     w.toolkit.boxes.clear();
     w.toolkit.list = {"kept"};
@@ -179,7 +174,7 @@ TEST(Convert, UnreadableLogKeepsTheSpreadsheetAndTheConvertedFlag) {
                         "No such file or directory");
     EXPECT_EQ(read_file(dir.file("out.csv")), sheet);
     EXPECT_EQ(w.toolkit.list, std::vector<std::string>{"kept"});
-    EXPECT_EQ(w.options.converted, 1); // left as it was
+    EXPECT_TRUE(w.window.converted()); // left as it was
 }
 
 // A file without an ADIF tag is refused with the converter's text: its problem lines are
@@ -202,7 +197,7 @@ TEST(Convert, FileThatIsNoLogIsRefused) {
     EXPECT_EQ(w.toolkit.list,
               (std::vector<std::string>{" on  at : ERROR: Unfinished last record not read", ""}));
     EXPECT_EQ(read_file(dir.file("out.csv")), sheet);
-    EXPECT_EQ(w.options.converted, 0);
+    EXPECT_FALSE(w.window.converted());
 }
 
 // Each box says which file could not be used and why, and changes no file.
@@ -238,7 +233,7 @@ TEST(Convert, SpreadsheetThatCannotBeOpenedOrIsTheLogItself) {
         ASSERT_EQ(w.toolkit.boxes.size(), 1u);
         expect_open_failure(w.toolkit.boxes[0], c.first, c.path, c.reason);
         EXPECT_EQ(read_file(dir.file("log.adi")), LOG);
-        EXPECT_EQ(w.options.converted, 0);
+        EXPECT_FALSE(w.window.converted());
     }
 }
 
@@ -267,7 +262,7 @@ TEST(Convert, RefusesALogAsItsSpreadsheet) {
         EXPECT_EQ(w.toolkit.boxes[0].title, "Error");
         EXPECT_EQ(read_file(dir.file("log.adi")), LOG);
         EXPECT_EQ(read_file(dir.file("other.csv")), LOG);
-        EXPECT_EQ(w.options.converted, 0);
+        EXPECT_FALSE(w.window.converted());
     }
     EXPECT_FALSE(fs::exists(dir.file("home.ADI")));
     EXPECT_FALSE(fs::exists(dir.file("report.adx")));
@@ -303,7 +298,7 @@ TEST(Convert, FailureAfterAGoodConvertKeepsTheSpreadsheetAndBlocksOpen) {
         Window w;
         w.choose(dir.file("log.adi"), dir.file("out.csv"));
         w.window.command(ID_CONVERT);
-        ASSERT_EQ(w.options.converted, 1);
+        ASSERT_TRUE(w.window.converted());
         const std::string sheet = read_file(dir.file("real.csv"));
         w.toolkit.boxes.clear();
 
@@ -319,7 +314,7 @@ TEST(Convert, FailureAfterAGoodConvertKeepsTheSpreadsheetAndBlocksOpen) {
                   c.first_lines);
         EXPECT_EQ(read_file(dir.file("real.csv")), sheet);
         EXPECT_EQ(read_file(dir.file("real.adi")), LOG);
-        EXPECT_EQ(w.options.converted, 0);
+        EXPECT_FALSE(w.window.converted());
         w.window.command(ID_OPEN);
         EXPECT_TRUE(w.toolkit.opened.empty());
         EXPECT_EQ(w.toolkit.boxes.back(),
@@ -346,10 +341,10 @@ TEST(Convert, LongPathsAreWrittenUnderTheirOwnName) {
         ASSERT_EQ(w.toolkit.boxes.size(), 1u);
         EXPECT_EQ(w.toolkit.boxes[0].title, "Error");
         EXPECT_EQ(w.toolkit.boxes[0].text.rfind("Could not ", 0), 0u) << w.toolkit.boxes[0].text;
-        EXPECT_EQ(w.options.converted, 0);
+        EXPECT_FALSE(w.window.converted());
         return;
     }
-    EXPECT_EQ(w.options.converted, 1);
+    EXPECT_TRUE(w.window.converted());
     std::vector<std::string> names;
     for (const auto& entry : fs::directory_iterator(folder))
         names.push_back(entry.path().filename().string());
@@ -363,15 +358,15 @@ TEST(ShowLines, AppendsOldestFirstAndWidensTheExtentForLongLines) {
     MainWindow window(toolkit, options, {}, POSIX_SEPARATORS);
     toolkit.extent = 450;
     MessageLists lists;
-    add_line(2, lists, std::string(56, 'a')); // 448 pixels: fits
-    add_line(2, lists, std::string(60, 'b')); // 480
-    add_line(2, lists, std::string(57, 'c')); // 456: narrower than the box is by now
-    add_line(2, lists, "");
-    EXPECT_EQ(window.show_lines(lists.lists[2]), 4);
+    add_problem_line(lists, std::string(56, 'a')); // 448 pixels: fits
+    add_problem_line(lists, std::string(60, 'b')); // 480
+    add_problem_line(lists, std::string(57, 'c')); // 456: narrower than the box is by now
+    add_problem_line(lists, "");
+    EXPECT_EQ(window.show_lines(lists.problems), 4);
     EXPECT_EQ(toolkit.list, (std::vector<std::string>{std::string(56, 'a'), std::string(60, 'b'),
                                                       std::string(57, 'c'), ""}));
     EXPECT_EQ(toolkit.extents_set, std::vector<int>{480});
-    EXPECT_EQ(window.show_lines(lists.lists[1]), 0);
+    EXPECT_EQ(window.show_lines(lists.summary), 0);
     EXPECT_EQ(toolkit.list.size(), 4u);
 }
 

@@ -34,7 +34,6 @@ struct DialogShown {
 // A toolkit without a display: records every operation and answers from a script.
 class FakeToolkit : public Toolkit {
   public:
-    std::string line = "q9xz"; // the command line
     // nullopt: the user cancels; in a dialog that allows several files, one path per line.
     std::deque<std::optional<std::string>> dialog_answers;
     bool opens = true; // what open_address answers
@@ -54,7 +53,6 @@ class FakeToolkit : public Toolkit {
         boxes.push_back({std::string(text), std::string(title), buttons, icon, owned});
         return MessageAnswer::OK;
     }
-    std::string command_line() override { return line; }
     std::string text(int id) override { return std::string(string_table_text(id)); }
     bool open_file_dialog(const FileDialog& dialog, std::string& path) override {
         return dialog_answer(false, dialog, path);

@@ -1,5 +1,6 @@
 #include "app/controls.h"
 #include "app/main_window.h"
+#include "converted_log.h"
 #include "fake_toolkit.h"
 
 #include <gtest/gtest.h>
@@ -118,15 +119,14 @@ TEST(ChooseFiles, CancelKeepsPathsAndFieldsButStillClearsConverted) {
         FakeToolkit toolkit;
         ConvertOptions options;
         MainWindow window(toolkit, options, {}, POSIX_SEPARATORS);
-        toolkit.dialog_answers.push_back("/logs/a.adi");
-        window.command(ID_ADIF_FILE);
-        options.converted = 1;
+        const testing::ConvertedLog log(window, toolkit, "a.adi");
+        ASSERT_TRUE(window.converted());
         toolkit.fields.clear();
         window.command(id); // no answer scripted: cancelled
         SCOPED_TRACE(id);
-        EXPECT_EQ(options.converted, 0);
-        EXPECT_EQ(window.adif_path(), "/logs/a.adi");
-        EXPECT_EQ(window.csv_path(), "/logs/a.CSV");
+        EXPECT_FALSE(window.converted());
+        EXPECT_EQ(window.adif_path(), log.file("a.adi"));
+        EXPECT_EQ(window.csv_path(), log.file("a.CSV"));
         EXPECT_TRUE(toolkit.fields.empty());
         window.command(ID_OPEN);
         ASSERT_EQ(toolkit.boxes.size(), 1u);

@@ -71,8 +71,7 @@ TEST_F(ConvertSeveralLogs, TalliesEveryLogAndNamesProblemLinesByBaseName) {
     LineReader home{std::string(HOME)};
     LineReader report{std::string(REPORT)};
     const LogInput logs[] = {{&home, "home.adi"}, {&report, "lotw.adi"}};
-    ConvertOptions expected_options;
-    set_choice(expected_options, Choice::LoTW);
+    const ConvertOptions expected_options{Choice::LOTW};
     const ConversionResult expected = run_conversion(logs, expected_options);
 
     EXPECT_EQ(toolkit.list, shown_lines(expected.lists));
@@ -102,7 +101,7 @@ TEST_F(ConvertSeveralLogs, TalliesEveryLogAndNamesProblemLinesByBaseName) {
     ASSERT_EQ(toolkit.boxes.size(), 1u);
     EXPECT_EQ(toolkit.boxes[0].text,
               "Wrote 1 Q9XZ QSOs to " + file("sheet.csv") + "\n1 QSOs were confirmed via LoTW");
-    EXPECT_EQ(options.converted, 1);
+    EXPECT_TRUE(window.converted());
 }
 
 TEST_F(ConvertSeveralLogs, ARefusedLogOrSpreadsheetChangesNoFile) {
@@ -143,7 +142,7 @@ TEST_F(ConvertSeveralLogs, ARefusedLogOrSpreadsheetChangesNoFile) {
         EXPECT_EQ(read_file(file("sheet.csv")), "precious");
         EXPECT_EQ(read_file(file("home.adi")), HOME);
         EXPECT_EQ(read_file(file("lotw.adi")), REPORT);
-        EXPECT_EQ(options.converted, 0);
+        EXPECT_FALSE(window.converted());
     }
 }
 

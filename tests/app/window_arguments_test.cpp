@@ -16,22 +16,22 @@ TEST(WindowArguments, SwitchesAndLogs) {
         std::vector<std::string> logs;
     };
     const Case cases[] = {
-        {{}, Action::Open, Choice::Last, {}},
-        {{"-f"}, Action::Open, Choice::First, {}},
-        {{"-L", "log.adi"}, Action::Open, Choice::LoTW, {"log.adi"}},
+        {{}, Action::Open, Choice::LAST, {}},
+        {{"-f"}, Action::Open, Choice::FIRST, {}},
+        {{"-L", "log.adi"}, Action::Open, Choice::LOTW, {"log.adi"}},
         // LoTW wins over First in either order.
-        {{"-l", "-f"}, Action::Open, Choice::LoTW, {}},
-        {{"-f", "-l"}, Action::Open, Choice::LoTW, {}},
+        {{"-l", "-f"}, Action::Open, Choice::LOTW, {}},
+        {{"-f", "-l"}, Action::Open, Choice::LOTW, {}},
         // A log name is never a switch, whatever letters it holds.
-        {{"my-log.adi", "x-f"}, Action::Open, Choice::Last, {"my-log.adi", "x-f"}},
-        {{"--", "-l.adi", "--", "-f"}, Action::Open, Choice::Last, {"-l.adi", "--", "-f"}},
-        {{"-"}, Action::Open, Choice::Last, {"-"}},
+        {{"my-log.adi", "x-f"}, Action::Open, Choice::LAST, {"my-log.adi", "x-f"}},
+        {{"--", "-l.adi", "--", "-f"}, Action::Open, Choice::LAST, {"-l.adi", "--", "-f"}},
+        {{"-"}, Action::Open, Choice::LAST, {"-"}},
         // Options may follow the logs; the logs keep their order; an empty name is no file.
-        {{"b.adi", "", "a.adi", "-f"}, Action::Open, Choice::First, {"b.adi", "a.adi"}},
-        {{"-l", "--help"}, Action::Help, Choice::LoTW, {}},
-        {{"-h"}, Action::Help, Choice::Last, {}},
-        {{"--version", "log.adi"}, Action::Version, Choice::Last, {"log.adi"}},
-        {{"--", "--version"}, Action::Open, Choice::Last, {"--version"}},
+        {{"b.adi", "", "a.adi", "-f"}, Action::Open, Choice::FIRST, {"b.adi", "a.adi"}},
+        {{"-l", "--help"}, Action::Help, Choice::LOTW, {}},
+        {{"-h"}, Action::Help, Choice::LAST, {}},
+        {{"--version", "log.adi"}, Action::Version, Choice::LAST, {"log.adi"}},
+        {{"--", "--version"}, Action::Open, Choice::LAST, {"--version"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(::testing::PrintToString(c.arguments));

@@ -109,16 +109,13 @@ inline std::int64_t utc_seconds(int year, int month, int day, int hour = 0, int 
     return days * 86400 + std::int64_t(hour) * 3600 + std::int64_t(minute) * 60 + second;
 }
 
-// A child link of either tree: StateEntry owns its children, AdifField points to them.
-template <typename Node> const Node* child(const std::unique_ptr<Node>& link) {
-    return link.get();
-}
+// A child link of the tree.
 template <typename Node> const Node* child(Node* link) {
     return link;
 }
 
-// Checks the AA-tree rules on a tree of AdifField or StateEntry nodes (levels counted from 0 at
-// the leaves) and returns the keys in in-order sequence.
+// Checks the AA-tree rules on a tree of AdifField nodes (levels counted from 0 at the leaves) and
+// returns the keys in in-order sequence.
 template <typename Node, typename Key>
 void check_aa_node(const Node* node, Key key_of, std::vector<std::string>& keys, int& faults) {
     if (node == nullptr)

@@ -18,11 +18,12 @@
 namespace q9xz::probe {
 
 struct Outcome {
-    std::vector<std::string> problems; // list 2, oldest first
+    std::vector<std::string> problems; // oldest first
     std::vector<std::string> cells;    // "Georgia CW 20m 05-Jan", in spreadsheet order
     std::size_t csv_lines = 0;
     std::int32_t written = 0;
     bool not_a_log = false;
+    std::optional<std::string> program_id; // of the log's header
 };
 
 inline std::vector<std::string> split(const std::string& text, const std::string& separator) {
@@ -53,16 +54,17 @@ inline std::vector<std::string> filled_cells(const std::string& csv) {
     return cells;
 }
 
-inline Outcome convert(LineReader& input, ConvertOptions& options) {
+inline Outcome convert(LineReader& input, const ConvertOptions& options) {
     const ConversionResult result = run_conversion(input, options);
     Outcome outcome;
-    for (const std::string& line : result.lists.lists[2])
+    for (const std::string& line : result.lists.problems)
         outcome.problems.push_back(line);
     std::reverse(outcome.problems.begin(), outcome.problems.end());
     outcome.cells = filled_cells(result.csv);
     outcome.csv_lines = split(result.csv, "\r\n").size() - 1; // the text ends with a line end
     outcome.written = result.written;
     outcome.not_a_log = result.not_a_log.has_value();
+    outcome.program_id = result.last_header.program_id;
     return outcome;
 }
 

@@ -22,9 +22,8 @@ class UtcZone : public ::testing::Test {
     test::ScopedTimeZone zone_{"UTC"};
 };
 
-std::vector<std::string> list_of(const ConversionResult& result, int index) {
-    std::vector<std::string> lines(result.lists.lists[index].begin(),
-                                   result.lists.lists[index].end());
+std::vector<std::string> oldest_first(const MessageLines& list) {
+    std::vector<std::string> lines(list.begin(), list.end());
     return {lines.rbegin(), lines.rend()};
 }
 
@@ -35,7 +34,7 @@ TEST_F(ConversionDriver, HeaderOnlyLogGivesFullSheetAndZeroSummary) {
     const ConversionResult result = convert_text("Exported by a logger\n<EOH>\n", options);
     EXPECT_FALSE(result.not_a_log);
     EXPECT_EQ(0, result.written);
-    EXPECT_TRUE(result.lists.lists[2].empty());
+    EXPECT_TRUE(result.lists.problems.empty());
     EXPECT_EQ(" 0 state(s) worked on MIX\n"
               " 0 state(s) worked on CW \n"
               " 0 state(s) worked on DIG\n"
@@ -150,7 +149,7 @@ TEST_F(ConversionDriver, ReadsTheWholeLog) {
         ConvertOptions options;
         const ConversionResult result = convert_text(c.log, options);
         EXPECT_FALSE(result.not_a_log);
-        EXPECT_EQ(c.problems, list_of(result, 2));
+        EXPECT_EQ(c.problems, oldest_first(result.lists.problems));
         std::string cells;
         for (const std::string& cell : probe::filled_cells(result.csv))
             cells += (cells.empty() ? "" : "|") + cell;
@@ -180,8 +179,8 @@ TEST_F(ConversionDriver, FilesWithoutATagAreRefused) {
         ConvertOptions options;
         const ConversionResult result = convert_text(c.bytes, options);
         EXPECT_EQ(result.not_a_log, std::optional<std::size_t>(0));
-        EXPECT_EQ(c.problems, list_of(result, 2));
-        EXPECT_TRUE(result.lists.lists[0].empty());
+        EXPECT_EQ(c.problems, oldest_first(result.lists.problems));
+        EXPECT_TRUE(result.lists.summary.empty());
         EXPECT_TRUE(result.csv.empty());
     }
 }
@@ -194,7 +193,7 @@ TEST_F(ConversionDriver, DuplicateFieldListedBeforeTheRecordsOwnProblem) {
     EXPECT_EQ((std::vector<std::string>{
                   "Q9XZ/4 on 20140214 at 1530: Duplicate field: <BAND:3>40m",
                   "Q9XZ/4 on 20140214 at 1530: [CA] is not likely for this call area."}),
-              list_of(result, 2));
+              oldest_first(result.lists.problems));
     // Recorded on the second BAND, 40m.
     EXPECT_NE(std::string::npos, result.csv.find("California,PH,,,,14-Feb,"));
 }
@@ -210,22 +209,22 @@ TEST_F(ConversionDriver, RecordsAreEvaluatedApart) {
     const ConversionResult result = convert_text(log, options);
     EXPECT_EQ((std::vector<std::string>{"Q9XZ/1 on 20140302 at 0900: STATE is not defined!",
                                         "Q9XZ/1 on 20140303 at 0900: STATE is not defined!"}),
-              list_of(result, 2));
+              oldest_first(result.lists.problems));
     EXPECT_EQ(1, result.written);
-    EXPECT_EQ("ADIFMaster", options.program_id.value_or(""));
+    EXPECT_EQ("ADIFMaster", result.last_header.program_id.value_or(""));
 }
 
 TEST_F(ConversionDriver, ProgramIdIsTheLogsOwn) {
     ConvertOptions options;
-    convert_text("<PROGRAMID:10>ADIFMaster<EOH>\n", options);
-    EXPECT_EQ("ADIFMaster", options.program_id.value_or(""));
+    EXPECT_EQ("ADIFMaster", convert_text("<PROGRAMID:10>ADIFMaster<EOH>\n", options)
+                                .last_header.program_id.value_or(""));
     const ConversionResult result =
         convert_text("<CALL:6>Q9XZ/1<QSO_DATE:8>20140301<TIME_ON:4>0900<BAND:3>20m<MODE:2>CW"
                      "<COMMENT:2>NH<EOR>\n",
                      options);
-    EXPECT_FALSE(options.program_id.has_value());
+    EXPECT_FALSE(result.last_header.program_id.has_value());
     EXPECT_EQ(std::vector<std::string>{"Q9XZ/1 on 20140301 at 0900: STATE is not defined!"},
-              list_of(result, 2));
+              oldest_first(result.lists.problems));
 }
 
 TEST_F(ConversionDriver, LastRecordWithoutLineEndIsKept) {
@@ -234,7 +233,7 @@ TEST_F(ConversionDriver, LastRecordWithoutLineEndIsKept) {
     ConvertOptions options;
     const ConversionResult result = convert_text(log, options);
     EXPECT_EQ(1, result.written);
-    EXPECT_TRUE(result.lists.lists[2].empty());
+    EXPECT_TRUE(result.lists.problems.empty());
 }
 
 TEST_F(ConversionDriver, SummaryAndCompletionUnderLotw) {
@@ -269,7 +268,7 @@ TEST_F(ConversionDriver, SummaryAndCompletionUnderLotw) {
               "\n",
               shown_text(result));
     EXPECT_EQ(3, result.written);
-    EXPECT_EQ(1, options.lotw_confirmed_count);
+    EXPECT_EQ(1, result.lotw_confirmed);
     EXPECT_NE(std::string::npos, result.csv.find("Ohio,CW,,,,,,LOTW,,,,,,\r\n"));
     EXPECT_NE(std::string::npos, result.csv.find("Puerto Rico,PH,,,,,,,,,,,,07-Jan\r\n"));
     EXPECT_EQ("Wrote 6 Q9XZ QSOs to out.CSV\n2 QSOs were confirmed via LoTW",
@@ -341,7 +340,7 @@ TEST_F(ConversionDriver, ALogOverManyBlocksConvertsAsOneText) {
     ConvertOptions options;
     const ConversionResult b = run_conversion(whole, options);
     EXPECT_GT(b.written, 10);
-    EXPECT_GT(list_of(b, 2).size(), 1000u); // repeats, unknown states and bands
+    EXPECT_GT(oldest_first(b.lists.problems).size(), 1000u); // repeats, unknown states and bands
     for (const auto reading : {LineReader::Reading::AHEAD, LineReader::Reading::WHEN_ASKED}) {
         std::FILE* file = std::tmpfile();
         ASSERT_NE(file, nullptr);
@@ -350,7 +349,7 @@ TEST_F(ConversionDriver, ALogOverManyBlocksConvertsAsOneText) {
         LineReader from_file(file, LineReader::MAX_LINE, reading);
         const ConversionResult a = run_conversion(from_file, options);
         EXPECT_EQ(a.csv, b.csv);
-        for (int list = 0; list < 3; ++list)
-            EXPECT_EQ(list_of(a, list), list_of(b, list));
+        EXPECT_EQ(a.lists.problems, b.lists.problems);
+        EXPECT_EQ(a.lists.summary, b.lists.summary);
     }
 }

@@ -38,27 +38,31 @@ Fields contact(const std::string& call, const std::string& date, const Fields& c
     return fields;
 }
 
-std::vector<std::string> oldest_first(const MessageLists& lists, int index) {
-    std::vector<std::string> lines(lists.lists[index].begin(), lists.lists[index].end());
+std::vector<std::string> oldest_first(const MessageLines& list) {
+    std::vector<std::string> lines(list.begin(), list.end());
     std::reverse(lines.begin(), lines.end());
     return lines;
 }
 
-std::vector<std::int64_t> all_marks(const StateEntry* root) {
+std::vector<std::int64_t> all_marks(const StateTally& tally) {
     std::vector<std::int64_t> marks;
-    walk_in_order(root, [&](const StateEntry& entry) {
+    for (const StateEntry& entry : tally)
         for (const auto& band : entry.marks)
             marks.insert(marks.end(), band.begin(), band.end());
-    });
     return marks;
 }
 
 ConvertOptions choice(const char* which) {
-    ConvertOptions options;
-    options.last = std::string_view(which) == "Last";
-    options.first = std::string_view(which) == "First";
-    options.lotw = std::string_view(which) == "LoTW";
-    return options;
+    const std::string_view name = which;
+    return {name == "First" ? Choice::FIRST : name == "LoTW" ? Choice::LOTW : Choice::LAST};
+}
+
+// One record evaluated on its own, in a log whose header has `program_id`.
+std::int32_t evaluate_one(const AdifRecord& record, StateTally& tally,
+                          const ConvertOptions& options, MessageLists& lists,
+                          std::optional<std::string> program_id = {}) {
+    LocalDayCache days;
+    return evaluate_QSO(record, tally, options, LogHeader{std::move(program_id)}, lists, days);
 }
 
 // Every evaluator test runs in UTC so that marks are plain known numbers.
@@ -71,18 +75,15 @@ class Evaluate : public ::testing::Test {
 
     std::int32_t evaluate(const Fields& fields) {
         auto record = test::make_record(fields);
-        return evaluate_QSO(*record, tally_.get(), options_, lists_);
+        return evaluate_one(*record, tally_, options_, lists_);
     }
-    std::vector<std::string> problems() const { return oldest_first(lists_, 2); }
+    std::vector<std::string> problems() const { return oldest_first(lists_.problems); }
     const StateEntry& entry(std::string_view abbrev) {
-        const StateEntry* found = find_state(tally_.get(), abbrev);
+        const StateEntry* found = find_state(tally_, abbrev);
         EXPECT_NE(found, nullptr) << abbrev;
         return *found;
     }
-    void expect_nothing_else_in_lists() {
-        EXPECT_TRUE(lists_.lists[0].empty());
-        EXPECT_TRUE(lists_.lists[1].empty());
-    }
+    void expect_nothing_else_in_lists() { EXPECT_TRUE(lists_.summary.empty()); }
 };
 
 TEST_F(Evaluate, OtherYearsAndStationsPassSilently) {
@@ -105,12 +106,12 @@ TEST_F(Evaluate, OtherYearsAndStationsPassSilently) {
         contact("W1AW\0Q9XZ/4"s, "20140105", {{"STATE", "GA"}}), // a C text ends at NUL
         {},
     };
-    const std::vector<std::int64_t> unmarked = all_marks(tally_.get());
+    const std::vector<std::int64_t> unmarked = all_marks(tally_);
     for (const Fields& fields : cases) {
         SCOPED_TRACE(test::adif_text(fields));
         EXPECT_EQ(evaluate(fields), 0);
         EXPECT_TRUE(problems().empty());
-        EXPECT_EQ(all_marks(tally_.get()), unmarked);
+        EXPECT_EQ(all_marks(tally_), unmarked);
     }
     expect_nothing_else_in_lists();
 }
@@ -258,14 +259,13 @@ TEST_F(Evaluate, RejectionsWriteOneLineAndMarkNothing) {
         SCOPED_TRACE(test::adif_text(c.fields));
         MessageLists lists;
         ConvertOptions options;
-        options.program_id = c.program_id;
         StateTally tally = build_state_tally();
-        const std::vector<std::int64_t> unmarked = all_marks(tally.get());
+        const std::vector<std::int64_t> unmarked = all_marks(tally);
         auto record = test::make_record(c.fields);
-        EXPECT_EQ(evaluate_QSO(*record, tally.get(), options, lists), 1);
-        EXPECT_EQ(oldest_first(lists, 2), std::vector<std::string>{c.line});
-        EXPECT_TRUE(lists.lists[0].empty() && lists.lists[1].empty());
-        EXPECT_EQ(all_marks(tally.get()), unmarked);
+        EXPECT_EQ(evaluate_one(*record, tally, options, lists, c.program_id), 1);
+        EXPECT_EQ(oldest_first(lists.problems), std::vector<std::string>{c.line});
+        EXPECT_TRUE(lists.summary.empty());
+        EXPECT_EQ(all_marks(tally), unmarked);
     }
 }
 
@@ -345,21 +345,21 @@ TEST_F(Evaluate, RecordedContacts) {
         SCOPED_TRACE(test::adif_text(c.fields));
         MessageLists lists;
         ConvertOptions options;
-        options.program_id = c.program_id;
         StateTally tally = build_state_tally();
         auto record = test::make_record(c.fields);
-        const std::int64_t time = QSO_time(*record);
-        EXPECT_EQ(evaluate_QSO(*record, tally.get(), options, lists), 0);
+        LocalDayCache days;
+        const std::int64_t time = QSO_time(*record, days);
+        EXPECT_EQ(evaluate_one(*record, tally, options, lists, c.program_id), 0);
         std::vector<std::string> expected_lines;
         if (!c.warning.empty())
             expected_lines.push_back(std::string(record->call->value) + " on " +
-                                     std::string(record->qso_date->value) + " at 1200: [" + c.warning +
-                                     "] is not likely for this call area.");
-        EXPECT_EQ(oldest_first(lists, 2), expected_lines);
+                                     std::string(record->qso_date->value) + " at 1200: [" +
+                                     c.warning + "] is not likely for this call area.");
+        EXPECT_EQ(oldest_first(lists.problems), expected_lines);
 
         // Exactly two marks: the mode column and MIX of the band, on the one entry.
         int marked = 0;
-        walk_in_order(tally.get(), [&](const StateEntry& entry) {
+        for (const StateEntry& entry : tally) {
             for (int band = 0; band < BAND_COUNT; ++band)
                 for (ModeColumn column : {MIX, CW, DIG, PH}) {
                     const std::int64_t value = mark(entry, band, column);
@@ -371,13 +371,12 @@ TEST_F(Evaluate, RecordedContacts) {
                     EXPECT_TRUE(column == MIX || column == c.column) << mode_names[column];
                     EXPECT_EQ(value, time);
                 }
-        });
+        }
         EXPECT_EQ(marked, 2);
     }
 }
 
 TEST_F(Evaluate, WarningLineInFull) {
-    options_.last = 1;
     EXPECT_EQ(evaluate({{"CALL", "Q9XZ/4"},
                         {"QSO_DATE", "20140214"},
                         {"TIME_ON", "1530"},
@@ -429,14 +428,14 @@ TEST(MarkRule, FirstLastAndLoTWInBothFileOrders) {
         for (const Fields* fields :
              c.january_first ? std::vector{&january, &march} : std::vector{&march, &january}) {
             auto record = test::make_record(*fields);
-            EXPECT_EQ(evaluate_QSO(*record, tally.get(), options, lists), 0);
+            EXPECT_EQ(evaluate_one(*record, tally, options, lists), 0);
         }
-        const StateEntry* ohio = find_state(tally.get(), "OH");
+        const StateEntry* ohio = find_state(tally, "OH");
         EXPECT_EQ(mark(*ohio, 4, CW), c.kept);
         EXPECT_EQ(mark(*ohio, 4, MIX), c.kept);
         EXPECT_EQ(mark(*ohio, 4, PH), MARK_NONE);
         EXPECT_EQ(mark(*ohio, 4, DIG), MARK_NONE);
-        EXPECT_TRUE(lists.lists[2].empty());
+        EXPECT_TRUE(lists.problems.empty());
     }
 }
 
@@ -453,9 +452,9 @@ TEST(MarkRule, ModeColumnsAndAllModesKeepTheirOwnContacts) {
         MessageLists lists;
         for (const Fields* fields : {&ssb, &cw}) {
             auto record = test::make_record(*fields);
-            evaluate_QSO(*record, tally.get(), options, lists);
+            evaluate_one(*record, tally, options, lists);
         }
-        const StateEntry* ohio = find_state(tally.get(), "OH");
+        const StateEntry* ohio = find_state(tally, "OH");
         EXPECT_EQ(mark(*ohio, 4, CW), jan);
         EXPECT_EQ(mark(*ohio, 4, PH), mar);
         EXPECT_EQ(mark(*ohio, 4, MIX), std::string_view(which) == "First" ? jan : mar);
@@ -466,51 +465,44 @@ TEST(ChooseMark, Rules) {
     struct Case {
         std::int64_t current;
         std::int64_t time;
-        int lotw, first, last, confirmed;
+        Choice choice;
+        bool confirmed;
         std::int64_t expected;
     };
     const std::int64_t t1 = 1388923200;
     const std::int64_t t2 = t1 + 60;
+    constexpr Choice LOTW = Choice::LOTW, FIRST = Choice::FIRST, LAST = Choice::LAST;
     const Case cases[] = {
         // A confirmed slot stays confirmed under every choice.
-        {MARK_CONFIRMED, t1, 1, 0, 0, 0, MARK_CONFIRMED},
-        {MARK_CONFIRMED, t1, 0, 1, 0, 0, MARK_CONFIRMED},
-        {MARK_CONFIRMED, t1, 0, 0, 1, 0, MARK_CONFIRMED},
-        {MARK_CONFIRMED, t1, 1, 0, 0, 1, MARK_CONFIRMED},
+        {MARK_CONFIRMED, t1, LOTW, false, MARK_CONFIRMED},
+        {MARK_CONFIRMED, t1, FIRST, false, MARK_CONFIRMED},
+        {MARK_CONFIRMED, t1, LAST, false, MARK_CONFIRMED},
+        {MARK_CONFIRMED, t1, LOTW, true, MARK_CONFIRMED},
         // A confirmed contact confirms the slot, whatever it held.
-        {MARK_NONE, t1, 1, 0, 0, 1, MARK_CONFIRMED},
-        {t2, t1, 1, 0, 0, 1, MARK_CONFIRMED},
-        {t2, t1, 0, 0, 1, 1, MARK_CONFIRMED},
+        {MARK_NONE, t1, LOTW, true, MARK_CONFIRMED},
+        {t2, t1, LOTW, true, MARK_CONFIRMED},
+        {t2, t1, LAST, true, MARK_CONFIRMED},
         // An empty slot takes the time.
-        {MARK_NONE, t1, 1, 0, 0, 0, t1},
-        {MARK_NONE, t1, 0, 1, 0, 0, t1},
-        {MARK_NONE, t1, 0, 0, 1, 0, t1},
-        {MARK_NONE, t1, 0, 0, 0, 0, t1},
+        {MARK_NONE, t1, LOTW, false, t1},
+        {MARK_NONE, t1, FIRST, false, t1},
+        {MARK_NONE, t1, LAST, false, t1},
         // First keeps the earliest, Last the latest, LoTW the first met; equal keeps.
-        {t2, t1, 0, 1, 0, 0, t1},
-        {t1, t2, 0, 1, 0, 0, t1},
-        {t1, t2, 0, 0, 1, 0, t2},
-        {t2, t1, 0, 0, 1, 0, t2},
-        {t1, t1, 0, 1, 0, 0, t1},
-        {t1, t1, 0, 0, 1, 0, t1},
-        {t1, t2, 1, 0, 0, 0, t1},
-        {t2, t1, 1, 0, 0, 0, t2},
-        // Both First and Last set: either direction moves the mark.
-        {t2, t1, 0, 1, 1, 0, t1},
-        {t1, t2, 0, 1, 1, 0, t2},
+        {t2, t1, FIRST, false, t1},
+        {t1, t2, FIRST, false, t1},
+        {t1, t2, LAST, false, t2},
+        {t2, t1, LAST, false, t2},
+        {t1, t1, FIRST, false, t1},
+        {t1, t1, LAST, false, t1},
+        {t1, t2, LOTW, false, t1},
+        {t2, t1, LOTW, false, t2},
         // Times before 1970 are ordinary signed times.
-        {-5000, -6000, 0, 1, 0, 0, -6000},
-        {-6000, -5000, 0, 0, 1, 0, -5000},
+        {-5000, -6000, FIRST, false, -6000},
+        {-6000, -5000, LAST, false, -5000},
     };
     for (const Case& c : cases) {
-        ConvertOptions options;
-        options.lotw = c.lotw;
-        options.first = c.first;
-        options.last = c.last;
-        options.qso_confirmed = c.confirmed;
-        EXPECT_EQ(choose_mark(c.current, c.time, options), c.expected)
-            << "current " << c.current << ", time " << c.time << ", lotw " << c.lotw << ", first "
-            << c.first << ", last " << c.last << ", confirmed " << c.confirmed;
+        EXPECT_EQ(choose_mark(c.current, c.time, c.choice, c.confirmed), c.expected)
+            << "current " << c.current << ", time " << c.time << ", choice "
+            << static_cast<int>(c.choice) << ", confirmed " << c.confirmed;
     }
 }
 
@@ -566,39 +558,35 @@ TEST(Confirmation, LoTWFieldsUnderEachChoice) {
                      << c.choice << ", PROGRAMID " << c.program_id.value_or("(none)") << ": "
                      << test::adif_text(fields));
         ConvertOptions options = choice(c.choice);
-        options.program_id = c.program_id;
         StateTally tally = build_state_tally();
         MessageLists lists;
         auto record = test::make_record(fields);
-        EXPECT_EQ(evaluate_QSO(*record, tally.get(), options, lists), 0);
-        EXPECT_TRUE(lists.lists[2].empty());
-        EXPECT_EQ(options.qso_confirmed, c.confirmed ? 1 : 0);
+        EXPECT_EQ(evaluate_one(*record, tally, options, lists, c.program_id), 0);
+        EXPECT_TRUE(lists.problems.empty());
         const std::int64_t expected =
             c.confirmed ? MARK_CONFIRMED : test::utc_seconds(2014, 1, 5, 12);
-        const StateEntry* ohio = find_state(tally.get(), "OH");
+        const StateEntry* ohio = find_state(tally, "OH");
         EXPECT_EQ(mark(*ohio, 4, CW), expected);
         EXPECT_EQ(mark(*ohio, 4, MIX), expected);
     }
 }
 
-TEST(Confirmation, ConfirmedSlotsStayAndTheFlagIsPerContact) {
+TEST(Confirmation, ConfirmedSlotsStayAndConfirmationIsPerContact) {
     test::ScopedTimeZone zone("UTC");
     ConvertOptions options = choice("LoTW");
     StateTally tally = build_state_tally();
     MessageLists lists;
     auto run = [&](const Fields& fields) {
         auto record = test::make_record(fields);
-        EXPECT_EQ(evaluate_QSO(*record, tally.get(), options, lists), 0);
+        EXPECT_EQ(evaluate_one(*record, tally, options, lists), 0);
     };
     // 20m: unconfirmed, confirmed, unconfirmed again.
     run(contact("Q9XZ/8", "20140105", {{"STATE", "OH"}}));
     run(contact("Q9XZ/8", "20140106", {{"STATE", "OH"}, {"LOTW_QSL_RCVD", "Y"}}));
-    EXPECT_EQ(options.qso_confirmed, 1);
     run(contact("Q9XZ/8", "20140107", {{"STATE", "OH"}}));
-    EXPECT_EQ(options.qso_confirmed, 0);
     // 40m: an unconfirmed SSB contact after the confirmed one keeps its time.
     run(contact("Q9XZ/8", "20140108", {{"STATE", "OH"}, {"BAND", "40m"}, {"MODE", "SSB"}}));
-    const StateEntry* ohio = find_state(tally.get(), "OH");
+    const StateEntry* ohio = find_state(tally, "OH");
     EXPECT_EQ(mark(*ohio, 4, CW), MARK_CONFIRMED);
     EXPECT_EQ(mark(*ohio, 4, MIX), MARK_CONFIRMED);
     EXPECT_EQ(mark(*ohio, 2, PH), test::utc_seconds(2014, 1, 8, 12));
@@ -607,7 +595,7 @@ TEST(Confirmation, ConfirmedSlotsStayAndTheFlagIsPerContact) {
     run(contact("Q9XZ/8", "20140109", {{"STATE", "OH"}, {"MODE", "SSB"}, {"LOTW_QSL_RCVD", "V"}}));
     EXPECT_EQ(mark(*ohio, 4, PH), MARK_CONFIRMED);
     EXPECT_EQ(mark(*ohio, 4, DIG), MARK_NONE);
-    EXPECT_TRUE(lists.lists[2].empty());
+    EXPECT_TRUE(lists.problems.empty());
 }
 
 TEST(ReportProblem, FormatsAndCutsLines) {
@@ -633,8 +621,8 @@ TEST(ReportProblem, FormatsAndCutsLines) {
     for (const Case& c : cases) {
         MessageLists lists;
         report_problem(lists, c.record, c.message);
-        EXPECT_EQ(oldest_first(lists, 2), std::vector<std::string>{c.line}) << c.message;
-        EXPECT_TRUE(lists.lists[0].empty() && lists.lists[1].empty());
+        EXPECT_EQ(oldest_first(lists.problems), std::vector<std::string>{c.line}) << c.message;
+        EXPECT_TRUE(lists.summary.empty());
     }
 }
 
@@ -657,31 +645,28 @@ TEST(ReportProblem, MissingOrOddValues) {
         auto record = test::make_record(c.fields);
         MessageLists lists;
         report_problem(lists, record.get(), "oops");
-        EXPECT_EQ(oldest_first(lists, 2), std::vector<std::string>{c.line});
+        EXPECT_EQ(oldest_first(lists.problems), std::vector<std::string>{c.line});
     }
 }
 
 TEST(AddLine, NewestFirstInEachList) {
     MessageLists lists;
-    add_line(0, lists, "summary 1");
-    add_line(2, lists, "problem 1");
-    add_line(0, lists, "");
-    add_line(0, lists, "summary 2");
-    add_line(1, lists, "other");
-    add_line(2, lists, "cut\0here"s);
-    add_line(2, lists, std::string(500, 'p'));
-    EXPECT_EQ(std::vector<std::string>(lists.lists[0].begin(), lists.lists[0].end()),
+    add_summary_line(lists, "summary 1");
+    add_problem_line(lists, "problem 1");
+    add_summary_line(lists, "");
+    add_summary_line(lists, "summary 2");
+    add_problem_line(lists, "cut\0here"s);
+    add_problem_line(lists, std::string(500, 'p'));
+    EXPECT_EQ(std::vector<std::string>(lists.summary.begin(), lists.summary.end()),
               (std::vector<std::string>{"summary 2", "", "summary 1"}));
-    EXPECT_EQ(std::vector<std::string>(lists.lists[1].begin(), lists.lists[1].end()),
-              (std::vector<std::string>{"other"}));
-    EXPECT_EQ(std::vector<std::string>(lists.lists[2].begin(), lists.lists[2].end()),
+    EXPECT_EQ(std::vector<std::string>(lists.problems.begin(), lists.problems.end()),
               (std::vector<std::string>{std::string(500, 'p'), "cut", "problem 1"}));
 
     // The list keeps its own copy.
     std::string text = "changing";
-    add_line(1, lists, text);
+    add_summary_line(lists, text);
     text[0] = 'X';
-    EXPECT_EQ(lists.lists[1].front(), "changing");
+    EXPECT_EQ(lists.summary.front(), "changing");
 }
 
 struct TimeCase {
@@ -693,7 +678,8 @@ struct TimeCase {
 void expect_times(const std::vector<TimeCase>& cases) {
     for (const TimeCase& c : cases) {
         auto record = test::make_record({{"QSO_DATE", c.date}, {"TIME_ON", c.time}});
-        EXPECT_EQ(QSO_time(*record), c.expected) << c.date << " " << c.time;
+        LocalDayCache days;
+        EXPECT_EQ(QSO_time(*record, days), c.expected) << c.date << " " << c.time;
     }
 }
 
@@ -772,7 +758,8 @@ TEST(QsoTime, OddInputsDoNotFail) {
                                                           {"0", "0"},
                                                           {"", ""}}) {
         auto record = test::make_record({{"QSO_DATE", date}, {"TIME_ON", time}});
-        (void)QSO_time(*record);
+        LocalDayCache days;
+        (void)QSO_time(*record, days);
     }
     SUCCEED();
 }

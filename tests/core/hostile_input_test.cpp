@@ -7,6 +7,7 @@
 #include "adif/parse_adif.h"
 #include "adif_test_util.h"
 #include "conversion_probe.h"
+#include "results/state_map.h"
 
 #include <algorithm>
 #include <cctype>
@@ -270,19 +271,16 @@ TEST_P(HostileInput, EndsWithTheDocumentedResult) {
     const probe::TimeZoneGuard zone("UTC");
     const HostileCase& hostile = GetParam();
     const std::string log = hostile.make();
-    for (int choice = 0; choice < 3; ++choice) {
-        ConvertOptions options;
-        options.lotw = choice == 0;
-        options.first = choice == 1;
-        options.last = choice == 2;
+    for (Choice choice : {Choice::LOTW, Choice::FIRST, Choice::LAST}) {
+        const ConvertOptions options{choice};
         const Outcome outcome = probe::convert_text(log, options);
         // A file without a tag is refused, with no spreadsheet.
         EXPECT_EQ(outcome.csv_lines, outcome.not_a_log ? 0u : 229u);
         if (!hostile.exact)
             continue;
         EXPECT_EQ(outcome.not_a_log, hostile.not_a_log);
-        EXPECT_EQ(outcome.problems, hostile.problems) << "choice " << choice;
-        EXPECT_EQ(outcome.cells, hostile.cells) << "choice " << choice;
+        EXPECT_EQ(outcome.problems, hostile.problems) << "choice " << choice_label(choice);
+        EXPECT_EQ(outcome.cells, hostile.cells) << "choice " << choice_label(choice);
     }
 }
 

@@ -73,8 +73,8 @@ TEST(ReadError, EndsTheConversionWithoutSummaryOrSpreadsheet) {
     EXPECT_TRUE(result.read_failed);
     EXPECT_EQ(EIO, input.read_error());
     EXPECT_EQ((std::vector<std::string>{BAD_CALL_LINE, std::string(READ_FAILED_LINE)}),
-              oldest_first(result.lists.lists[2]));
-    EXPECT_TRUE(result.lists.lists[0].empty());
+              oldest_first(result.lists.problems));
+    EXPECT_TRUE(result.lists.summary.empty());
     EXPECT_TRUE(result.csv.empty());
 
     LineReader whole(BAD_CALL + CONTACT);
@@ -96,7 +96,7 @@ TEST(ProblemLines, AreCappedOrStreamed) {
     ConvertOptions options;
     LineReader kept_input(log);
     const ConversionResult kept = run_conversion(kept_input, options);
-    const std::vector<std::string> kept_lines = oldest_first(kept.lists.lists[2]);
+    const std::vector<std::string> kept_lines = oldest_first(kept.lists.problems);
     ASSERT_EQ(MAX_KEPT_PROBLEMS + 1, kept_lines.size());
     EXPECT_EQ(BAD_CALL_LINE, kept_lines.front());
     EXPECT_EQ(BAD_CALL_LINE, kept_lines[MAX_KEPT_PROBLEMS - 1]);
@@ -107,8 +107,8 @@ TEST(ProblemLines, AreCappedOrStreamed) {
     const ConversionResult sunk = run_conversion(
         streamed_input, options, [&](std::string_view line) { streamed.emplace_back(line); });
     EXPECT_EQ(std::vector<std::string>(MAX_KEPT_PROBLEMS + 3, BAD_CALL_LINE), streamed);
-    EXPECT_TRUE(sunk.lists.lists[2].empty());
-    EXPECT_EQ(kept.lists.lists[0], sunk.lists.lists[0]);
+    EXPECT_TRUE(sunk.lists.problems.empty());
+    EXPECT_EQ(kept.lists.summary, sunk.lists.summary);
     EXPECT_EQ(kept.csv, sunk.csv);
     EXPECT_EQ(1, sunk.written);
 }
@@ -147,7 +147,7 @@ TEST(ProblemLines, RecordTooLargeIsSkippedToItsEnd) {
         ConvertOptions options;
         LineReader input(log);
         const ConversionResult result = run_conversion(input, options);
-        EXPECT_EQ(c.problems, oldest_first(result.lists.lists[2])) << c.name;
+        EXPECT_EQ(c.problems, oldest_first(result.lists.problems)) << c.name;
         EXPECT_EQ(c.written, result.written) << c.name;
         EXPECT_NE(std::string::npos, result.csv.find("Ohio,CW,,,,,,05-Jan,")) << c.name;
     }

@@ -14,12 +14,12 @@ using namespace q9xz;
 
 namespace {
 
-std::vector<std::string> summary_lines(const StateEntry* tally) {
+std::vector<std::string> summary_lines(const StateTally& tally) {
     MessageLists lists;
     summarize_modes(lists, tally, 1);
-    add_line(0, lists, "");
+    add_summary_line(lists, "");
     summarize_bands(lists, tally, 1);
-    std::vector<std::string> lines(lists.lists[0].begin(), lists.lists[0].end());
+    std::vector<std::string> lines(lists.summary.begin(), lists.summary.end());
     return {lines.rbegin(), lines.rend()};
 }
 
@@ -30,7 +30,7 @@ class Results : public ::testing::Test {
   protected:
     test::ScopedTimeZone zone_{"UTC"};
     StateTally tally = build_state_tally();
-    StateEntry& entry(const char* abbrev) { return *find_state(tally.get(), abbrev); }
+    StateEntry& entry(const char* abbrev) { return *find_state(tally, abbrev); }
 };
 
 TEST_F(Results, ConfirmedOnOneBandCountsTheModeAsConfirmed) {
@@ -53,7 +53,7 @@ TEST_F(Results, ConfirmedOnOneBandCountsTheModeAsConfirmed) {
                   " 1 state(s) worked on  40m ( 1 confirmed)",
                   " 1 state(s) worked on  20m",
               }),
-              summary_lines(tally.get()));
+              summary_lines(tally));
 }
 
 TEST_F(Results, BandLinesFollowTheBandTableAndCountEachStateOnce) {
@@ -74,7 +74,7 @@ TEST_F(Results, BandLinesFollowTheBandTableAndCountEachStateOnce) {
                   "11 state(s) worked on  20m",
                   "11 state(s) worked on   2m",
               }),
-              summary_lines(tally.get()));
+              summary_lines(tally));
 }
 
 TEST_F(Results, RowsShowDatesAndLotwAndCountCells) {
@@ -82,11 +82,13 @@ TEST_F(Results, RowsShowDatesAndLotwAndCountCells) {
     mark(entry("AL"), 4, MIX) = JULY_5;
     mark(entry("GU"), 0, PH) = MARK_CONFIRMED;
     mark(entry("GU"), 0, MIX) = MARK_CONFIRMED;
-    ConvertOptions options;
     std::string states, others;
-    EXPECT_EQ(1, write_CSV_rows(states, tally.get(), options, 1));
-    EXPECT_EQ(1, write_CSV_rows(others, tally.get(), options, 0));
-    EXPECT_EQ(1, options.lotw_confirmed_count);
+    const CsvCells state_cells = write_CSV_rows(states, tally, 1);
+    const CsvCells other_cells = write_CSV_rows(others, tally, 0);
+    EXPECT_EQ(1, state_cells.written);
+    EXPECT_EQ(0, state_cells.lotw_confirmed);
+    EXPECT_EQ(1, other_cells.written);
+    EXPECT_EQ(1, other_cells.lotw_confirmed);
     EXPECT_EQ(0u, states.find("Alabama,CW,,,,,,05-Jul,,,,,,\r\n"
                               "Alabama,DIG,,,,,,,,,,,,\r\n"
                               "Alabama,PH,,,,,,,,,,,,\r\n"
@@ -141,7 +143,7 @@ std::vector<std::string_view> states_but(std::initializer_list<std::string_view>
 
 // The summary lines after the band lines, from their opening empty line on.
 std::vector<std::string> needed_lines(const ConversionResult& result) {
-    std::vector<std::string> lines(result.lists.lists[0].begin(), result.lists.lists[0].end());
+    std::vector<std::string> lines(result.lists.summary.begin(), result.lists.summary.end());
     std::reverse(lines.begin(), lines.end());
     const auto after_modes = std::find(lines.begin(), lines.end(), "");
     return {std::find(after_modes + 1, lines.end(), ""), lines.end()};

@@ -119,7 +119,7 @@ TEST(SampleLog4OM, ConvertsWithOnlyTheRepeatedHeaderField) {
     EXPECT_EQ(outcome.problems,
               std::vector<std::string>{
                   "KE8LVA on 20210130 at 150739: Duplicate field: <PROGRAMVERSION:8>2.22.0.0"});
-    EXPECT_EQ(options.program_id, "Log4OM2");
+    EXPECT_EQ(outcome.program_id, "Log4OM2");
     EXPECT_TRUE(outcome.cells.empty());
 }
 
@@ -207,11 +207,8 @@ TEST_F(SharedSamples, EveryLogConvertsWhole) {
         for (const std::string& message : log.messages)
             EXPECT_TRUE(message.starts_with("Duplicate field: <")) << message;
 
-        ConvertOptions options;
-        for (int choice = 0; choice < 3; ++choice) {
-            options.lotw = choice == 0;
-            options.first = choice == 1;
-            options.last = choice == 2;
+        for (Choice choice : {Choice::LOTW, Choice::FIRST, Choice::LAST}) {
+            const ConvertOptions options{choice};
             std::unique_ptr<LineReader> input = LineReader::open(entry.path().string());
             ASSERT_NE(input, nullptr);
             const probe::Outcome outcome = probe::convert(*input, options);

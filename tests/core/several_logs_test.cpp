@@ -110,8 +110,8 @@ TEST(SeveralLogs, AreTalliedInOrderEachJudgedByItsOwnHeader) {
         }
         ConvertOptions options = testing::choice(c.choice);
         const ConversionResult result = run_conversion(logs, options);
-        std::vector<std::string> problems(result.lists.lists[2].begin(),
-                                          result.lists.lists[2].end());
+        std::vector<std::string> problems(result.lists.problems.begin(),
+                                          result.lists.problems.end());
         std::reverse(problems.begin(), problems.end());
         EXPECT_EQ(problems, c.problems);
         const std::vector<std::string> cells = probe::filled_cells(result.csv);

@@ -331,10 +331,8 @@ std::vector<std::string> all_abbreviations() {
 constexpr std::int64_t A_TIME = 1404561600; // 2014-07-05, some time of day in any zone
 
 TEST(StateMap, EmptyTallyDrawsEveryTileNotWorked) {
-    StateTally fresh = build_state_tally();
-    for (const StateEntry* tally :
-         {static_cast<const StateEntry*>(nullptr), static_cast<const StateEntry*>(fresh.get())}) {
-        ParsedMap map = parse_map(draw_state_map(tally, MapOptions{}));
+    {
+        ParsedMap map = parse_map(draw_state_map(build_state_tally(), MapOptions{}));
         ASSERT_EQ(map.status.size(), 57u);
         ASSERT_EQ(map.legend_fill.size(), 3u);
         for (const std::string& abbrev : all_abbreviations()) {
@@ -348,7 +346,7 @@ TEST(StateMap, EmptyTallyDrawsEveryTileNotWorked) {
 }
 
 TEST(StateMap, LegendColoursStayApartInGrey) {
-    ParsedMap map = parse_map(draw_state_map(nullptr, MapOptions{}));
+    ParsedMap map = parse_map(draw_state_map(build_state_tally(), MapOptions{}));
     auto lightness = [](const std::string& colour) {
         // Rec. 709 luma of a #rrggbb colour: what a grey-scale print keeps.
         if (colour.size() != 7 || colour[0] != '#')
@@ -364,7 +362,7 @@ TEST(StateMap, LegendColoursStayApartInGrey) {
 }
 
 TEST(StateMap, TilesKeepTheCountrysShape) {
-    ParsedMap map = parse_map(draw_state_map(nullptr, MapOptions{}));
+    ParsedMap map = parse_map(draw_state_map(build_state_tally(), MapOptions{}));
     ASSERT_NE(map.root, nullptr);
     const XmlElement* states = map.root->by_id("states");
     const XmlElement* others = map.root->by_id("others");
@@ -406,13 +404,13 @@ TEST(StateMap, TilesKeepTheCountrysShape) {
 
 struct MapCase {
     const char* title;
-    std::function<void(StateEntry*)> fill; // sets marks on the fresh tally
+    std::function<void(StateTally&)> fill; // sets marks on the fresh tally
     MapOptions options;
     std::map<std::string, std::string> expected; // status of the tiles that are not "not-worked"
     const char* counts;
 };
 
-void set(StateEntry* tally, const char* abbrev, int band, ModeColumn column, std::int64_t value) {
+void set(StateTally& tally, const char* abbrev, int band, ModeColumn column, std::int64_t value) {
     StateEntry* entry = find_state(tally, abbrev);
     ASSERT_NE(entry, nullptr) << abbrev;
     mark(*entry, band, column) = value;
@@ -420,12 +418,12 @@ void set(StateEntry* tally, const char* abbrev, int band, ModeColumn column, std
 
 const MapCase map_cases[] = {
     {"a time on one band is worked",
-     [](StateEntry* t) { set(t, "TX", 4, MIX, A_TIME); },
+     [](StateTally& t) { set(t, "TX", 4, MIX, A_TIME); },
      {"Last", MIX, {}},
      {{"TX", "worked"}},
      " 1 state(s) worked on MIX"},
     {"confirmed on any band wins over a time on an earlier one",
-     [](StateEntry* t) {
+     [](StateTally& t) {
          set(t, "NY", 0, MIX, A_TIME);
          set(t, "NY", 10, MIX, MARK_CONFIRMED);
          set(t, "ME", 0, MIX, MARK_CONFIRMED);
@@ -435,7 +433,7 @@ const MapCase map_cases[] = {
      {{"NY", "confirmed"}, {"ME", "confirmed"}, {"OH", "worked"}},
      " 3 state(s) worked on MIX ( 2 confirmed)"},
     {"one band: only that band's mark counts",
-     [](StateEntry* t) {
+     [](StateTally& t) {
          set(t, "NY", 2, MIX, MARK_CONFIRMED);
          set(t, "NY", 4, MIX, A_TIME);
          set(t, "CA", 4, MIX, MARK_CONFIRMED);
@@ -445,7 +443,7 @@ const MapCase map_cases[] = {
      {{"NY", "worked"}, {"CA", "confirmed"}},
      " 2 state(s) worked on MIX ( 1 confirmed)"},
     {"the other entities are drawn but not counted",
-     [](StateEntry* t) {
+     [](StateTally& t) {
          set(t, "DC", 4, MIX, A_TIME);
          set(t, "PR", 1, MIX, MARK_CONFIRMED);
          set(t, "GU", 5, MIX, A_TIME);
@@ -454,7 +452,7 @@ const MapCase map_cases[] = {
      {{"DC", "worked"}, {"PR", "confirmed"}, {"GU", "worked"}},
      " 0 state(s) worked on MIX"},
     {"a mode column shows its own marks only",
-     [](StateEntry* t) {
+     [](StateTally& t) {
          set(t, "CA", 4, CW, A_TIME);
          set(t, "OR", 4, PH, A_TIME);
          set(t, "WA", 4, DIG, MARK_CONFIRMED);
@@ -464,7 +462,7 @@ const MapCase map_cases[] = {
      {{"OR", "worked"}},
      " 1 state(s) worked on PH "},
     {"digital is not phone",
-     [](StateEntry* t) {
+     [](StateTally& t) {
          set(t, "OR", 4, PH, A_TIME);
          set(t, "WA", 4, DIG, MARK_CONFIRMED);
          set(t, "HI", 9, DIG, A_TIME);
@@ -473,7 +471,7 @@ const MapCase map_cases[] = {
      {{"WA", "confirmed"}, {"HI", "worked"}},
      " 2 state(s) worked on DIG ( 1 confirmed)"},
     {"a band out of range draws all bands, a column out of range draws MIX",
-     [](StateEntry* t) {
+     [](StateTally& t) {
          set(t, "AK", 10, MIX, A_TIME);
          set(t, "IA", 0, CW, A_TIME);
      },
@@ -486,8 +484,8 @@ TEST(StateMap, TilesTakeTheColourTheirMarksCallFor) {
     for (const MapCase& c : map_cases) {
         SCOPED_TRACE(c.title);
         StateTally tally = build_state_tally();
-        c.fill(tally.get());
-        ParsedMap map = parse_map(draw_state_map(tally.get(), c.options));
+        c.fill(tally);
+        ParsedMap map = parse_map(draw_state_map(tally, c.options));
         ASSERT_EQ(map.status.size(), 57u);
         for (const std::string& abbrev : all_abbreviations()) {
             auto expected = c.expected.count(abbrev) ? c.expected.at(abbrev) : "not-worked";
@@ -507,20 +505,20 @@ TEST(StateMap, TilesTakeTheColourTheirMarksCallFor) {
 // The title line must agree with the window's first summary lines for every column.
 TEST(StateMap, CountsAgreeWithTheSummaryLines) {
     StateTally tally = build_state_tally();
-    set(tally.get(), "TX", 4, MIX, MARK_CONFIRMED);
-    set(tally.get(), "TX", 4, CW, MARK_CONFIRMED);
-    set(tally.get(), "TX", 6, PH, A_TIME);
-    set(tally.get(), "VT", 1, MIX, A_TIME);
-    set(tally.get(), "VT", 1, DIG, A_TIME);
-    set(tally.get(), "DC", 1, MIX, MARK_CONFIRMED);
-    set(tally.get(), "KS", 3, PH, MARK_CONFIRMED);
+    set(tally, "TX", 4, MIX, MARK_CONFIRMED);
+    set(tally, "TX", 4, CW, MARK_CONFIRMED);
+    set(tally, "TX", 6, PH, A_TIME);
+    set(tally, "VT", 1, MIX, A_TIME);
+    set(tally, "VT", 1, DIG, A_TIME);
+    set(tally, "DC", 1, MIX, MARK_CONFIRMED);
+    set(tally, "KS", 3, PH, MARK_CONFIRMED);
     MessageLists lists;
-    summarize_modes(lists, tally.get(), 1);
-    std::vector<std::string> lines(lists.lists[0].begin(), lists.lists[0].end());
+    summarize_modes(lists, tally, 1);
+    std::vector<std::string> lines(lists.summary.begin(), lists.summary.end());
     ASSERT_EQ(lines.size(), 4u);
     for (int column = 0; column < MODE_COLUMN_COUNT; ++column) {
         MapOptions options{"LoTW", static_cast<ModeColumn>(column), {}};
-        ParsedMap map = parse_map(draw_state_map(tally.get(), options));
+        ParsedMap map = parse_map(draw_state_map(tally, options));
         EXPECT_EQ(map.counts, lines[3 - column]) << mode_names[column]; // the list is newest first
     }
 }
@@ -538,19 +536,14 @@ TEST(StateMap, NamesOfColumnsBandsAndChoices) {
     for (const char* bad : {"", "20", "60m", "2", "20m ", "6mm"})
         EXPECT_EQ(map_band(bad), std::nullopt) << bad;
 
-    ConvertOptions options; // starts on Last
-    EXPECT_EQ(choice_label(options), "Last");
-    options.last = 0;
-    options.first = 1;
-    EXPECT_EQ(choice_label(options), "First");
-    options.first = 0;
-    options.lotw = 1;
-    EXPECT_EQ(choice_label(options), "LoTW");
+    EXPECT_EQ(choice_label(ConvertOptions{}.choice), "Last");
+    EXPECT_EQ(choice_label(Choice::FIRST), "First");
+    EXPECT_EQ(choice_label(Choice::LOTW), "LoTW");
 }
 
 TEST(StateMap, TextsAreEscaped) {
     MapOptions options{"<&\"'\x01>", MIX, {}};
-    ParsedMap map = parse_map(draw_state_map(nullptr, options));
+    ParsedMap map = parse_map(draw_state_map(build_state_tally(), options));
     EXPECT_NE(map.title_line.find("<&\"'?>"), std::string::npos) << map.title_line;
 }
 

@@ -1,4 +1,3 @@
-#include "adif_test_util.h"
 #include "analysis/state_tally.h"
 #include "analysis/tables.h"
 
@@ -11,22 +10,10 @@
 namespace q9xz {
 namespace {
 
-std::string_view entry_name(const StateEntry& entry) {
-    return entry.name;
-}
-
-int path_length_max(const StateEntry* entry) {
-    return test::tree_height(entry);
-}
-
-TEST(StateTally, FreshTallyShape) {
-    StateTally tally = build_state_tally();
-    ASSERT_NE(tally, nullptr);
-    EXPECT_EQ(tally->name, "Kansas");
-    EXPECT_EQ(tally->level, 4);
-    EXPECT_LE(path_length_max(tally.get()), 7);
-
-    const std::vector<std::string> names = test::check_aa_tree(tally.get(), entry_name);
+TEST(StateTally, EntriesInOrderOfFullName) {
+    std::vector<std::string> names;
+    for (const StateEntry& entry : build_state_tally())
+        names.emplace_back(entry.name);
     const std::vector<std::string> expected = {
         "Alabama",
         "Alaska",
@@ -93,7 +80,7 @@ TEST(StateTally, EntriesComeFromTheTablesAndStartUnmarked) {
     StateTally tally = build_state_tally();
     int states = 0;
     int others = 0;
-    walk_in_order(tally.get(), [&](const StateEntry& entry) {
+    for (const StateEntry& entry : tally) {
         SCOPED_TRACE(std::string(entry.name));
         const auto in = [&](const auto& table) {
             return std::find_if(table.begin(), table.end(), [&](const EntityPair& pair) {
@@ -111,14 +98,14 @@ TEST(StateTally, EntriesComeFromTheTablesAndStartUnmarked) {
         for (const auto& band : entry.marks)
             for (std::int64_t mark : band)
                 EXPECT_EQ(mark, MARK_NONE);
-    });
+    }
     EXPECT_EQ(states, 50);
     EXPECT_EQ(others, 7);
 }
 
 TEST(StateTally, MarkSlotsFollowTheStoredOrder) {
     StateTally tally = build_state_tally();
-    StateEntry& entry = *tally;
+    StateEntry& entry = tally.front();
     mark(entry, 4, MIX) = 10;
     mark(entry, 4, CW) = 11;
     mark(entry, 4, DIG) = 12;
@@ -160,7 +147,7 @@ TEST(FindState, ByAbbreviationInAnyCase) {
         {"C\xd4", ""}, // "T" with the high bit set
     };
     for (const Case& c : cases) {
-        const StateEntry* entry = find_state(tally.get(), c.text);
+        const StateEntry* entry = find_state(tally, c.text);
         if (c.name.empty()) {
             EXPECT_EQ(entry, nullptr) << '"' << c.text << '"';
         } else {
@@ -168,9 +155,8 @@ TEST(FindState, ByAbbreviationInAnyCase) {
             EXPECT_EQ(entry->name, c.name);
         }
     }
-    EXPECT_EQ(find_state(tally.get(), "DC")->is_state, 0);
-    EXPECT_EQ(find_state(tally.get(), "CT")->is_state, 1);
-    EXPECT_EQ(find_state(nullptr, "CT"), nullptr);
+    EXPECT_EQ(find_state(tally, "DC")->is_state, 0);
+    EXPECT_EQ(find_state(tally, "CT")->is_state, 1);
 
     // Every entity is found by its own abbreviation, in both cases.
     for (const auto* table : {&state_table}) {
@@ -178,52 +164,12 @@ TEST(FindState, ByAbbreviationInAnyCase) {
             std::string lower(pair.abbrev);
             for (char& c : lower)
                 c = char(c - 'A' + 'a');
-            EXPECT_EQ(find_state(tally.get(), pair.abbrev)->name, pair.name);
-            EXPECT_EQ(find_state(tally.get(), lower)->name, pair.name);
+            EXPECT_EQ(find_state(tally, pair.abbrev)->name, pair.name);
+            EXPECT_EQ(find_state(tally, lower)->name, pair.name);
         }
     }
     for (const auto& pair : other_entity_table)
-        EXPECT_EQ(find_state(tally.get(), pair.abbrev)->name, pair.name);
-}
-
-TEST(InsertState, KeepsTheRulesWithManyAndEqualNames) {
-    // Names kept alive for the tree, which refers to them.
-    std::vector<std::string> names;
-    for (int i = 0; i < 2000; ++i)
-        names.push_back(std::string("N").append(std::to_string((i * 7) % 1000))); // each twice
-    std::vector<EntityPair> pairs;
-    for (const std::string& name : names)
-        pairs.push_back({"ZZ", name});
-
-    StateTally root;
-    for (const EntityPair& pair : pairs)
-        root = insert_state(std::move(root), pair, 1);
-    std::vector<std::string> keys = test::check_aa_tree(root.get(), entry_name);
-    std::vector<std::string> sorted(names.begin(), names.end());
-    std::sort(sorted.begin(), sorted.end());
-    EXPECT_EQ(keys, sorted);
-    EXPECT_LE(test::tree_height(root.get()), 24);
-
-    // With equal abbreviations the entry later in name order is the one found.
-    StateTally two;
-    const EntityPair beta{"QQ", "Beta"};
-    const EntityPair alpha{"QQ", "Alpha"};
-    two = insert_state(std::move(two), beta, 1);
-    two = insert_state(std::move(two), alpha, 0);
-    ASSERT_NE(find_state(two.get(), "qq"), nullptr);
-    EXPECT_EQ(find_state(two.get(), "qq")->name, "Beta");
-    EXPECT_EQ(find_state(two.get(), "QQ")->is_state, 1);
-}
-
-TEST(InsertState, ALoneEntry) {
-    const EntityPair pair{"KS", "Kansas"};
-    StateTally root = insert_state(nullptr, pair, 1);
-    ASSERT_NE(root, nullptr);
-    EXPECT_EQ(root->level, 0);
-    EXPECT_EQ(root->left, nullptr);
-    EXPECT_EQ(root->right, nullptr);
-    EXPECT_EQ(root->abbrev.data(), pair.abbrev.data());
-    EXPECT_EQ(root->is_state, 1);
+        EXPECT_EQ(find_state(tally, pair.abbrev)->name, pair.name);
 }
 
 } // namespace

@@ -7,15 +7,13 @@
 namespace q9xz::testing {
 
 // Converts a log held in memory under the given options, as the Convert command does.
-inline ConversionResult convert_text(const std::string& log, ConvertOptions& options) {
+inline ConversionResult convert_text(const std::string& log, const ConvertOptions& options) {
     LineReader input(log);
     return run_conversion(input, options);
 }
 
 inline ConvertOptions choice(char which) {
-    ConvertOptions options;
-    set_choice(options, which == 'F' ? Choice::First : which == 'W' ? Choice::LoTW : Choice::Last);
-    return options;
+    return {which == 'F' ? Choice::FIRST : which == 'W' ? Choice::LOTW : Choice::LAST};
 }
 
 // All lines the list box would show, each ended by "\n".

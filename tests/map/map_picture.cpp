@@ -1,9 +1,8 @@
 // Writes a map to render: of a log read through the conversion (with the LoTW choice, so that
 // confirmed tiles show), or, without a log, of a hand-filled tally that has every kind of tile.
 #include "adif/line_reader.h"
-#include "analysis/message_lists.h"
 #include "analysis/state_tally.h"
-#include "convert/convert_adif.h"
+#include "convert/conversion.h"
 #include "results/state_map.h"
 
 #include <cstdio>
@@ -17,7 +16,7 @@ StateTally hand_filled_tally() {
     constexpr std::int64_t july_2014 = 1404561600;
     StateTally tally = build_state_tally();
     auto set = [&](const char* abbrev, int band, std::int64_t value) {
-        if (StateEntry* entry = find_state(tally.get(), abbrev)) {
+        if (StateEntry* entry = find_state(tally, abbrev)) {
             mark(*entry, band, MIX) = value;
             mark(*entry, band, CW) = value;
         }
@@ -37,9 +36,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: %s OUT.svg [LOG.adi]\n", argv[0]);
         return 2;
     }
-    ConvertOptions options;
-    options.last = 0;
-    options.lotw = 1;
+    const ConvertOptions options{Choice::LOTW};
     StateTally tally;
     if (argc == 3) {
         std::unique_ptr<LineReader> log = LineReader::open(argv[2]);
@@ -47,15 +44,14 @@ int main(int argc, char** argv) {
             std::perror(argv[2]);
             return 1;
         }
-        MessageLists lists;
-        tally = convert_ADIF(*log, options, lists);
+        tally = run_conversion(*log, options).tally;
     } else {
         tally = hand_filled_tally();
     }
 
     MapOptions map;
-    map.choice = choice_label(options);
-    std::string svg = draw_state_map(tally.get(), map);
+    map.choice = choice_label(options.choice);
+    std::string svg = draw_state_map(tally, map);
     std::FILE* out = std::fopen(argv[1], "wb");
     if (out == nullptr) {
         std::perror(argv[1]);

@@ -928,8 +928,10 @@ int main(int argc, char** argv) {
         const char* switches;
         const char* marked;
     };
-    for (SwitchCase c : {SwitchCase{"-f", "F"}, SwitchCase{"-l", "T"}, SwitchCase{"-F", "L"},
-                         SwitchCase{"-f -L", "T"}}) {
+    // Split as Windows splits a command line: quotes group, and only whole arguments count.
+    for (SwitchCase c :
+         {SwitchCase{"-f", "F"}, SwitchCase{"-l", "T"}, SwitchCase{"-F", "L"},
+          SwitchCase{"-f -L", "T"}, SwitchCase{"\"-l\"", "T"}, SwitchCase{"x-f my-log", "L"}}) {
         Program program(exe, folder, c.switches);
         if (!program.running())
             continue;
@@ -943,16 +945,17 @@ int main(int argc, char** argv) {
     }
 
     {
-        // The switches are looked for in the whole command line, the program's path included.
-        const std::string dashed = folder + "\\my-logs";
+        // The program's own path is no switch, whatever it holds.
+        const std::string dashed = folder + "\\ham-logs";
         CreateDirectoryA(dashed.c_str(), nullptr);
         const std::string dashed_exe = dashed + "\\Q9XZ.exe";
-        check(CopyFileA(exe.c_str(), dashed_exe.c_str(), FALSE) != FALSE, "copy into my-logs");
-        Program program(dashed_exe, dashed, "");
+        check(CopyFileA(exe.c_str(), dashed_exe.c_str(), FALSE) != FALSE, "copy into ham-logs");
+        Program program(dashed_exe, dashed, "my-log");
         if (program.running()) {
-            check_text(marked_choice(program.window()), "T", "\"-l\" inside the program's path");
+            check_text(marked_choice(program.window()), "L",
+                       "ham-logs\\Q9XZ.exe my-log: \"-l\" inside the path or an argument");
             PostMessageA(program.window(), WM_CLOSE, 0, 0);
-            check_equal(program.wait_exit(), 0L, "exit code after closing, my-logs");
+            check_equal(program.wait_exit(), 0L, "exit code after closing, ham-logs");
         }
     }
 

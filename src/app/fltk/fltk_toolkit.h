@@ -26,8 +26,6 @@ class FltkToolkit : public Toolkit {
 
     MessageAnswer message_box(std::string_view text, std::string_view title, MessageButtons buttons,
                               MessageIcon icon, bool owned) override;
-    // The Linux window reads its arguments itself (window_arguments.h), never as one text.
-    std::string command_line() override { return {}; }
     std::string text(int id) override;
     bool open_file_dialog(const FileDialog& dialog, std::string& path) override;
     bool save_file_dialog(const FileDialog& dialog, std::string& path) override;

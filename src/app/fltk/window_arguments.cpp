@@ -1,5 +1,7 @@
 #include "app/fltk/window_arguments.h"
 
+#include "common/choice_switches.h"
+
 namespace q9xz {
 namespace {
 
@@ -20,8 +22,7 @@ constexpr const char* HELP =
 
 WindowArguments parse_window_arguments(const std::vector<std::string>& arguments) {
     WindowArguments result;
-    bool first = false;
-    bool lotw = false;
+    ChoiceSwitches choice;
     bool options_done = false;
     bool help = false;
     bool version = false;
@@ -32,15 +33,11 @@ WindowArguments parse_window_arguments(const std::vector<std::string>& arguments
             result.logs.push_back(argument);
         } else if (argument == "--") {
             options_done = true;
-        } else if (argument == "-f") {
-            first = true;
-        } else if (argument == "-l" || argument == "-L") {
-            lotw = true;
         } else if (argument == "-h" || argument == "--help") {
             help = true;
         } else if (argument == "--version") {
             version = true;
-        } else {
+        } else if (!choice.take(argument)) {
             result.action = WindowArguments::Action::Wrong;
             result.wrong = argument;
             return result;
@@ -50,7 +47,7 @@ WindowArguments parse_window_arguments(const std::vector<std::string>& arguments
         result.action = WindowArguments::Action::Help;
     else if (version)
         result.action = WindowArguments::Action::Version;
-    result.choice = lotw ? Choice::LoTW : first ? Choice::First : Choice::Last;
+    result.choice = choice.choice();
     return result;
 }
 

@@ -14,7 +14,7 @@ namespace q9xz {
 struct WindowArguments {
     enum class Action { Open, Help, Version, Wrong };
     Action action = Action::Open;
-    Choice choice = Choice::Last;
+    Choice choice = Choice::LAST;
     std::vector<std::string> logs; // in command-line order
     std::string wrong;             // the argument not understood, for Wrong
 };

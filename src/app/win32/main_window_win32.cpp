@@ -2,8 +2,10 @@
 
 #include "app/controls.h"
 #include "app/update/update_command.h"
+#include "common/choice_switches.h"
 
 #include <shellapi.h>
+#include <vector>
 
 namespace q9xz {
 namespace {
@@ -34,8 +36,27 @@ Win32Control win32_control(const ControlSpec& control, bool starts_group) {
     return {"STATIC", 0};
 }
 
-// Makes the fifteen controls in table order, then lets the commands read the switches and mark
-// the choice.
+// The arguments after the program's path, split as Windows programs split their command line
+// (quotes and backslashes as the C runtime reads them); each in UTF-8.
+std::vector<std::string> program_arguments() {
+    std::vector<std::string> arguments;
+    int count = 0;
+    LPWSTR* words = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (words == nullptr)
+        return arguments;
+    for (int i = 1; i < count; ++i) {
+        const int size =
+            WideCharToMultiByte(CP_UTF8, 0, words[i], -1, nullptr, 0, nullptr, nullptr);
+        std::string argument(size > 0 ? static_cast<std::size_t>(size) : 1, '\0');
+        WideCharToMultiByte(CP_UTF8, 0, words[i], -1, argument.data(), size, nullptr, nullptr);
+        argument.resize(argument.size() - 1); // the terminating zero
+        arguments.push_back(std::move(argument));
+    }
+    LocalFree(words);
+    return arguments;
+}
+
+// Makes the fifteen controls in table order, then marks the choice the switches ask for.
 void create_controls(Application& app, HWND window) {
     HWND list_box = nullptr;
     ControlRole previous = ControlRole::MESSAGE_LIST;
@@ -59,7 +80,7 @@ void create_controls(Application& app, HWND window) {
         SendMessageA(list_box, WM_SETFONT,
                      reinterpret_cast<WPARAM>(GetStockObject(SYSTEM_FIXED_FONT)), TRUE);
     app.toolkit.attach(window, list_box);
-    app.commands->create_controls();
+    app.commands->create_controls(read_choice_switches(program_arguments()));
 }
 
 LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM word, LPARAM value) {

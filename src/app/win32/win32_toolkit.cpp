@@ -128,11 +128,6 @@ MessageAnswer Win32Toolkit::message_box(std::string_view text, std::string_view 
     }
 }
 
-std::string Win32Toolkit::command_line() {
-    const char* line = GetCommandLineA();
-    return line ? line : "";
-}
-
 std::string Win32Toolkit::text(int id) {
     // Loaded into the buffer the program has always used for it, which every text fits.
     std::vector<char> buffer(text_buffer_size(id), '\0');

@@ -14,7 +14,6 @@ class Win32Toolkit : public Toolkit {
 
     MessageAnswer message_box(std::string_view text, std::string_view title, MessageButtons buttons,
                               MessageIcon icon, bool owned) override;
-    std::string command_line() override;
     std::string text(int id) override;
     bool open_file_dialog(const FileDialog& dialog, std::string& path) override;
     bool save_file_dialog(const FileDialog& dialog, std::string& path) override;
