@@ -16,22 +16,22 @@ TEST(WindowArguments, SwitchesAndLogs) {
         std::vector<std::string> logs;
     };
     const Case cases[] = {
-        {{}, Action::Open, Choice::LAST, {}},
-        {{"-f"}, Action::Open, Choice::FIRST, {}},
-        {{"-L", "log.adi"}, Action::Open, Choice::LOTW, {"log.adi"}},
+        {{}, Action::OPEN, Choice::LAST, {}},
+        {{"-f"}, Action::OPEN, Choice::FIRST, {}},
+        {{"-L", "log.adi"}, Action::OPEN, Choice::LOTW, {"log.adi"}},
         // LoTW wins over First in either order.
-        {{"-l", "-f"}, Action::Open, Choice::LOTW, {}},
-        {{"-f", "-l"}, Action::Open, Choice::LOTW, {}},
+        {{"-l", "-f"}, Action::OPEN, Choice::LOTW, {}},
+        {{"-f", "-l"}, Action::OPEN, Choice::LOTW, {}},
         // A log name is never a switch, whatever letters it holds.
-        {{"my-log.adi", "x-f"}, Action::Open, Choice::LAST, {"my-log.adi", "x-f"}},
-        {{"--", "-l.adi", "--", "-f"}, Action::Open, Choice::LAST, {"-l.adi", "--", "-f"}},
-        {{"-"}, Action::Open, Choice::LAST, {"-"}},
+        {{"my-log.adi", "x-f"}, Action::OPEN, Choice::LAST, {"my-log.adi", "x-f"}},
+        {{"--", "-l.adi", "--", "-f"}, Action::OPEN, Choice::LAST, {"-l.adi", "--", "-f"}},
+        {{"-"}, Action::OPEN, Choice::LAST, {"-"}},
         // Options may follow the logs; the logs keep their order; an empty name is no file.
-        {{"b.adi", "", "a.adi", "-f"}, Action::Open, Choice::FIRST, {"b.adi", "a.adi"}},
-        {{"-l", "--help"}, Action::Help, Choice::LOTW, {}},
-        {{"-h"}, Action::Help, Choice::LAST, {}},
-        {{"--version", "log.adi"}, Action::Version, Choice::LAST, {"log.adi"}},
-        {{"--", "--version"}, Action::Open, Choice::LAST, {"--version"}},
+        {{"b.adi", "", "a.adi", "-f"}, Action::OPEN, Choice::FIRST, {"b.adi", "a.adi"}},
+        {{"-l", "--help"}, Action::HELP, Choice::LOTW, {}},
+        {{"-h"}, Action::HELP, Choice::LAST, {}},
+        {{"--version", "log.adi"}, Action::VERSION, Choice::LAST, {"log.adi"}},
+        {{"--", "--version"}, Action::OPEN, Choice::LAST, {"--version"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(::testing::PrintToString(c.arguments));
@@ -47,7 +47,7 @@ TEST(WindowArguments, UnknownOptionsAreWrongUsage) {
     for (const char* wrong : {"-x", "-F", "-fl", "--lotw", "-l.adi", "--help=1", "---"}) {
         SCOPED_TRACE(wrong);
         const WindowArguments parsed = parse_window_arguments({"log.adi", wrong, "-f"});
-        EXPECT_EQ(parsed.action, Action::Wrong);
+        EXPECT_EQ(parsed.action, Action::WRONG);
         EXPECT_EQ(parsed.wrong, wrong);
     }
 }

@@ -38,15 +38,15 @@ WindowArguments parse_window_arguments(const std::vector<std::string>& arguments
         } else if (argument == "--version") {
             version = true;
         } else if (!choice.take(argument)) {
-            result.action = WindowArguments::Action::Wrong;
+            result.action = WindowArguments::Action::WRONG;
             result.wrong = argument;
             return result;
         }
     }
     if (help)
-        result.action = WindowArguments::Action::Help;
+        result.action = WindowArguments::Action::HELP;
     else if (version)
-        result.action = WindowArguments::Action::Version;
+        result.action = WindowArguments::Action::VERSION;
     result.choice = choice.choice();
     return result;
 }
@@ -54,15 +54,15 @@ WindowArguments parse_window_arguments(const std::vector<std::string>& arguments
 std::optional<int> answer_without_window(const WindowArguments& arguments, std::ostream& out,
                                          std::ostream& err) {
     switch (arguments.action) {
-    case WindowArguments::Action::Open:
+    case WindowArguments::Action::OPEN:
         return std::nullopt;
-    case WindowArguments::Action::Help:
+    case WindowArguments::Action::HELP:
         out << USAGE_LINE << HELP;
         return 0;
-    case WindowArguments::Action::Version:
+    case WindowArguments::Action::VERSION:
         out << "q9xz " << Q9XZ_VERSION_TEXT << "\n";
         return 0;
-    case WindowArguments::Action::Wrong:
+    case WindowArguments::Action::WRONG:
         err << "q9xz: unknown option '" << arguments.wrong << "'\n"
             << USAGE_LINE << "Try 'q9xz --help' for more.\n";
         return 2;

@@ -12,8 +12,8 @@ namespace q9xz {
 // What the Linux window's command line asks for: `q9xz [-f | -l] [LOG...]`, read as Linux
 // programs read theirs. A log name is never taken for a switch, whatever letters it holds.
 struct WindowArguments {
-    enum class Action { Open, Help, Version, Wrong };
-    Action action = Action::Open;
+    enum class Action { OPEN, HELP, VERSION, WRONG };
+    Action action = Action::OPEN;
     Choice choice = Choice::LAST;
     std::vector<std::string> logs; // in command-line order
     std::string wrong;             // the argument not understood, for Wrong
