@@ -109,12 +109,13 @@ fi
 echo "update-wininet: unknown authority refused with 12045"
 
 # 2. The authority trusted inside this prefix only, and a server it vouches for, on the port of
-# the test build of the window when there is one.
+# the test build of the window.
 local_exe=$root/build-win64/tests/update/q9xz-local-update.exe
-window_port=0
-if [[ -f $local_exe ]]; then
-    window_port=$(sed -n 's/^Q9XZ_TEST_UPDATE_PORT:STRING=//p' "$root/build-win64/CMakeCache.txt")
+if [[ ! -f $local_exe || ! -f $root/build-win64/tests/win32/q9xz_window_check.exe ]]; then
+    echo "update-wininet: the test build of the window or its driver is not built (scripts/windows)" >&2
+    exit 1
 fi
+window_port=$(sed -n 's/^Q9XZ_TEST_UPDATE_PORT:STRING=//p' "$root/build-win64/CMakeCache.txt")
 start_server "$window_port" server
 Q9XZ_WINE_TIMEOUT=120 "$wine_run" "$prefix" "$work/trust.exe" "$(winpath "$work/certs/ca.der")"
 boxes=$(Q9XZ_WINE_TIMEOUT=120 probe)
@@ -175,10 +176,6 @@ echo "update-wininet: dripping version answer ended at the deadline after $elaps
 start_server "$window_port" server
 
 # 3. The window's Update, after a log was chosen in another folder.
-if [[ $window_port == 0 || ! -f $root/build-win64/tests/win32/q9xz_window_check.exe ]]; then
-    echo "update-wininet: note: the test build of the window is not built; its Update is left out"
-    exit 0
-fi
 cp "$root/samples/demo.adi" "$work/window/demo.adi"
 # The Wine session of the probes has no display; the window needs one of its own.
 WINEPREFIX=$prefix timeout 30 wineserver -k 2>/dev/null || true
@@ -199,7 +196,8 @@ driver32=$root/build-win32/tests/win32/q9xz_window_check.exe
 if ! why=$("$root/scripts/wine32" check); then
     echo "update-wininet: skipped: the i686 window's Update: $why"
 elif [[ ! -f $local32 || ! -f $driver32 ]]; then
-    echo "update-wininet: note: the i686 test build of the window is not built; its Update is left out"
+    echo "update-wininet: the i686 test build of the window or its driver is not built (scripts/windows)" >&2
+    exit 1
 else
     start_server "$(sed -n 's/^Q9XZ_TEST_UPDATE_PORT:STRING=//p' "$root/build-win32/CMakeCache.txt")" server
     cp "$root/samples/demo.adi" "$work/window32/demo.adi"
