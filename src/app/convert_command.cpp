@@ -63,10 +63,9 @@ void MainWindow::convert() {
     }
     if (result.written == 0)
         show_lines({no_contact_note(names)}); // as the last line, the list widened for it
-    if (result.written != 0) {
+    if (result.written != 0)
         toolkit_.message_box(completion_text(result.written, result.lotw_confirmed, csv_path_),
                              "Done", MessageButtons::OK, MessageIcon::ICON_INFORMATION, false);
-    }
     converted_ = true;
 }
 

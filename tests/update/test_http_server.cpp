@@ -199,10 +199,9 @@ void TestHttpServer::answer(Connection& connection) {
             response = found->second;
     }
     std::string head = "HTTP/1.1 " + response.status + "\r\n";
-    if (!response.no_length) {
+    if (!response.no_length)
         head += "Content-Length: " +
                 std::to_string(response.announced_length.value_or(response.body.size())) + "\r\n";
-    }
     head += "Connection: close\r\n";
     for (const std::string& line : response.extra_headers)
         head += line + "\r\n";

@@ -50,10 +50,9 @@ std::string sha256_hex(const std::string& data) {
 // Every file and folder under `root` with its content, to tell that nothing changed.
 std::map<std::string, std::string> snapshot(const fs::path& root) {
     std::map<std::string, std::string> found;
-    for (const auto& entry : fs::recursive_directory_iterator(root)) {
+    for (const auto& entry : fs::recursive_directory_iterator(root))
         found[fs::relative(entry.path(), root).string()] =
             entry.is_directory() ? "<folder>" : read_file(entry.path());
-    }
     return found;
 }
 
