@@ -16,7 +16,7 @@ struct WindowArguments {
     Action action = Action::OPEN;
     Choice choice = Choice::LAST;
     std::vector<std::string> logs; // in command-line order
-    std::string wrong;             // the argument not understood, for Wrong
+    std::string wrong;             // the argument not understood, for WRONG
 };
 
 // Reads the arguments after the program's name. Options may come before or after the logs;
