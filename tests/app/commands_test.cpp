@@ -90,7 +90,7 @@ TEST(Commands, HelpAndDonateOpenTheirAddressesOrSayNoBrowserWasFound) {
     }
 }
 
-TEST(Commands, UpdateRunsTheHookOnlyWhenThereIsOne) {
+TEST(Commands, UpdateRunsTheCommandOnlyWhenThereIsOne) {
     Window w;
     w.window.command(ID_UPDATE);
     EXPECT_EQ(w.updates, 1);
