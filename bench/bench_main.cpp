@@ -20,16 +20,6 @@
 #include <string_view>
 #include <vector>
 
-#ifndef Q9XZ_BENCH_DATA_DIR
-#define Q9XZ_BENCH_DATA_DIR "bench-data"
-#endif
-#ifndef Q9XZ_CONVERT_PROGRAM
-#define Q9XZ_CONVERT_PROGRAM ""
-#endif
-#ifndef Q9XZ_REFERENCE_PROGRAM
-#define Q9XZ_REFERENCE_PROGRAM ""
-#endif
-
 namespace {
 
 using q9xz::bench::ChildUsage;

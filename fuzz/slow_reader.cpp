@@ -109,7 +109,7 @@ AdifStatus read_piece(LineReader& input, std::unique_ptr<AdifRecord>& record,
         const char* stored_value = memory.copy_text(std::string_view(text).substr(value_at, size));
         AdifField* field = record->new_field(std::string_view(stored_name, name.size()),
                                              std::string_view(stored_value, size), length);
-        record->add_field(field, message);
+        record->add_field(field, name_key(field->name), message);
         made_record = false;
         pos = value_at + size;
         if (record->too_large()) {

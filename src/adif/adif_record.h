@@ -106,13 +106,9 @@ class AdifRecord {
         *field = {name, value, length, REPEAT, nullptr, nullptr};
         return field;
     }
-    // Accepts the field just made by new_field() into the tree. A name already there sets
-    // `message` to the duplicate text and leaves the field out (it takes its name's slot);
-    // returns whether it was accepted.
-    bool add_field(AdifField* field, std::optional<std::string>& message) {
-        return add_field(field, name_key(field->name), message);
-    }
-    // The same, with the name's key already at hand.
+    // Accepts the field just made by new_field(), whose name has the key `key` (name_key()),
+    // into the tree. A name already there sets `message` to the duplicate text and leaves the
+    // field out (it takes its name's slot); returns whether it was accepted.
     bool add_field(AdifField* field, std::uint64_t key, std::optional<std::string>& message) {
         // The index holds the record's own nodes; past them the tree takes every field.
         const std::size_t position = fields_made_ - 1;

@@ -206,14 +206,14 @@ LineReader::~LineReader() {
 LineReader::LineReader(LineReader&&) noexcept = default;
 LineReader& LineReader::operator=(LineReader&&) noexcept = default;
 
-std::unique_ptr<LineReader> LineReader::open(const std::string& path, std::size_t max_line) {
+std::unique_ptr<LineReader> LineReader::open(const std::string& path) {
     std::error_code error;
     if (path.empty() || std::filesystem::is_directory(path_of(path), error))
         return nullptr;
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (file == nullptr)
         return nullptr;
-    return std::make_unique<LineReader>(file, max_line);
+    return std::make_unique<LineReader>(file);
 }
 
 void LineReader::close() {

@@ -58,8 +58,7 @@ class LineReader {
     LineReader& operator=(const LineReader&) = delete;
 
     // Opens a file for reading; nullptr when it cannot be opened or is a folder.
-    static std::unique_ptr<LineReader> open(const std::string& path,
-                                            std::size_t max_line = MAX_LINE);
+    static std::unique_ptr<LineReader> open(const std::string& path);
 
     // Bytes after the end of every line that may be read, so that a scan may look at a whole
     // word or vector of bytes where the line has fewer left. The first of them reads as zero

@@ -13,15 +13,12 @@ namespace q9xz {
 
 namespace {
 
-// Problem and message lines are formatted into 80 bytes: at most 79 characters are kept.
-constexpr std::size_t LINE_BUFFER = 80;
-
 std::string_view value_of(const AdifField* field) {
     return field != nullptr ? c_text(field->value) : std::string_view{};
 }
 
 std::string format_line(const char* format, std::string_view text) {
-    char buffer[LINE_BUFFER];
+    char buffer[LIST_LINE_BUFFER];
     const std::string copy(text);
     std::snprintf(buffer, sizeof buffer, format, copy.c_str());
     return buffer;
@@ -223,7 +220,7 @@ void report_problem(MessageLists& lists, const AdifRecord* record, std::string_v
         add_problem_line(lists, lists.problem_prefix + std::string(c_text(message)));
         return;
     }
-    char buffer[LINE_BUFFER];
+    char buffer[LIST_LINE_BUFFER];
     const std::string call(value_of(record->call));
     const std::string date(value_of(record->qso_date));
     const std::string time(value_of(record->time_on));

@@ -19,6 +19,10 @@ using MessageLines = std::forward_list<MessageLine>;
 // stays flat whatever the log.
 inline constexpr std::size_t MAX_KEPT_PROBLEMS = 10000;
 
+// Problem and summary lines are formatted into this many bytes: at most 79 characters of a line
+// are kept.
+inline constexpr std::size_t LIST_LINE_BUFFER = 80;
+
 // The lines of one conversion: the problems found in the logs and the summary of the tally.
 struct MessageLists {
     MessageLines problems;

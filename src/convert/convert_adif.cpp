@@ -20,7 +20,7 @@ LogHeader read_log(LineReader& input, StateTally& tally, const ConvertOptions& o
 
     std::unique_ptr<AdifRecord> record;
     std::optional<std::string> message;
-    int status = ADIF_LINE_DONE;
+    AdifStatus status = ADIF_LINE_DONE;
     // Fields of the current record read before its header ended: the header's.
     std::size_t header_fields = 0;
     do {

@@ -35,7 +35,7 @@ constexpr std::size_t STATES_PER_LINE = 16;
 
 void add_count_line(MessageLists& lists, const char* long_format, const char* short_format,
                     const Count& count, std::string_view label) {
-    char buffer[80];
+    char buffer[LIST_LINE_BUFFER];
     const std::string text(label);
     if (count.confirmed != 0) {
         std::snprintf(buffer, sizeof buffer, long_format, count.worked, text.c_str(),
@@ -110,7 +110,7 @@ void summarize_needed(MessageLists& lists, const StateTally& tally, bool by_conf
         if (worked[m] == 0)
             continue;
         const std::string label(mode_names[m]);
-        char buffer[80];
+        char buffer[LIST_LINE_BUFFER];
         if (missing[m].empty()) {
             std::snprintf(buffer, sizeof buffer,
                           by_confirmation ? "All 50 states confirmed on %s"
