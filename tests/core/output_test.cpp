@@ -346,10 +346,12 @@ TEST_F(OutputFileTest, ReplacesWhatIsOursAndWritesTheRestInPlace) {
         EXPECT_EQ("", as_user(c.writer, [&] { return write_output(name, "new text"); }));
         EXPECT_EQ("new text", read(path(c.file)));
         EXPECT_EQ(c.replaced, old_inode != inode(path(c.file)));
-        if (was != "missing")
+        if (was != "missing") {
             EXPECT_EQ(was, looks(name));
-        if (file_was != "missing")
+        }
+        if (file_was != "missing") {
             EXPECT_EQ(file_was, looks(path(c.file)));
+        }
         EXPECT_EQ(std::vector<std::string>(), leftovers());
     }
     EXPECT_EQ("new text", read(path("linked.csv")));

@@ -660,8 +660,9 @@ TEST(ParseAdif, SurvivesJunk) {
                 fields_of(record.get());
                 for (const AdifField* slot : {record->call, record->dxcc, record->qso_date,
                                               record->time_on, record->band, record->mode}) {
-                    if (slot)
+                    if (slot) {
                         ASSERT_EQ(slot->value.size(), std::size_t(slot->length));
+                    }
                 }
             }
             if (status == ADIF_HEADER_END || status == ADIF_RECORD_END)

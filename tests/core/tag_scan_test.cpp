@@ -67,8 +67,9 @@ TEST(TagScan, BlocksOfEveryKindReadAsByteByByte) {
             EXPECT_EQ(name.lower, std::any_of(as_is.begin(), as_is.end(), [](char c) {
                           return c >= 'a' && static_cast<unsigned char>(c) <= 0x7F;
                       }));
-            if (!name.lower)
+            if (!name.lower) {
                 EXPECT_EQ(name.key, expected.key);
+            }
         }
         for (auto upper : {tag_scan::upper_case, tag_scan::portable::upper_case}) {
             Block copy = block;
