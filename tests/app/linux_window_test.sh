@@ -108,6 +108,17 @@ box_after_click() {
     wait_gone "$box_title"
 }
 
+# Opens the ADIF File dialog, types the name $1 into it and picks it with Return.
+pick_typed_log() {
+    local dialog
+    click 270 37 # ADIF File
+    dialog=$(wait_for 'Input ADIF File') || fail "no file dialog"
+    sleep 0.5
+    xdotool windowfocus --sync "$dialog" type "$1"
+    xdotool key Return
+    wait_gone 'Input ADIF File'
+}
+
 # Waits for the opener stub to have been started $1 times and prints its last line.
 last_opened() {
     for _ in $(seq 50); do
@@ -145,12 +156,7 @@ cmp -s "$work/-l.CSV" "$work/expected/last.CSV" ||
     fail "-- -l.adi, Convert: -l.CSV is not the converter's Last spreadsheet"
 # The file dialog opens in the chosen log's folder: a name typed there is picked.
 rm "$work/some-log.CSV"
-click 270 37 # ADIF File
-dialog=$(wait_for 'Input ADIF File') || fail "no file dialog"
-sleep 0.5
-xdotool windowfocus --sync "$dialog" type some-log.adi
-xdotool key Return
-wait_gone 'Input ADIF File'
+pick_typed_log some-log.adi
 box_after_click 480 37 'Done' # Convert
 cmp -s "$work/some-log.CSV" "$work/expected/last.CSV" || fail "the log picked in the dialog was not converted"
 exit_window
@@ -177,12 +183,7 @@ done
 wait_gone 'Input ADIF File'
 # With nothing chosen, the dialog opens in the current folder: a bare name typed there is picked.
 rm -f "$work/some-log.CSV"
-click 270 37 # ADIF File
-dialog=$(wait_for 'Input ADIF File') || fail "no file dialog"
-sleep 0.5
-xdotool windowfocus --sync "$dialog" type some-log.adi
-xdotool key Return
-wait_gone 'Input ADIF File'
+pick_typed_log some-log.adi
 box_after_click 480 37 'Done' # Convert
 cmp -s "$work/some-log.CSV" "$work/expected/last.CSV" ||
     fail "a name typed in the dialog opened without a choice was not taken from the current folder"
